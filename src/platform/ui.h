@@ -1,0 +1,172 @@
+// Windows, their standard controls, menus and message boxes, and the one dispatcher through which
+// every handler of the program runs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/launcher.h"
+
+namespace velqor::platform {
+
+// Positions and sizes in twips (1440 per inch; 15 per pixel at 96 DPI).
+struct TwipRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+enum class ControlKind {
+  kButton,        // BUTTON, BS_PUSHBUTTON
+  kCheckBox,      // BUTTON, BS_AUTOCHECKBOX; value 0, 1 or 2 (greyed)
+  kOptionButton,  // BUTTON, BS_AUTORADIOBUTTON; value 0 or 1
+  kFrame,         // a captioned group box that is also a container: hiding it hides its controls
+  kLabel,         // STATIC
+  kPicture,       // STATIC showing a bitmap resource
+  kListBox,       // LISTBOX, unsorted, notifying
+  kTextBox,       // EDIT, single line
+};
+
+// Identifies a control within its window; kNoControl is the window itself (as a parent).
+using ControlId = int;
+inline constexpr ControlId kNoControl = 0;
+
+// Everything a form says about one control: its name, container, caption and place.
+struct ControlSpec {
+  ControlKind kind = ControlKind::kButton;
+  std::string name;                 // the program's name for it ("XPButton1"); unique per window
+  ControlId parent = kNoControl;    // container (a frame), or the window
+  std::string caption;              // window text, with & for the mnemonic
+  TwipRect rect;                    // relative to the container's client area
+  int tab_index = -1;               // -1: creation order
+  std::string tooltip;              // empty: none
+  bool clickable = false;           // labels that start something: SS_NOTIFY and the hand cursor
+  bool white_on_black = false;      // drawn white text on a black background
+  std::string image;                // pictures: the bitmap resource's name
+  std::uint32_t extra_style = 0;    // further WS_/BS_/SS_/ES_/LBS_ bits, rarely needed
+};
+
+// One entry of a drop-down menu; entries with an empty caption are separators.
+struct MenuEntry {
+  std::string name;     // "ex"
+  std::string caption;  // "Exit"
+  bool enabled = true;  // false: shown greyed and cannot be chosen
+};
+
+// One menu of the menu bar.
+struct Menu {
+  std::string name;     // "dile"
+  std::string caption;  // "&File"
+  std::vector<MenuEntry> entries;
+};
+
+struct WindowSpec {
+  std::string name;             // "Form1"
+  std::string caption;          // "Velqor"
+  int client_width = 0;         // twips
+  int client_height = 0;        // twips
+  std::string icon_resource;    // the window's own icon, a resource name; empty: the default
+  std::uint32_t background = 0; // COLORREF of the client area
+};
+
+using Handler = std::function<void()>;
+
+// A top-level window and its controls. Operations on a control id that the window does not have
+// raise a Failure. After the window has been closed (IsOpen() false) every call does nothing and
+// reads give empty or default values.
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  // Creates a control; containers must be added before the controls they hold.
+  virtual ControlId AddControl(const ControlSpec& spec) = 0;
+  // Finds a control by its name; kNoControl when there is none.
+  virtual ControlId Find(std::string_view name) const = 0;
+  virtual void SetMenu(const std::vector<Menu>& menus) = 0;
+
+  // Click handlers: a button pressed, a check box or option button changed (by the user or by
+  // SetValue), a clickable label clicked, a list's selection changed (by the user or by
+  // SetSelection).
+  virtual void OnClick(ControlId control, Handler handler) = 0;
+  virtual void OnMenu(std::string_view entry_name, Handler handler) = 0;
+  // The close request (close box, system menu, WM_CLOSE or Close()): runs before the window goes.
+  virtual void OnQueryUnload(Handler handler) = 0;
+
+  virtual void SetCaption(std::string_view caption) = 0;
+  virtual std::string Caption() const = 0;
+  // Loads an .ico file as the window's big and small icon. Raises a Failure naming the file when
+  // it is missing or unreadable; the current icon then stays.
+  virtual void SetIcon(std::string_view ico_path) = 0;
+  virtual void Repaint() = 0;
+  // Shows the window, not modal; creates nothing new.
+  virtual void Show() = 0;
+  // Runs the close request's handler, then destroys the window; afterwards IsOpen() is false.
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  virtual WindowHandle Handle() const = 0;
+
+  virtual void SetText(ControlId control, std::string_view text) = 0;
+  virtual std::string Text(ControlId control) const = 0;
+  virtual void SetVisible(ControlId control, bool visible) = 0;
+  // Whether the control itself is shown (not whether its container is).
+  virtual bool IsVisible(ControlId control) const = 0;
+  virtual void SetEnabled(ControlId control, bool enabled) = 0;
+  virtual bool IsEnabled(ControlId control) const = 0;
+  // Check box 0, 1 or 2; option button 0 or 1. Setting a different value fires the click handler,
+  // as a user's click does; setting an option button to 1 clears the others of its container.
+  virtual void SetValue(ControlId control, int value) = 0;
+  virtual int Value(ControlId control) const = 0;
+
+  // List boxes. Rows are kept in the order added.
+  virtual void AddItem(ControlId list, std::string_view text) = 0;
+  virtual void ClearItems(ControlId list) = 0;
+  virtual int ItemCount(ControlId list) const = 0;
+  // Raises a Failure for a row that does not exist.
+  virtual std::string ItemText(ControlId list, int row) const = 0;
+  // The selected row, -1 when none.
+  virtual int Selection(ControlId list) const = 0;
+  // Selects a row; a change fires the click handler. A row that does not exist raises a Failure
+  // and changes nothing.
+  virtual void SetSelection(ControlId list, int row) = 0;
+  // Lets a list scroll sideways over `pixels`.
+  virtual void SetHorizontalExtent(ControlId list, int pixels) = 0;
+};
+
+inline constexpr unsigned kMbOk = 0x00;
+inline constexpr unsigned kMbYesNo = 0x04;
+inline constexpr unsigned kMbIconError = 0x10;
+inline constexpr unsigned kMbIconExclamation = 0x30;
+inline constexpr unsigned kMbIconInformation = 0x40;
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+
+  virtual std::unique_ptr<Window> CreateForm(const WindowSpec& spec) = 0;
+  // A modal message box (MessageBoxW) owned by the active window; returns the button pressed.
+  virtual int MessageBox(std::string_view prompt, std::string_view title, unsigned style) = 0;
+  // The program's folder exactly as the system reports it, without a trailing back-slash.
+  virtual std::string ProgramFolder() const = 0;
+  // Lets pending messages run (DoEvents).
+  virtual void DoEvents() = 0;
+  // Ends the message loop: the program ends once the handler that asked returns.
+  virtual void Quit() = 0;
+};
+
+// The title of every message that the program shows of its own.
+inline constexpr std::string_view kProgramTitle = "Velqor";
+
+// The dispatcher: runs one handler; a Failure or other exception that escapes it is shown in a
+// message box titled "Velqor" that says what failed, and the program goes on. Never throws.
+void RunHandler(Ui& ui, const Handler& handler) noexcept;
+
+}  // namespace velqor::platform

@@ -1,0 +1,16 @@
+#!/bin/bash
+# Builds the native tests and both Windows builds, and runs every test (the Windows ones under
+# Wine with Xvfb). Prints ctest's summary for each build; exits non-zero if any test fails.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash tools/deps.sh || exit 1
+source tools/xvfb.sh
+status=0
+for preset in native win64 win32; do
+  echo "=== $preset ==="
+  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
+    echo "build of $preset failed"; status=1; continue
+  fi
+  ctest --preset "$preset" -j2 || status=1
+done
+exit $status
