@@ -1,0 +1,323 @@
+#include "startup/frm_main.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <utility>
+
+#include "platform/failure.h"
+#include "platform/script_host.h"
+
+namespace velqor::startup {
+
+namespace {
+
+using platform::ControlKind;
+using platform::ControlSpec;
+using platform::KeyHandle;
+
+constexpr int kClientWidth = 7725;
+constexpr int kClientHeight = 6030;
+
+// Roughly the widest average character of the list font, in pixels; generous so that the end of
+// a long command line can always be scrolled into view.
+constexpr int kCharPixels = 8;
+constexpr int kExtentMargin = 16;
+
+ControlSpec Spec(ControlKind kind, std::string name, std::string caption, platform::TwipRect rect,
+                 int tab_index, platform::ControlId parent = platform::kNoControl) {
+  ControlSpec spec;
+  spec.kind = kind;
+  spec.name = std::move(name);
+  spec.parent = parent;
+  spec.caption = std::move(caption);
+  spec.rect = rect;
+  spec.tab_index = tab_index;
+  return spec;
+}
+
+// Characters, not bytes, of UTF-8 text: continuation bytes are not counted.
+int CharCount(std::string_view text) {
+  return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
+  }));
+}
+
+// A key opened for one operation, closed when the operation ends.
+class ScopedKey {
+ public:
+  explicit ScopedKey(platform::Registry& registry) : registry_(registry) {}
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+  ~ScopedKey() {
+    if (key_ != 0) {
+      (void)registry_.CloseKey(key_);
+    }
+  }
+  KeyHandle& out() { return key_; }
+  KeyHandle get() const { return key_; }
+
+ private:
+  platform::Registry& registry_;
+  KeyHandle key_ = 0;
+};
+
+}  // namespace
+
+frmMain::frmMain(platform::Platform& platform) : platform_(platform), enum_(platform.registry) {}
+
+frmMain::~frmMain() {
+  // The window goes first: its close handler, if it runs, still finds every member alive.
+  window_.reset();
+  CloseRunKey();
+}
+
+void frmMain::Show() {
+  if (!IsLoaded()) {
+    window_.reset();
+    Load();
+  }
+  window_->Show();
+}
+
+bool frmMain::IsLoaded() const {
+  return window_ != nullptr && window_->IsOpen();
+}
+
+platform::Window* frmMain::window() {
+  return IsLoaded() ? window_.get() : nullptr;
+}
+
+void frmMain::Load() {
+  platform::WindowSpec spec;
+  spec.name = "frmMain";
+  spec.caption = "Velqor Startup manager";
+  spec.client_width = kClientWidth;
+  spec.client_height = kClientHeight;
+  spec.icon_resource = "STARTUP";
+  std::unique_ptr<platform::Window> created = platform_.ui.CreateForm(spec);
+  platform::Window& w = *created;
+
+  Controls c;
+  c.Frame1 = w.AddControl(Spec(ControlKind::kFrame, "Frame1", "Options", {120, 120, 7455, 615}, 9));
+  ControlSpec run =
+      Spec(ControlKind::kOptionButton, "optRun", " Run", {1440, 240, 675, 255}, 11, c.Frame1);
+  run.tooltip =
+      "Programs that are found in the "
+      "'HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' Registry Key";
+  c.optRun = w.AddControl(run);
+  ControlSpec run2 = Spec(ControlKind::kOptionButton, "optRun2", "Run (Current user)",
+                          {3840, 240, 2535, 255}, 10, c.Frame1);
+  run2.tooltip =
+      "Programs that are found in the "
+      "'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' Registry Key";
+  c.optRun2 = w.AddControl(run2);
+  c.lbl0 = w.AddControl(Spec(ControlKind::kLabel, "lbl0", "Name:", {0, 720, 465, 195}, -1));
+  c.lstName = w.AddControl(Spec(ControlKind::kListBox, "lstName", "", {0, 960, 7605, 1230}, 0));
+  c.lbl1 =
+      w.AddControl(Spec(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, 1095, 195}, -1));
+  c.lstCmdLine =
+      w.AddControl(Spec(ControlKind::kListBox, "lstCmdLine", "", {0, 2520, 7605, 1815}, 1));
+  c.lbl2 =
+      w.AddControl(Spec(ControlKind::kLabel, "lbl2", "Program Name:", {240, 4680, 1095, 195}, -1));
+  c.txtName = w.AddControl(Spec(ControlKind::kTextBox, "txtName", "", {1680, 4680, 5325, 285}, 4));
+  c.lbl3 =
+      w.AddControl(Spec(ControlKind::kLabel, "lbl3", "Command Line:", {240, 5040, 1095, 195}, -1));
+  c.txtCmdLine =
+      w.AddControl(Spec(ControlKind::kTextBox, "txtCmdLine", "", {1680, 5040, 4485, 285}, 5));
+  c.cmdBrowse =
+      w.AddControl(Spec(ControlKind::kButton, "cmdBrowse", "Browse...", {6240, 5040, 825, 285}, 8));
+  c.Command1 =
+      w.AddControl(Spec(ControlKind::kButton, "Command1", "Delete", {240, 5520, 7215, 375}, 12));
+
+  // The machine-wide source is chosen before any handler is attached, so that choosing it does
+  // not fill the lists a second time.
+  w.SetValue(c.optRun, 1);
+
+  w.OnClick(c.optRun, [this] { optRun_Click(); });
+  w.OnClick(c.optRun2, [this] { optRun2_Click(); });
+  w.OnClick(c.lstName, [this] { lstName_Click(); });
+  w.OnClick(c.lstCmdLine, [this] { lstCmdLine_Click(); });
+  w.OnClick(c.Command1, [this] { Command1_Click(); });
+  w.OnClick(c.cmdBrowse, [this] { cmdBrowse_Click(); });
+  w.OnQueryUnload([this] { Form_QueryUnload(); });
+
+  ids_ = c;
+  window_ = std::move(created);
+  Form_Load();
+}
+
+void frmMain::Form_Load() {
+  LoadRun();
+}
+
+void frmMain::ClearLists() {
+  if (window_ == nullptr) {
+    return;
+  }
+  window_->ClearItems(ids_.lstName);
+  window_->ClearItems(ids_.lstCmdLine);
+  exact_names_.clear();
+}
+
+void frmMain::LoadRun() {
+  FillFrom(platform::kHkeyLocalMachine);
+}
+
+void frmMain::LoadUserRun() {
+  FillFrom(platform::kHkeyCurrentUser);
+}
+
+void frmMain::FillFrom(KeyHandle root) {
+  if (window_ == nullptr) {
+    return;
+  }
+  platform::Window& w = *window_;
+  using platform::Guarded;
+  Guarded([&] { ClearLists(); });
+  shown_root_ = root;
+  Guarded([&] {
+    // The handle the lists showed is replaced; nothing uses it again.
+    CloseRunKey();
+    hRunKey_ = enum_.OpenRegKey(root, kRunSubKey);
+  });
+  Guarded([&] { lEntryCount_ = enum_.GetKeyCount(hRunKey_, 0); });
+  for (std::int32_t i = 0; i < lEntryCount_; ++i) {
+    std::string exact;
+    Guarded([&] {
+      w.AddItem(ids_.lstName, enum_.EnumRegValueName(hRunKey_, i));
+      exact = enum_.ExactValueName(hRunKey_, i);
+    });
+    exact_names_.resize(static_cast<std::size_t>(w.ItemCount(ids_.lstName)), std::string());
+    if (!exact_names_.empty()) {
+      exact_names_.back() = exact;
+    }
+    Guarded([&] {
+      // The data are read by the exact name: the shown name has lost its leading spaces and
+      // could name a different value (" Tool" beside "Tool").
+      w.AddItem(ids_.lstCmdLine, enum_.QueryRegValue(hRunKey_, exact));
+    });
+  }
+  Guarded([&] { SetExtents(); });
+  Guarded([&] { w.SetSelection(ids_.lstName, 0); });
+  Guarded([&] { w.SetSelection(ids_.lstCmdLine, 0); });
+}
+
+void frmMain::SetExtents() {
+  for (const platform::ControlId list : {ids_.lstName, ids_.lstCmdLine}) {
+    int longest = 0;
+    const int rows = window_->ItemCount(list);
+    for (int row = 0; row < rows; ++row) {
+      longest = std::max(longest, CharCount(window_->ItemText(list, row)));
+    }
+    window_->SetHorizontalExtent(list, longest == 0 ? 0 : longest * kCharPixels + kExtentMargin);
+  }
+}
+
+void frmMain::CloseRunKey() {
+  if (hRunKey_ != 0) {
+    (void)platform_.registry.CloseKey(hRunKey_);
+    hRunKey_ = 0;
+  }
+}
+
+void frmMain::optRun_Click() {
+  // Choosing the other option clears this one; only becoming selected refills.
+  if (window_ != nullptr && window_->Value(ids_.optRun) == 1) {
+    LoadRun();
+  }
+}
+
+void frmMain::optRun2_Click() {
+  if (window_ != nullptr && window_->Value(ids_.optRun2) == 1) {
+    LoadUserRun();
+  }
+}
+
+void frmMain::lstName_Click() {
+  if (window_ == nullptr) {
+    return;
+  }
+  platform::Window& w = *window_;
+  const int row = w.Selection(ids_.lstName);
+  if (row < 0) {
+    return;
+  }
+  if (w.Selection(ids_.lstCmdLine) != row && row < w.ItemCount(ids_.lstCmdLine)) {
+    w.SetSelection(ids_.lstCmdLine, row);
+  }
+  const std::string name = w.ItemText(ids_.lstName, row);
+  const int cmd_row = w.Selection(ids_.lstCmdLine);
+  w.SetText(ids_.txtName, name);
+  w.SetText(ids_.txtCmdLine, cmd_row < 0 ? std::string() : w.ItemText(ids_.lstCmdLine, cmd_row));
+  sSelName_ = name;
+  w.SetText(ids_.Command1, "Delete " + name + " from startup");
+}
+
+void frmMain::lstCmdLine_Click() {
+  if (window_ == nullptr) {
+    return;
+  }
+  platform::Window& w = *window_;
+  const int row = w.Selection(ids_.lstCmdLine);
+  if (row < 0 || row >= w.ItemCount(ids_.lstName)) {
+    return;
+  }
+  if (w.Selection(ids_.lstName) != row) {
+    w.SetSelection(ids_.lstName, row);  // runs the whole mirroring
+  }
+  sSelName_ = w.ItemText(ids_.lstName, row);
+}
+
+void frmMain::Command1_Click() {
+  if (window_ == nullptr) {
+    return;
+  }
+  platform::Window& w = *window_;
+  const int row = w.Selection(ids_.lstName);
+  if (row < 0 || static_cast<std::size_t>(row) >= exact_names_.size()) {
+    Tell(kMsgNoSelection, platform::kMbOk | platform::kMbIconInformation);
+    return;
+  }
+  if (shown_root_ != platform::kHkeyCurrentUser) {
+    // A per-user entry of the same name is a different entry; the machine-wide one stays.
+    Tell(kMsgMachineWide, platform::kMbOk | platform::kMbIconInformation);
+    return;
+  }
+  const std::string& exact = exact_names_[static_cast<std::size_t>(row)];
+  if (exact.empty()) {
+    // An empty name would address the Run key itself.
+    Tell(kMsgDefaultValue, platform::kMbOk | platform::kMbIconInformation);
+    return;
+  }
+
+  const std::unique_ptr<platform::ScriptShell> shell = platform_.script_host.CreateShell();
+  const std::string shown = w.ItemText(ids_.lstName, row);
+  Tell(std::string(kUserRunPath) + shown, platform::kMbOk);
+
+  // By key and exact name: the shown text may have lost leading spaces, and a back-slash in a
+  // name must not lead into another key.
+  ScopedKey key(platform_.registry);
+  platform::Status status = platform_.registry.OpenKey(platform::kHkeyCurrentUser, kRunSubKey,
+                                                       platform::kKeySetValue, key.out());
+  if (status == platform::kSuccess) {
+    status = platform_.registry.DeleteValue(key.get(), exact);
+  }
+  if (status != platform::kSuccess) {
+    Tell("\"" + shown + "\" could not be removed from startup: " +
+             platform::DescribeStatus(status) + " (" + std::to_string(status) + ").",
+         platform::kMbOk | platform::kMbIconExclamation);
+  }
+}
+
+void frmMain::cmdBrowse_Click() {}
+
+void frmMain::Form_QueryUnload() {
+  CloseRunKey();
+}
+
+void frmMain::Tell(std::string_view message, unsigned style) {
+  (void)platform_.ui.MessageBox(message, platform::kProgramTitle, style);
+}
+
+}  // namespace velqor::startup
