@@ -1,0 +1,153 @@
+#include "platform/win32/controls.h"
+
+#include <string>
+
+#include "platform/failure.h"
+#include "platform/win32/text.h"
+
+namespace velqor::platform::win32 {
+namespace {
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+
+struct ClassAndStyle {
+  const wchar_t* window_class;
+  DWORD style;
+  DWORD ex_style;
+};
+
+ClassAndStyle StyleOf(const ControlSpec& spec) {
+  const bool notify = spec.clickable || !spec.tooltip.empty();
+  switch (spec.kind) {
+    case ControlKind::kButton:
+      return {L"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0};
+    case ControlKind::kCheckBox:
+      return {L"BUTTON", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 0};
+    case ControlKind::kOptionButton:
+      return {L"BUTTON", kChild | WS_TABSTOP | BS_AUTORADIOBUTTON, 0};
+    case ControlKind::kLabel:
+      return {L"STATIC", kChild | SS_LEFT | (notify ? SS_NOTIFY : 0), 0};
+    case ControlKind::kPicture:
+      return {L"STATIC", kChild | SS_BITMAP | (notify ? SS_NOTIFY : 0), 0};
+    case ControlKind::kListBox:
+      return {L"LISTBOX",
+              kChild | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+              WS_EX_CLIENTEDGE};
+    case ControlKind::kTextBox:
+      return {L"EDIT", kChild | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE};
+    case ControlKind::kFrame:
+      break;
+  }
+  return {L"STATIC", kChild, 0};
+}
+
+[[noreturn]] void ThrowCreateFailed(const std::string& name) {
+  const auto status = static_cast<Status>(GetLastError());
+  throw Failure(status == kSuccess ? kInvalidParameter : status,
+                "Could not create the control \"" + name +
+                    "\": " + DescribeStatus(status == kSuccess ? kInvalidParameter : status) +
+                    " (" + std::to_string(status) + ")");
+}
+
+}  // namespace
+
+Panel::Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption, DWORD extra_style) {
+  // WS_EX_CONTROLPARENT lets the keyboard navigation of the form step into the panel's controls.
+  hwnd_ = CreateBase(WS_EX_CONTROLPARENT, L"", kChild | extra_style, rect.left, rect.top,
+                     rect.right - rect.left, rect.bottom - rect.top, parent,
+                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+  if (hwnd_ == nullptr) {
+    throw Failure(static_cast<Status>(GetLastError()), "Could not create a frame");
+  }
+  caption_ = CreateWindowExW(0, L"BUTTON", caption, kChild | BS_GROUPBOX, 0, 0,
+                             rect.right - rect.left, rect.bottom - rect.top, hwnd_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)),
+                             GetModuleHandleW(nullptr), nullptr);
+}
+
+Panel::~Panel() {
+  if (hwnd_ != nullptr && IsWindow(hwnd_)) {
+    Detach(hwnd_);
+  }
+}
+
+LRESULT Panel::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      return SendMessageW(GetParent(hwnd), message, wparam, lparam);
+    case WM_ERASEBKGND: {
+      auto* dc = reinterpret_cast<HDC>(wparam);
+      auto brush = reinterpret_cast<HBRUSH>(
+          SendMessageW(GetParent(hwnd), WM_CTLCOLORSTATIC, wparam, reinterpret_cast<LPARAM>(hwnd)));
+      RECT client;
+      GetClientRect(hwnd, &client);
+      FillRect(dc, &client, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
+      caption_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+ControlWindows CreateControlWindows(const ControlSpec& spec, HWND parent, int id, const RECT& rect,
+                                    HFONT font) {
+  ControlWindows windows;
+  const std::wstring caption = Widen(spec.caption);
+  if (spec.kind == ControlKind::kFrame) {
+    windows.panel = std::make_unique<Panel>(parent, id, rect, caption.c_str(), spec.extra_style);
+    windows.hwnd = windows.panel->hwnd();
+    windows.caption = windows.panel->caption();
+    if (windows.caption != nullptr) {
+      SendMessageW(windows.caption, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    return windows;
+  }
+  const ClassAndStyle cs = StyleOf(spec);
+  windows.hwnd = CreateWindowExW(
+      cs.ex_style, cs.window_class, caption.c_str(), cs.style | spec.extra_style, rect.left,
+      rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  if (windows.hwnd == nullptr) {
+    ThrowCreateFailed(spec.name);
+  }
+  SendMessageW(windows.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (spec.kind == ControlKind::kPicture && !spec.image.empty()) {
+    // Loaded at the control's size, so that the picture fills its place at any DPI.
+    const std::wstring image = Widen(spec.image);
+    windows.bitmap.reset(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), image.c_str(),
+                                                         IMAGE_BITMAP, rect.right - rect.left,
+                                                         rect.bottom - rect.top, LR_DEFAULTCOLOR)));
+    if (windows.bitmap) {
+      SendMessageW(windows.hwnd, STM_SETIMAGE, IMAGE_BITMAP,
+                   reinterpret_cast<LPARAM>(windows.bitmap.get()));
+    }
+  }
+  return windows;
+}
+
+void UseClassicLook(HWND control) noexcept {
+  using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  static const auto set_window_theme = []() -> SetWindowThemeFunction {
+    HMODULE uxtheme = LoadLibraryW(L"uxtheme.dll");
+    if (uxtheme == nullptr) {
+      return nullptr;
+    }
+    return reinterpret_cast<SetWindowThemeFunction>(
+        reinterpret_cast<void*>(GetProcAddress(uxtheme, "SetWindowTheme")));
+  }();
+  if (set_window_theme != nullptr && control != nullptr) {
+    set_window_theme(control, L"", L"");
+  }
+}
+
+}  // namespace velqor::platform::win32

@@ -1,0 +1,82 @@
+#include "platform/win32/ui.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "platform/win32/text.h"
+#include "platform/win32/window.h"
+
+namespace velqor::platform::win32 {
+
+Win32Ui::Win32Ui() {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+  InitCommonControlsEx(&controls);
+}
+
+std::unique_ptr<Window> Win32Ui::CreateForm(const WindowSpec& spec) {
+  return std::make_unique<Win32Window>(*this, spec);
+}
+
+int Win32Ui::MessageBox(std::string_view prompt, std::string_view title, unsigned style) {
+  return ::MessageBoxW(GetActiveWindow(), Widen(prompt).c_str(), Widen(title).c_str(), style);
+}
+
+std::string Win32Ui::ProgramFolder() const {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) {
+      return {};
+    }
+    if (length < path.size()) {
+      std::wstring_view full(path.data(), length);
+      const auto slash = full.find_last_of(L"\\/");
+      return Narrow(slash == std::wstring_view::npos ? full : full.substr(0, slash));
+    }
+    path.resize(path.size() * 2);  // the name was cut short: ask again with more room
+  }
+}
+
+void Win32Ui::DoEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    Dispatch(msg);
+  }
+}
+
+void Win32Ui::Quit() {
+  PostQuitMessage(0);
+}
+
+int Win32Ui::Run(const std::function<bool()>& keep_going) {
+  MSG msg;
+  while (!keep_going || keep_going()) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      return static_cast<int>(msg.wParam);
+    }
+    if (got < 0) {
+      return 1;
+    }
+    Dispatch(msg);
+  }
+  return 0;
+}
+
+void Win32Ui::Dispatch(MSG& msg) {
+  HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root != nullptr && Win32Window::IsForm(root) && IsDialogMessageW(root, &msg)) {
+    return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+}  // namespace velqor::platform::win32

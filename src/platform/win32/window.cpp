@@ -1,0 +1,635 @@
+#include "platform/win32/window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+#include "platform/failure.h"
+#include "platform/win32/dpi.h"
+#include "platform/win32/text.h"
+
+namespace velqor::platform::win32 {
+namespace {
+
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+std::wstring WindowText(HWND hwnd) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+UniqueHicon LoadIconSized(HINSTANCE module, const wchar_t* name, int size_metric, UINT flags) {
+  const int size = GetSystemMetrics(size_metric);
+  return UniqueHicon(static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, size, size, flags)));
+}
+
+}  // namespace
+
+Win32Window::Win32Window(Ui& ui, const WindowSpec& spec)
+    : ui_(ui),
+      name_(spec.name),
+      dpi_(ScreenDpi()),
+      client_width_(TwipsToPixels(spec.client_width, dpi_)),
+      client_height_(TwipsToPixels(spec.client_height, dpi_)),
+      background_colour_(spec.background != 0 ? spec.background : GetSysColor(COLOR_BTNFACE)),
+      font_(CreateMessageFont()) {
+  if (spec.background != 0) {
+    background_brush_.reset(CreateSolidBrush(spec.background));
+  }
+  RECT frame{0, 0, client_width_, client_height_};
+  AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int x = work.left + std::max(0, static_cast<int>(work.right - work.left - width) / 2);
+  const int y = work.top + std::max(0, static_cast<int>(work.bottom - work.top - height) / 2);
+  const std::wstring caption = Widen(spec.caption);
+  hwnd_.reset(CreateBase(0, caption.c_str(), kFormStyle, x, y, width, height, nullptr, nullptr));
+  if (!hwnd_) {
+    const auto status = static_cast<Status>(GetLastError());
+    ThrowIfFailed(status == kSuccess ? kInvalidParameter : status,
+                  "Creating the window \"" + spec.name + "\"");
+  }
+  if (!spec.icon_resource.empty()) {
+    const std::wstring resource = Widen(spec.icon_resource);
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    SetIcons(LoadIconSized(module, resource.c_str(), SM_CXICON, 0),
+             LoadIconSized(module, resource.c_str(), SM_CXSMICON, 0));
+  }
+}
+
+Win32Window::~Win32Window() {
+  *alive_ = false;
+  closing_ = true;
+  hwnd_.reset();
+}
+
+Win32Window::Control& Win32Window::Get(ControlId control) {
+  return const_cast<Control&>(std::as_const(*this).Get(control));
+}
+
+const Win32Window::Control& Win32Window::Get(ControlId control) const {
+  if (control < 1 || static_cast<size_t>(control) > controls_.size()) {
+    throw Failure(kInvalidParameter,
+                  "The window \"" + name_ + "\" has no control " + std::to_string(control));
+  }
+  return controls_[static_cast<size_t>(control) - 1];
+}
+
+HWND Win32Window::ParentWindow(ControlId parent) const {
+  if (parent == kNoControl) {
+    return hwnd_.get();
+  }
+  const Control& container = Get(parent);
+  if (container.spec.kind != ControlKind::kFrame) {
+    throw Failure(kInvalidParameter, "\"" + container.spec.name + "\" is not a frame");
+  }
+  return container.windows.hwnd;
+}
+
+const Win32Window::Control* Win32Window::ControlOfWindow(HWND hwnd) const {
+  for (const Control& control : controls_) {
+    if (control.windows.hwnd == hwnd || (control.windows.caption == hwnd && hwnd != nullptr)) {
+      return &control;
+    }
+  }
+  return nullptr;
+}
+
+HWND Win32Window::ControlWindow(ControlId control) const {
+  if (!IsOpen() || control < 1 || static_cast<size_t>(control) > controls_.size()) {
+    return nullptr;
+  }
+  return controls_[static_cast<size_t>(control) - 1].windows.hwnd;
+}
+
+bool Win32Window::IsForm(HWND hwnd) {
+  wchar_t name[32] = {};
+  return GetClassNameW(hwnd, name, 32) > 0 && std::wstring_view(name) == kClassName;
+}
+
+ControlId Win32Window::AddControl(const ControlSpec& spec) {
+  if (!IsOpen()) {
+    return kNoControl;
+  }
+  if (spec.name.empty() || names_.contains(spec.name)) {
+    throw Failure(kInvalidParameter,
+                  "The window \"" + name_ + "\" already has a control \"" + spec.name + "\"");
+  }
+  HWND parent = ParentWindow(spec.parent);
+  const auto id = static_cast<ControlId>(controls_.size() + 1);
+  Control control;
+  control.spec = spec;
+  control.sequence = id;
+  control.windows = CreateControlWindows(spec, parent, kFirstControlId + id,
+                                         TwipRectToPixels(spec.rect, dpi_), font_.get());
+  if (spec.white_on_black &&
+      (spec.kind == ControlKind::kCheckBox || spec.kind == ControlKind::kOptionButton)) {
+    UseClassicLook(control.windows.hwnd);
+  }
+  if (spec.white_on_black && spec.kind == ControlKind::kFrame) {
+    UseClassicLook(control.windows.caption);
+  }
+  controls_.push_back(std::move(control));
+  names_.emplace(spec.name, id);
+  ApplyTabOrder(spec.parent);
+  if (!spec.tooltip.empty()) {
+    AddTooltip(controls_.back());
+  }
+  return id;
+}
+
+void Win32Window::ApplyTabOrder(ControlId parent) {
+  std::vector<const Control*> siblings;
+  for (const Control& control : controls_) {
+    if (control.spec.parent == parent) {
+      siblings.push_back(&control);
+    }
+  }
+  // Controls with a tab index come first in its order; the others follow in creation order.
+  const auto key = [](const Control* c) {
+    return std::pair(c->spec.tab_index >= 0 ? c->spec.tab_index : INT_MAX, c->sequence);
+  };
+  std::stable_sort(siblings.begin(), siblings.end(),
+                   [&](const Control* a, const Control* b) { return key(a) < key(b); });
+  HWND after = HWND_TOP;
+  for (const Control* control : siblings) {
+    SetWindowPos(control->windows.hwnd, after, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    after = control->windows.hwnd;
+  }
+  if (parent != kNoControl) {
+    // The group box stays below the frame's controls, so it never paints over them.
+    SetWindowPos(Get(parent).windows.caption, HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  }
+}
+
+void Win32Window::AddTooltip(const Control& control) {
+  if (tooltip_ == nullptr) {
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.get(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    if (tooltip_ == nullptr) {
+      return;  // a tip is a help, not a function: the form works without it
+    }
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(6000, dpi_));
+  }
+  std::wstring text = Widen(control.spec.tooltip);
+  TOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  info.hwnd = hwnd_.get();
+  info.uId = reinterpret_cast<UINT_PTR>(control.windows.hwnd);
+  info.lpszText = text.data();
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+ControlId Win32Window::Find(std::string_view name) const {
+  const auto found = names_.find(name);
+  return found == names_.end() ? kNoControl : found->second;
+}
+
+void Win32Window::SetMenu(const std::vector<Menu>& menus) {
+  if (!IsOpen()) {
+    return;
+  }
+  UniqueHmenu bar(CreateMenu());
+  std::vector<MenuEntry> entries;
+  for (const Menu& menu : menus) {
+    HMENU popup = CreatePopupMenu();
+    for (const MenuEntry& entry : menu.entries) {
+      if (entry.caption.empty()) {
+        AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+        continue;
+      }
+      const auto id = static_cast<UINT_PTR>(kFirstMenuId + static_cast<int>(entries.size()));
+      const std::wstring caption = Widen(entry.caption);
+      AppendMenuW(popup, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), id, caption.c_str());
+      entries.push_back(entry);
+    }
+    const std::wstring caption = Widen(menu.caption);
+    // The bar owns the pop-up from here on.
+    AppendMenuW(bar.get(), MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                caption.c_str());
+  }
+  ::SetMenu(hwnd_.get(), bar.get());
+  menu_ = std::move(bar);
+  menu_entries_ = std::move(entries);
+  FitClientArea();
+}
+
+void Win32Window::FitClientArea() {
+  RECT frame{0, 0, client_width_, client_height_};
+  AdjustWindowRectEx(&frame, kFormStyle, menu_ ? TRUE : FALSE, 0);
+  RECT window;
+  GetWindowRect(hwnd_.get(), &window);
+  SetWindowPos(hwnd_.get(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // A menu bar that wraps onto a second line takes more room than AdjustWindowRectEx counts.
+  RECT client;
+  GetClientRect(hwnd_.get(), &client);
+  const int missing = client_height_ - (client.bottom - client.top);
+  if (missing != 0) {
+    SetWindowPos(hwnd_.get(), nullptr, 0, 0, frame.right - frame.left,
+                 frame.bottom - frame.top + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void Win32Window::OnClick(ControlId control, Handler handler) {
+  Get(control).on_click = std::move(handler);
+}
+
+void Win32Window::OnMenu(std::string_view entry_name, Handler handler) {
+  menu_handlers_.insert_or_assign(std::string(entry_name), std::move(handler));
+}
+
+void Win32Window::OnQueryUnload(Handler handler) {
+  on_query_unload_ = std::move(handler);
+}
+
+void Win32Window::SetCaption(std::string_view caption) {
+  if (IsOpen()) {
+    SetWindowTextW(hwnd_.get(), Widen(caption).c_str());
+  }
+}
+
+std::string Win32Window::Caption() const {
+  return IsOpen() ? Narrow(WindowText(hwnd_.get())) : std::string();
+}
+
+void Win32Window::SetIcon(std::string_view ico_path) {
+  if (!IsOpen()) {
+    return;
+  }
+  const std::wstring path = Widen(ico_path);
+  UniqueHicon big = LoadIconSized(nullptr, path.c_str(), SM_CXICON, LR_LOADFROMFILE);
+  UniqueHicon small = LoadIconSized(nullptr, path.c_str(), SM_CXSMICON, LR_LOADFROMFILE);
+  if (!big || !small) {
+    Status status = static_cast<Status>(GetLastError());
+    if (status == kSuccess || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      status = kFileNotFound;
+    }
+    throw Failure(status, "Could not load the icon \"" + std::string(ico_path) + "\": " +
+                              DescribeStatus(status) + " (" + std::to_string(status) + ")");
+  }
+  SetIcons(std::move(big), std::move(small));
+}
+
+void Win32Window::SetIcons(UniqueHicon big, UniqueHicon small) {
+  // The window keeps drawing the old icons until told of the new ones: swap, then free.
+  if (big) {
+    SendMessageW(hwnd_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    big_icon_ = std::move(big);
+  }
+  if (small) {
+    SendMessageW(hwnd_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    small_icon_ = std::move(small);
+  }
+}
+
+void Win32Window::Repaint() {
+  if (IsOpen()) {
+    RedrawWindow(hwnd_.get(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }
+}
+
+void Win32Window::Show() {
+  if (!IsOpen()) {
+    return;
+  }
+  ShowWindow(hwnd_.get(), IsIconic(hwnd_.get()) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(hwnd_.get());
+  UpdateWindow(hwnd_.get());
+}
+
+void Win32Window::Close() {
+  if (!IsOpen() || closing_) {
+    return;
+  }
+  closing_ = true;
+  const std::shared_ptr<bool> alive = alive_;
+  const Handler handler = on_query_unload_;
+  RunHandler(ui_, handler);
+  if (*alive) {
+    hwnd_.reset();
+    closing_ = false;
+  }
+}
+
+WindowHandle Win32Window::Handle() const {
+  return reinterpret_cast<WindowHandle>(hwnd_.get());
+}
+
+void Win32Window::SetText(ControlId control, std::string_view text) {
+  if (!IsOpen()) {
+    return;
+  }
+  const Control& c = Get(control);
+  SetWindowTextW(c.windows.caption != nullptr ? c.windows.caption : c.windows.hwnd,
+                 Widen(text).c_str());
+}
+
+std::string Win32Window::Text(ControlId control) const {
+  if (!IsOpen()) {
+    return {};
+  }
+  const Control& c = Get(control);
+  if (c.spec.kind == ControlKind::kListBox) {
+    const int row = Selection(control);
+    return row < 0 ? std::string() : ItemText(control, row);
+  }
+  return Narrow(WindowText(c.windows.caption != nullptr ? c.windows.caption : c.windows.hwnd));
+}
+
+void Win32Window::SetVisible(ControlId control, bool visible) {
+  if (IsOpen()) {
+    ShowWindow(Get(control).windows.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+bool Win32Window::IsVisible(ControlId control) const {
+  return IsOpen() && (GetWindowLongW(Get(control).windows.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Win32Window::SetEnabled(ControlId control, bool enabled) {
+  if (!IsOpen()) {
+    return;
+  }
+  const Control& c = Get(control);
+  EnableWindow(c.windows.hwnd, enabled ? TRUE : FALSE);
+  if (c.windows.caption != nullptr) {
+    EnableWindow(c.windows.caption, enabled ? TRUE : FALSE);
+  }
+}
+
+bool Win32Window::IsEnabled(ControlId control) const {
+  return IsOpen() && IsWindowEnabled(Get(control).windows.hwnd) != FALSE;
+}
+
+void Win32Window::SetValue(ControlId control, int value) {
+  if (!IsOpen()) {
+    return;
+  }
+  Control& c = Get(control);
+  if (c.spec.kind != ControlKind::kCheckBox && c.spec.kind != ControlKind::kOptionButton) {
+    throw Failure(kInvalidParameter, "\"" + c.spec.name + "\" has no value");
+  }
+  const int wanted =
+      c.spec.kind == ControlKind::kOptionButton ? (value != 0 ? 1 : 0) : std::clamp(value, 0, 2);
+  if (Value(control) == wanted) {
+    return;
+  }
+  if (c.spec.kind == ControlKind::kOptionButton && wanted == 1) {
+    for (const Control& other : controls_) {
+      if (other.spec.kind == ControlKind::kOptionButton && other.spec.parent == c.spec.parent) {
+        SendMessageW(other.windows.hwnd, BM_SETCHECK, BST_UNCHECKED, 0);
+      }
+    }
+  }
+  if (wanted == 2) {
+    // Only a three-state box can show grey; a user's next click takes it back to two states.
+    SendMessageW(c.windows.hwnd, BM_SETSTYLE, BS_AUTO3STATE, TRUE);
+  }
+  SendMessageW(c.windows.hwnd, BM_SETCHECK, static_cast<WPARAM>(wanted), 0);
+  RememberOptionStates(c.spec.parent);
+  Fire(control);
+}
+
+int Win32Window::Value(ControlId control) const {
+  if (!IsOpen()) {
+    return 0;
+  }
+  const Control& c = Get(control);
+  if (c.spec.kind != ControlKind::kCheckBox && c.spec.kind != ControlKind::kOptionButton) {
+    return 0;
+  }
+  const auto state = SendMessageW(c.windows.hwnd, BM_GETCHECK, 0, 0);
+  return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+}
+
+void Win32Window::RememberOptionStates(ControlId parent) {
+  for (Control& c : controls_) {
+    if (c.spec.kind == ControlKind::kOptionButton && c.spec.parent == parent) {
+      c.was_checked = SendMessageW(c.windows.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+  }
+}
+
+void Win32Window::AddItem(ControlId list, std::string_view text) {
+  if (IsOpen()) {
+    SendMessageW(Get(list).windows.hwnd, LB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  }
+}
+
+void Win32Window::ClearItems(ControlId list) {
+  if (IsOpen()) {
+    SendMessageW(Get(list).windows.hwnd, LB_RESETCONTENT, 0, 0);
+  }
+}
+
+int Win32Window::ItemCount(ControlId list) const {
+  if (!IsOpen()) {
+    return 0;
+  }
+  const auto count = SendMessageW(Get(list).windows.hwnd, LB_GETCOUNT, 0, 0);
+  return count < 0 ? 0 : static_cast<int>(count);
+}
+
+std::string Win32Window::ItemText(ControlId list, int row) const {
+  if (!IsOpen()) {
+    return {};
+  }
+  HWND hwnd = Get(list).windows.hwnd;
+  const auto length = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+  if (row < 0 || length == LB_ERR) {
+    throw Failure(kInvalidParameter,
+                  "The list \"" + Get(list).spec.name + "\" has no row " + std::to_string(row));
+  }
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const auto copied = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(row),
+                                   reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied < 0 ? 0 : static_cast<size_t>(copied));
+  return Narrow(text);
+}
+
+int Win32Window::Selection(ControlId list) const {
+  if (!IsOpen()) {
+    return -1;
+  }
+  const auto row = SendMessageW(Get(list).windows.hwnd, LB_GETCURSEL, 0, 0);
+  return row == LB_ERR ? -1 : static_cast<int>(row);
+}
+
+void Win32Window::SetSelection(ControlId list, int row) {
+  if (!IsOpen()) {
+    return;
+  }
+  const Control& c = Get(list);
+  if (row < -1 || row >= ItemCount(list)) {
+    throw Failure(kInvalidParameter,
+                  "The list \"" + c.spec.name + "\" has no row " + std::to_string(row));
+  }
+  if (Selection(list) == row) {
+    return;
+  }
+  SendMessageW(c.windows.hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+  Fire(list);
+}
+
+void Win32Window::SetHorizontalExtent(ControlId list, int pixels) {
+  if (IsOpen()) {
+    SendMessageW(Get(list).windows.hwnd, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(pixels), 0);
+  }
+}
+
+void Win32Window::Fire(ControlId control) {
+  // A copy: the handler may replace itself or add controls while it runs.
+  const Handler handler = Get(control).on_click;
+  RunHandler(ui_, handler);
+}
+
+void Win32Window::OnCommand(ControlId control, int code) {
+  Control& c = Get(control);
+  switch (c.spec.kind) {
+    case ControlKind::kButton:
+    case ControlKind::kCheckBox:
+      if (code == BN_CLICKED) {
+        if (c.spec.kind == ControlKind::kCheckBox &&
+            (GetWindowLongW(c.windows.hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_AUTO3STATE &&
+            Value(control) == 2) {
+          // Out of grey back to a two-state box that the click has just cleared.
+          SendMessageW(c.windows.hwnd, BM_SETSTYLE, BS_AUTOCHECKBOX, TRUE);
+          SendMessageW(c.windows.hwnd, BM_SETCHECK, BST_UNCHECKED, 0);
+        }
+        Fire(control);
+      }
+      break;
+    case ControlKind::kOptionButton:
+      if (code == BN_CLICKED) {
+        const bool before = c.was_checked;
+        RememberOptionStates(c.spec.parent);
+        if (!before && Value(control) == 1) {
+          Fire(control);
+        }
+      }
+      break;
+    case ControlKind::kLabel:
+    case ControlKind::kPicture:
+      if (code == STN_CLICKED && c.spec.clickable) {
+        Fire(control);
+      }
+      break;
+    case ControlKind::kListBox:
+      if (code == LBN_SELCHANGE) {
+        Fire(control);
+      }
+      break;
+    case ControlKind::kFrame:
+    case ControlKind::kTextBox:
+      break;
+  }
+}
+
+void Win32Window::OnMenuCommand(int id) {
+  const int index = id - kFirstMenuId;
+  if (index < 0 || static_cast<size_t>(index) >= menu_entries_.size() ||
+      !menu_entries_[static_cast<size_t>(index)].enabled) {
+    return;
+  }
+  const auto found = menu_handlers_.find(menu_entries_[static_cast<size_t>(index)].name);
+  if (found != menu_handlers_.end()) {
+    const Handler handler = found->second;
+    RunHandler(ui_, handler);
+  }
+}
+
+LRESULT Win32Window::ColourFor(HWND control, HDC dc) {
+  const Control* c = ControlOfWindow(control);
+  if (c != nullptr && c->spec.white_on_black) {
+    SetTextColor(dc, kWhite);
+    SetBkColor(dc, kBlack);
+    return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+  }
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, background_colour_);
+  return reinterpret_cast<LRESULT>(background_brush_ ? background_brush_.get()
+                                                     : GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      if (lparam == 0 && HIWORD(wparam) == 0) {
+        OnMenuCommand(id);
+      } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
+        OnCommand(c->sequence, HIWORD(wparam));
+      }
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return ColourFor(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(hwnd, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client,
+               background_brush_ ? background_brush_.get() : GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_SETCURSOR: {
+      const Control* c = ControlOfWindow(reinterpret_cast<HWND>(wparam));
+      if (c != nullptr && c->spec.clickable && LOWORD(lparam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    }
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        last_focus_ = focus != nullptr && IsChild(hwnd, focus) ? focus : nullptr;
+        return 0;
+      }
+      [[fallthrough]];
+    case WM_SETFOCUS: {
+      HWND target = last_focus_ != nullptr && IsChild(hwnd, last_focus_)
+                        ? last_focus_
+                        : GetNextDlgTabItem(hwnd, nullptr, FALSE);
+      if (target != nullptr) {
+        SetFocus(target);
+        return 0;
+      }
+      break;
+    }
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      // The system destroys an attached menu with the window; ours is freed by its owner.
+      ::SetMenu(hwnd, nullptr);
+      menu_.reset();
+      tooltip_ = nullptr;
+      if (hwnd_.get() == hwnd) {
+        (void)hwnd_.release();
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+}  // namespace velqor::platform::win32

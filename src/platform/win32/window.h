@@ -1,0 +1,127 @@
+// A form of the program as a real top-level window with standard Win32 controls.
+#pragma once
+
+#include <windows.h>
+#undef MessageBox  // the interface has a MessageBox of its own
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui.h"
+#include "platform/win32/base_window.h"
+#include "platform/win32/controls.h"
+#include "platform/win32/unique_handle.h"
+
+namespace velqor::platform::win32 {
+
+// One form: a fixed-size top-level window whose client area and controls are placed by twips at
+// the screen's DPI, drawn in the message font. Every handler runs through the dispatcher of `ui`,
+// so a failure in one is shown and the program goes on.
+class Win32Window final : public Window, private BaseWindow<Win32Window> {
+ public:
+  static constexpr const wchar_t* kClassName = L"VelqorForm";
+  // Control ids start above IDOK/IDCANCEL, which keyboard navigation sends on Enter and Escape.
+  static constexpr int kFirstControlId = 100;
+  static constexpr int kFirstMenuId = 0x8000;
+
+  // Creates the window hidden, with its client area, caption, icon and background. Raises a
+  // Failure when the system refuses to create it.
+  Win32Window(Ui& ui, const WindowSpec& spec);
+  // Destroys the window without running the close request's handler.
+  ~Win32Window() override;
+
+  ControlId AddControl(const ControlSpec& spec) override;
+  ControlId Find(std::string_view name) const override;
+  void SetMenu(const std::vector<Menu>& menus) override;
+
+  void OnClick(ControlId control, Handler handler) override;
+  void OnMenu(std::string_view entry_name, Handler handler) override;
+  void OnQueryUnload(Handler handler) override;
+
+  void SetCaption(std::string_view caption) override;
+  std::string Caption() const override;
+  void SetIcon(std::string_view ico_path) override;
+  void Repaint() override;
+  void Show() override;
+  void Close() override;
+  bool IsOpen() const override { return static_cast<bool>(hwnd_); }
+  WindowHandle Handle() const override;
+
+  void SetText(ControlId control, std::string_view text) override;
+  std::string Text(ControlId control) const override;
+  void SetVisible(ControlId control, bool visible) override;
+  bool IsVisible(ControlId control) const override;
+  void SetEnabled(ControlId control, bool enabled) override;
+  bool IsEnabled(ControlId control) const override;
+  void SetValue(ControlId control, int value) override;
+  int Value(ControlId control) const override;
+
+  void AddItem(ControlId list, std::string_view text) override;
+  void ClearItems(ControlId list) override;
+  int ItemCount(ControlId list) const override;
+  std::string ItemText(ControlId list, int row) const override;
+  int Selection(ControlId list) const override;
+  void SetSelection(ControlId list, int row) override;
+  void SetHorizontalExtent(ControlId list, int pixels) override;
+
+  // The control's window (for a frame, its panel); nullptr for an unknown id or a closed window.
+  HWND ControlWindow(ControlId control) const;
+  // The DPI the window was laid out at.
+  int Dpi() const noexcept { return dpi_; }
+  // Whether `hwnd` is a form window of this program (the message loop asks it).
+  static bool IsForm(HWND hwnd);
+
+  LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+ private:
+  friend class BaseWindow<Win32Window>;
+
+  struct Control {
+    ControlSpec spec;
+    ControlWindows windows;
+    Handler on_click;
+    int sequence = 0;
+    bool was_checked = false;  // option buttons: the state last seen, to fire only on a change
+  };
+
+  Control& Get(ControlId control);
+  const Control& Get(ControlId control) const;
+  HWND ParentWindow(ControlId parent) const;
+  const Control* ControlOfWindow(HWND hwnd) const;
+  void ApplyTabOrder(ControlId parent);
+  void AddTooltip(const Control& control);
+  void FitClientArea();
+  void Fire(ControlId control);
+  void OnCommand(ControlId control, int code);
+  void OnMenuCommand(int id);
+  void RememberOptionStates(ControlId parent);
+  LRESULT ColourFor(HWND control, HDC dc);
+  void SetIcons(UniqueHicon big, UniqueHicon small);
+
+  Ui& ui_;
+  std::string name_;
+  int dpi_;
+  int client_width_;   // pixels
+  int client_height_;  // pixels
+  COLORREF background_colour_;
+  UniqueHbrush background_brush_;  // empty: the system's dialog colour
+  UniqueHfont font_;
+  UniqueHicon big_icon_;
+  UniqueHicon small_icon_;
+  UniqueHmenu menu_;
+  std::vector<Control> controls_;  // control id - 1
+  std::map<std::string, ControlId, std::less<>> names_;
+  std::vector<MenuEntry> menu_entries_;  // menu id - kFirstMenuId
+  std::map<std::string, Handler, std::less<>> menu_handlers_;
+  Handler on_query_unload_;
+  HWND tooltip_ = nullptr;  // owned by the window, destroyed with it
+  HWND last_focus_ = nullptr;
+  bool closing_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  UniqueHwnd hwnd_;
+};
+
+}  // namespace velqor::platform::win32
