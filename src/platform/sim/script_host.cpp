@@ -1,0 +1,101 @@
+#include "platform/sim/script_host.h"
+
+#include "platform/script_verbs.h"
+
+namespace velqor::platform::sim {
+namespace {
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return lower;
+}
+
+// The program part of a command line: up to the closing quote, or to the first space.
+std::string_view ProgramOf(std::string_view command) {
+  if (!command.empty() && command.front() == '"') {
+    const std::size_t close = command.find('"', 1);
+    return command.substr(1, close == std::string_view::npos ? command.npos : close - 1);
+  }
+  return command.substr(0, command.find(' '));
+}
+
+// The Win32 status of a class that is not registered (REGDB_E_CLASSNOTREG).
+constexpr Status kClassNotRegistered = static_cast<Status>(0x80040154U);
+
+}  // namespace
+
+class SimScriptHost::Shell : public ScriptShell {
+ public:
+  explicit Shell(SimScriptHost& host) : host_(host) { ++host_.created_; }
+  ~Shell() override { ++host_.released_; }
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
+
+  void RegWrite(std::string_view path, const ScriptValue& value, std::string_view type) override {
+    Record({"RegWrite", std::string(path), value, std::string(type)},
+           [&] { RegWriteVerb(host_.registry_, path, value, type); });
+  }
+
+  void RegDelete(std::string_view path) override {
+    Record({"RegDelete", std::string(path), ScriptValue{}, {}},
+           [&] { RegDeleteVerb(host_.registry_, path); });
+  }
+
+  void Run(std::string_view command) override {
+    Record({"Run", std::string(command), ScriptValue{}, {}}, [&] {
+      if (host_.IsMissing(command)) {
+        ThrowIfFailed(kFileNotFound, "Run \"" + std::string(command) + '"');
+      }
+    });
+  }
+
+ private:
+  // Logs the call before running it, so the log keeps the order even when a call raises.
+  template <typename Action>
+  void Record(ScriptCall call, Action&& action) {
+    host_.calls_.push_back(std::move(call));
+    const std::size_t index = host_.calls_.size() - 1;
+    try {
+      action();
+    } catch (const Failure&) {
+      host_.calls_[index].failed = true;
+      throw;
+    }
+  }
+
+  SimScriptHost& host_;
+};
+
+std::unique_ptr<ScriptShell> SimScriptHost::CreateShell() {
+  if (unavailable_) {
+    throw Failure(kClassNotRegistered,
+                  "CreateObject \"WScript.Shell\" failed: the script host is unavailable");
+  }
+  return std::make_unique<Shell>(*this);
+}
+
+void SimScriptHost::MarkMissing(std::string_view command) {
+  missing_.insert(LowerAscii(command));
+}
+
+bool SimScriptHost::IsMissing(std::string_view command) const {
+  return missing_.count(LowerAscii(command)) != 0 ||
+         missing_.count(LowerAscii(ProgramOf(command))) != 0;
+}
+
+std::vector<std::string> SimScriptHost::RunCommands() const {
+  std::vector<std::string> commands;
+  for (const ScriptCall& call : calls_) {
+    if (call.verb == "Run" && !call.failed) {
+      commands.push_back(call.path);
+    }
+  }
+  return commands;
+}
+
+}  // namespace velqor::platform::sim
