@@ -1,0 +1,62 @@
+// The simulated program start and shell open: nothing starts, every call is recorded, and
+// programs can be marked missing so that starting them fails as it does on the real system.
+#pragma once
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/launcher.h"
+
+namespace velqor::platform::sim {
+
+// One StartProgram call: the command line, the window style, and whether it raised.
+struct StartRecord {
+  std::string command;
+  int show = 0;
+  bool failed = false;
+};
+
+// One ShellOpen call, argument by argument.
+struct ShellOpenRecord {
+  WindowHandle owner = 0;
+  std::string operation;
+  std::string file;
+  std::string parameters;
+  int show = 0;
+};
+
+class SimLauncher final : public Launcher {
+ public:
+  // Records the call; raises a Failure naming the command, as the real one words it, when the
+  // command or its program (the first word) has been marked missing.
+  void StartProgram(std::string_view command_line, int show) override;
+  // Records the call; never raises.
+  void ShellOpen(WindowHandle owner, std::string_view operation, std::string_view file,
+                 std::string_view parameters, int show) override;
+  // The handle set by SetActiveWindow, 0 at first.
+  WindowHandle ActiveWindow() override { return active_window_; }
+
+  // Starting this command, or any command of this program, fails with "not found" (2).
+  // Compared without regard to letter case.
+  void MarkMissing(std::string_view command);
+  void SetActiveWindow(WindowHandle window) { active_window_ = window; }
+
+  // Every StartProgram call, in order, failed ones included.
+  const std::vector<StartRecord>& starts() const { return starts_; }
+  // The command lines that started, in order.
+  std::vector<std::string> StartedCommands() const;
+  const std::vector<ShellOpenRecord>& shell_opens() const { return shell_opens_; }
+  void ClearCalls();
+
+ private:
+  bool IsMissing(std::string_view command) const;
+
+  std::set<std::string> missing_;  // lower case
+  std::vector<StartRecord> starts_;
+  std::vector<ShellOpenRecord> shell_opens_;
+  WindowHandle active_window_ = 0;
+};
+
+}  // namespace velqor::platform::sim
