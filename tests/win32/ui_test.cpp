@@ -1,0 +1,532 @@
+// The Win32 user interface with a small test form: the real controls, read back through the
+// system as another program (or a screen reader) would see them.
+#include <windows.h>
+#undef MessageBox
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/ui.h"
+#include "platform/win32/dpi.h"
+#include "platform/win32/text.h"
+#include "platform/win32/ui.h"
+#include "platform/win32/window.h"
+
+namespace velqor::platform::win32 {
+namespace {
+
+struct ChildInfo {
+  HWND hwnd;
+  std::wstring class_name;
+};
+
+// Every child window of `root`, by caption (the first one of each caption).
+std::map<std::string, ChildInfo> ChildrenByCaption(HWND root) {
+  std::map<std::string, ChildInfo> found;
+  EnumChildWindows(
+      root,
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        wchar_t text[256] = {};
+        wchar_t class_name[64] = {};
+        GetWindowTextW(hwnd, text, 256);
+        GetClassNameW(hwnd, class_name, 64);
+        reinterpret_cast<std::map<std::string, ChildInfo>*>(param)->emplace(
+            Narrow(text), ChildInfo{hwnd, class_name});
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+RECT RectInParent(HWND hwnd) {
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// Writes the screen under `hwnd` to a 24-bit BMP file.
+void SaveScreenshot(HWND hwnd, const std::string& path) {
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const int stride = ((width * 3) + 3) & ~3;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+  out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
+ControlSpec Spec(ControlKind kind, const char* name, ControlId parent, const char* caption,
+                 TwipRect rect) {
+  ControlSpec spec;
+  spec.kind = kind;
+  spec.name = name;
+  spec.parent = parent;
+  spec.caption = caption;
+  spec.rect = rect;
+  return spec;
+}
+
+ControlSpec WhiteOnBlack(ControlSpec spec) {
+  spec.white_on_black = true;
+  return spec;
+}
+
+WindowSpec FormSpec(const char* name, int width, int height) {
+  WindowSpec spec;
+  spec.name = name;
+  spec.caption = name;
+  spec.client_width = width;
+  spec.client_height = height;
+  return spec;
+}
+
+MenuEntry Entry(const char* name, const char* caption, bool enabled = true) {
+  MenuEntry entry;
+  entry.name = name;
+  entry.caption = caption;
+  entry.enabled = enabled;
+  return entry;
+}
+
+class Win32UiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WindowSpec spec = FormSpec("frmTest", 6045, 6630);
+    spec.caption = "Velqor test form";
+    form_ = ui_.CreateForm(spec);
+    auto& f = *form_;
+    go_ =
+        f.AddControl(Spec(ControlKind::kButton, "cmdGo", kNoControl, "&Go", {29, 1560, 1455, 855}));
+    other_ = f.AddControl(
+        Spec(ControlKind::kButton, "cmdOther", kNoControl, "&Other", {0, 2640, 1455, 855}));
+    tweaks_ = f.AddControl(WhiteOnBlack(
+        Spec(ControlKind::kFrame, "Frame2", kNoControl, "General", {1560, 1490, 4395, 4199})));
+    ControlSpec check = WhiteOnBlack(
+        Spec(ControlKind::kCheckBox, "Check1", tweaks_, "First tweak", {360, 360, 3615, 375}));
+    check.tooltip = "What the first tweak does";
+    check_ = f.AddControl(check);
+    cleanup_ = f.AddControl(WhiteOnBlack(
+        Spec(ControlKind::kFrame, "Frame3", kNoControl, "CleanUp", {1560, 1490, 4395, 4199})));
+    ControlSpec label = WhiteOnBlack(Spec(ControlKind::kLabel, "Label1", cleanup_,
+                                          "Clean your hard Drive", {600, 600, 3255, 255}));
+    label.clickable = true;
+    label_ = f.AddControl(label);
+    options_ = f.AddControl(
+        Spec(ControlKind::kFrame, "Frame1", kNoControl, "Options", {0, 5760, 6015, 822}));
+    run_ = f.AddControl(
+        Spec(ControlKind::kOptionButton, "optRun", options_, " Run", {1440, 240, 675, 255}));
+    run2_ = f.AddControl(Spec(ControlKind::kOptionButton, "optRun2", options_, "Run (Current user)",
+                              {3840, 240, 2535, 255}));
+    list_ =
+        f.AddControl(Spec(ControlKind::kListBox, "lstName", kNoControl, "", {29, 4560, 1455, 600}));
+    text_ =
+        f.AddControl(Spec(ControlKind::kTextBox, "txtName", kNoControl, "", {29, 5200, 1455, 285}));
+    Menu file;
+    file.name = "dile";
+    file.caption = "&File";
+    file.entries = {Entry("ex", "E&xit")};
+    Menu help;
+    help.name = "help";
+    help.caption = "&Help";
+    help.entries = {Entry("vwb", "Visit Website"), Entry("quelmp", "Other Products", false)};
+    f.SetMenu({file, help});
+    for (const char* row : {"zeta", "alpha", "mid"}) {
+      f.AddItem(list_, row);
+    }
+    f.Show();
+    ui_.DoEvents();
+    hwnd_ = reinterpret_cast<HWND>(f.Handle());
+  }
+
+  Win32Ui ui_;
+  std::unique_ptr<Window> form_;
+  HWND hwnd_ = nullptr;
+  ControlId go_{}, other_{}, tweaks_{}, check_{}, cleanup_{}, label_{}, options_{}, run_{}, run2_{},
+      list_{}, text_{};
+};
+
+TEST_F(Win32UiTest, ControlsAreStandardControlsFoundByCaptionWhereTheirTwipsSay) {
+  ASSERT_EQ(ScreenDpi(), 96) << "the positions below are pixels at 96 DPI";
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  EXPECT_NEAR(client.right, 403, 1);  // 6045 twips, with the menu bar in place
+  EXPECT_NEAR(client.bottom, 442, 1);
+
+  const auto children = ChildrenByCaption(hwnd_);
+  struct Row {
+    const char* caption;
+    const wchar_t* class_name;
+    TwipRect rect;
+  };
+  const Row rows[] = {
+      {"&Go", L"Button", {29, 1560, 1455, 855}},
+      {"General", L"Button", {0, 0, 4395, 4199}},  // the group box fills its panel
+      {"First tweak", L"Button", {360, 360, 3615, 375}},
+      {"Clean your hard Drive", L"Static", {600, 600, 3255, 255}},
+      {" Run", L"Button", {1440, 240, 675, 255}},
+      {"Run (Current user)", L"Button", {3840, 240, 2535, 255}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.caption);
+    const auto found = children.find(row.caption);
+    ASSERT_NE(found, children.end());
+    EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, found->second.class_name.c_str(),
+                             -1, row.class_name, -1),
+              CSTR_EQUAL);
+    const RECT rect = RectInParent(found->second.hwnd);
+    EXPECT_NEAR(rect.left, row.rect.left / 15.0, 1);
+    EXPECT_NEAR(rect.top, row.rect.top / 15.0, 1);
+    EXPECT_NEAR(rect.right - rect.left, row.rect.width / 15.0, 1);
+    EXPECT_NEAR(rect.bottom - rect.top, row.rect.height / 15.0, 1);
+    auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(found->second.hwnd, WM_GETFONT, 0, 0));
+    EXPECT_NE(font, nullptr);
+    EXPECT_NE(font, GetStockObject(SYSTEM_FONT));
+  }
+  // The panels themselves sit at the frame's place in the window.
+  const RECT panel = RectInParent(GetParent(children.at("General").hwnd));
+  EXPECT_NEAR(panel.left, 104, 1);
+  EXPECT_NEAR(panel.top, 99, 1);
+
+  const auto style = [&](ControlId id) {
+    return GetWindowLongW(static_cast<Win32Window&>(*form_).ControlWindow(id), GWL_STYLE);
+  };
+  EXPECT_EQ(style(check_) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+  EXPECT_EQ(style(run_) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+  EXPECT_NE(style(label_) & SS_NOTIFY, 0);
+  EXPECT_NE(style(list_) & LBS_NOTIFY, 0);
+  EXPECT_EQ(style(list_) & LBS_SORT, 0);
+  EXPECT_NE(style(text_) & ES_AUTOHSCROLL, 0);
+  EXPECT_EQ(form_->ItemText(list_, 0), "zeta");  // kept in the order added
+}
+
+TEST_F(Win32UiTest, WhiteOnBlackControlsAreDrawnWhiteOnBlack) {
+  auto& form = static_cast<Win32Window&>(*form_);
+  HDC dc = CreateCompatibleDC(nullptr);
+  const auto children = ChildrenByCaption(hwnd_);
+  for (HWND control :
+       {form.ControlWindow(check_), form.ControlWindow(label_), children.at("General").hwnd}) {
+    SetTextColor(dc, RGB(1, 2, 3));
+    const auto brush =
+        SendMessageW(GetParent(control), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(control));
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(brush), GetStockObject(BLACK_BRUSH));
+    EXPECT_EQ(GetTextColor(dc), RGB(255, 255, 255));
+  }
+  const auto plain = SendMessageW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                  reinterpret_cast<LPARAM>(form.ControlWindow(run_)));
+  EXPECT_NE(reinterpret_cast<HGDIOBJ>(plain), GetStockObject(BLACK_BRUSH));
+  DeleteDC(dc);
+}
+
+TEST_F(Win32UiTest, HidingAFrameHidesItsControlsAndTheOtherFrameTakesItsPlace) {
+  auto& form = static_cast<Win32Window&>(*form_);
+  HWND check = form.ControlWindow(check_);
+  HWND label = form.ControlWindow(label_);
+  form.SetVisible(cleanup_, false);
+  EXPECT_TRUE(IsWindowVisible(check));
+  EXPECT_FALSE(IsWindowVisible(label));
+  form.SetVisible(tweaks_, false);
+  form.SetVisible(cleanup_, true);
+  EXPECT_FALSE(IsWindowVisible(check));
+  EXPECT_TRUE(IsWindowVisible(label));
+  // The control keeps its own state: only its container is hidden.
+  EXPECT_TRUE(form.IsVisible(check_));
+  EXPECT_FALSE(form.IsVisible(tweaks_));
+}
+
+TEST_F(Win32UiTest, UserClicksFireTheClickHandlers) {
+  auto& form = static_cast<Win32Window&>(*form_);
+  std::map<ControlId, int> clicks;
+  for (ControlId id : {go_, check_, label_, run_, run2_, list_}) {
+    form.OnClick(id, [&clicks, id] { ++clicks[id]; });
+  }
+  SendMessageW(form.ControlWindow(go_), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks[go_], 1);
+
+  SendMessageW(form.ControlWindow(check_), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks[check_], 1);
+  EXPECT_EQ(form.Value(check_), 1);
+
+  HWND label = form.ControlWindow(label_);
+  SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(clicks[label_], 1);
+
+  SendMessageW(form.ControlWindow(run2_), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks[run2_], 1);
+  SendMessageW(form.ControlWindow(run_), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks[run_], 1);
+  EXPECT_EQ(form.Value(run2_), 0);
+  SendMessageW(form.ControlWindow(run_), BM_CLICK, 0, 0);  // already chosen: no change
+  EXPECT_EQ(clicks[run_], 1);
+
+  HWND list = form.ControlWindow(list_);
+  SetFocus(list);
+  SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(clicks[list_], 1);
+  EXPECT_EQ(form.Selection(list_), 0);
+  EXPECT_EQ(form.Text(list_), "zeta");
+}
+
+TEST_F(Win32UiTest, ValuesAndSelectionsSetByTheProgramFireTheHandlerOnlyOnAChange) {
+  std::map<ControlId, int> clicks;
+  for (ControlId id : {check_, run_, run2_, list_}) {
+    form_->OnClick(id, [&clicks, id] { ++clicks[id]; });
+  }
+  form_->SetValue(check_, 1);
+  form_->SetValue(check_, 1);
+  EXPECT_EQ(clicks[check_], 1);
+  form_->SetValue(check_, 0);
+  EXPECT_EQ(clicks[check_], 2);
+  EXPECT_EQ(form_->Value(check_), 0);
+
+  form_->SetValue(run2_, 1);
+  form_->SetValue(run_, 1);
+  EXPECT_EQ(form_->Value(run_), 1);
+  EXPECT_EQ(form_->Value(run2_), 0);  // one choice per frame
+  EXPECT_EQ(clicks[run_], 1);
+  EXPECT_EQ(clicks[run2_], 1);
+
+  // A handler that sets another list's selection, as the startup manager's mirroring does.
+  form_->OnClick(list_, [&] {
+    ++clicks[list_];
+    form_->SetText(text_, form_->Text(list_));
+  });
+  form_->SetSelection(list_, 2);
+  form_->SetSelection(list_, 2);
+  EXPECT_EQ(clicks[list_], 1);
+  EXPECT_EQ(form_->Text(text_), "mid");
+  EXPECT_THROW(form_->SetSelection(list_, 3), Failure);
+  EXPECT_EQ(form_->Selection(list_), 2);
+  EXPECT_THROW(form_->ItemText(list_, 3), Failure);
+  form_->ClearItems(list_);
+  EXPECT_EQ(form_->ItemCount(list_), 0);
+  EXPECT_EQ(form_->Selection(list_), -1);
+  EXPECT_THROW(form_->SetSelection(list_, 0), Failure);
+  EXPECT_THROW(form_->SetValue(99, 1), Failure);
+}
+
+TEST_F(Win32UiTest, MenusCarryTheirMnemonicsAndASwitchedOffEntryIsGreyedAndInert) {
+  int exits = 0;
+  int products = 0;
+  form_->OnMenu("ex", [&] { ++exits; });
+  form_->OnMenu("quelmp", [&] { ++products; });
+  HMENU bar = GetMenu(hwnd_);
+  ASSERT_NE(bar, nullptr);
+  wchar_t text[64] = {};
+  GetMenuStringW(bar, 0, text, 64, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"&File");
+  HMENU file = GetSubMenu(bar, 0);
+  HMENU help = GetSubMenu(bar, 1);
+  GetMenuStringW(file, 0, text, 64, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"E&xit");
+  const UINT website = GetMenuItemID(help, 0);
+  const UINT other = GetMenuItemID(help, 1);
+  EXPECT_EQ(GetMenuState(help, website, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  EXPECT_NE(GetMenuState(help, other, MF_BYCOMMAND) & MF_GRAYED, 0u);
+
+  SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(GetMenuItemID(file, 0), 0), 0);
+  SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(other, 0), 0);
+  EXPECT_EQ(exits, 1);
+  EXPECT_EQ(products, 0);
+}
+
+TEST_F(Win32UiTest, TabOrderFollowsTheTabIndexThenCreationOrder) {
+  auto form = ui_.CreateForm(FormSpec("frmTabs", 3000, 3000));
+  const auto button = [&](const char* name, int top, int tab_index) {
+    ControlSpec spec = Spec(ControlKind::kButton, name, kNoControl, name, {0, top, 900, 300});
+    spec.tab_index = tab_index;
+    return form->AddControl(spec);
+  };
+  const ControlId third = button("c", 0, 2);
+  const ControlId last = button("d", 400, -1);
+  const ControlId first = button("a", 800, 0);
+  const ControlId second = button("b", 1200, 1);
+  auto& w = static_cast<Win32Window&>(*form);
+  HWND root = reinterpret_cast<HWND>(w.Handle());
+  HWND item = GetNextDlgTabItem(root, nullptr, FALSE);
+  for (ControlId expected : {first, second, third, last}) {
+    SCOPED_TRACE(expected);
+    EXPECT_EQ(item, w.ControlWindow(expected));
+    item = GetNextDlgTabItem(root, item, FALSE);
+  }
+  EXPECT_EQ(form->Find("b"), second);
+  EXPECT_EQ(form->Find("nothing"), kNoControl);
+}
+
+TEST_F(Win32UiTest, SetIconLoadsBothSizesAndAFileThatIsNotAnIconKeepsTheCurrentOne) {
+  const std::string good = std::string(VELQOR_EXE_DIR) + "/start.ico";
+  form_->SetIcon(good);
+  const auto big = SendMessageW(hwnd_, WM_GETICON, ICON_BIG, 0);
+  const auto small = SendMessageW(hwnd_, WM_GETICON, ICON_SMALL, 0);
+  ASSERT_NE(big, 0);
+  ASSERT_NE(small, 0);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(small), &info));
+  BITMAP bitmap{};
+  GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+
+  const std::string not_an_icon = std::string(VELQOR_BUILD_DIR) + "/not-an-icon.ico";
+  std::ofstream(not_an_icon) << "plain text";
+  for (const std::string& bad : {std::string(VELQOR_EXE_DIR) + "/no-such.ico", not_an_icon}) {
+    SCOPED_TRACE(bad);
+    try {
+      form_->SetIcon(bad);
+      ADD_FAILURE() << "no Failure";
+    } catch (const Failure& failure) {
+      EXPECT_NE(std::string(failure.what()).find(bad), std::string::npos) << failure.what();
+    }
+    EXPECT_EQ(SendMessageW(hwnd_, WM_GETICON, ICON_BIG, 0), big);
+    EXPECT_EQ(SendMessageW(hwnd_, WM_GETICON, ICON_SMALL, 0), small);
+  }
+  std::remove(not_an_icon.c_str());
+}
+
+// What the message box showed, read by a timer that runs inside the box's own modal loop.
+struct SeenBox {
+  std::wstring text;
+  bool found = false;
+};
+SeenBox g_seen_box;
+
+void CALLBACK CloseVelqorBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"Velqor");
+  if (box == nullptr) {
+    return;
+  }
+  KillTimer(nullptr, timer);
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM) -> BOOL {
+        wchar_t text[512] = {};
+        GetWindowTextW(child, text, 512);
+        if (wcsstr(text, L"wupdmgr") != nullptr) {
+          g_seen_box.text = text;
+        }
+        return TRUE;
+      },
+      0);
+  g_seen_box.found = true;
+  SendMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(Win32UiTest, AHandlerThatFailsShowsTheVelqorMessageAndTheProgramGoesOn) {
+  auto& form = static_cast<Win32Window&>(*form_);
+  const std::string message = "Could not start \"wupdmgr\": not found (2)";
+  form.OnClick(go_, [&] { throw Failure(kFileNotFound, message); });
+  int others = 0;
+  form.OnClick(other_, [&] { ++others; });
+  g_seen_box = {};
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, &CloseVelqorBox);
+  SendMessageW(form.ControlWindow(go_), BM_CLICK, 0, 0);
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(g_seen_box.found);
+  EXPECT_EQ(Narrow(g_seen_box.text), message);
+  EXPECT_TRUE(form.IsOpen());
+  SendMessageW(form.ControlWindow(other_), BM_CLICK, 0, 0);
+  EXPECT_EQ(others, 1);
+}
+
+TEST_F(Win32UiTest, CloseRunsTheCloseHandlerOnceAndLeavesAnInertWindow) {
+  int unloads = 0;
+  form_->OnQueryUnload([&] {
+    ++unloads;
+    form_->Close();  // a handler that closes again must not loop or run twice
+  });
+  form_->Close();
+  form_->Close();
+  EXPECT_EQ(unloads, 1);
+  EXPECT_FALSE(form_->IsOpen());
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_EQ(form_->Handle(), 0u);
+  form_->SetText(text_, "ignored");
+  EXPECT_EQ(form_->Text(text_), "");
+  EXPECT_EQ(form_->Caption(), "");
+  EXPECT_EQ(form_->Selection(list_), -1);
+  EXPECT_EQ(form_->AddControl(Spec(ControlKind::kButton, "late", kNoControl, "", {})), kNoControl);
+
+  // The close box (or another program) sends WM_CLOSE: the same request.
+  auto second = ui_.CreateForm(FormSpec("frmTwo", 1500, 1500));
+  int second_unloads = 0;
+  second->OnQueryUnload([&] { ++second_unloads; });
+  SendMessageW(reinterpret_cast<HWND>(second->Handle()), WM_CLOSE, 0, 0);
+  EXPECT_EQ(second_unloads, 1);
+  EXPECT_FALSE(second->IsOpen());
+}
+
+TEST_F(Win32UiTest, MessageLoopRunsPostedWorkAndKeepsAQuitRequestForRun) {
+  int clicks = 0;
+  form_->OnClick(go_, [&] { ++clicks; });
+  HWND go = static_cast<Win32Window&>(*form_).ControlWindow(go_);
+  PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(go), BN_CLICKED),
+               reinterpret_cast<LPARAM>(go));
+  ui_.DoEvents();
+  EXPECT_EQ(clicks, 1);
+
+  ui_.Quit();
+  ui_.DoEvents();
+  EXPECT_EQ(ui_.Run(), 0);  // returns at once on the quit request left in the queue
+
+  // Run also ends when the program's own condition says so (the main window has gone).
+  PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ui_.Run([&] { return form_->IsOpen(); }), 0);
+  EXPECT_FALSE(form_->IsOpen());
+}
+
+TEST_F(Win32UiTest, ProgramFolderIsTheExecutablesFolderWithoutATrailingBackSlash) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring expected(path);
+  expected.resize(expected.find_last_of(L'\\'));
+  EXPECT_EQ(ui_.ProgramFolder(), Narrow(expected));
+  EXPECT_NE(ui_.ProgramFolder().back(), '\\');
+}
+
+TEST_F(Win32UiTest, TestFormScreenshotIsWritten) {
+  form_->SetVisible(cleanup_, false);
+  form_->SetValue(check_, 1);
+  form_->SetValue(run_, 1);
+  form_->Repaint();
+  ui_.DoEvents();
+  const std::string path = std::string(VELQOR_BUILD_DIR) + "/ui-test-form.bmp";
+  SaveScreenshot(hwnd_, path);
+  std::ifstream written(path, std::ios::binary | std::ios::ate);
+  EXPECT_GT(written.tellg(), 400 * 400 * 3);
+}
+
+}  // namespace
+}  // namespace velqor::platform::win32
