@@ -13,6 +13,7 @@
 #include "platform/win32/settings.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui.h"
+#include "platform/win32/window.h"
 
 #if __has_include("app/form1.h")
 #include "app/form1.h"
@@ -51,7 +52,9 @@ int RunProgram() {
 #ifdef VELQOR_HAVE_FORM1
   velqor::app::Form1 form(platform);
   form.Load();
-  return ui.Run([&] { return form.IsLoaded(); });
+  // The program lasts as long as its main window: Exit and the close box both end it here.
+  HWND main = FindWindowW(win32::Win32Window::kClassName, L"Velqor");
+  return ui.Run([main] { return IsWindow(main) != FALSE; });
 #else
   (void)platform;  // the main window is not built yet: show the banner alone
   WindowSpec spec;
