@@ -18,6 +18,10 @@ using platform::KeyHandle;
 
 constexpr int kClientWidth = 7725;
 constexpr int kClientHeight = 6030;
+// The labels of the form were drawn for a narrower font than today's message font, in which
+// "Command Line:" and "Program Name:" wrap out of sight at 1095 twips. They get the free room to
+// their right (the fields start at 1680), so their text is whole.
+constexpr int kLabelWidth = 1335;
 
 // Roughly the widest average character of the list font, in pixels; generous so that the end of
 // a long command line can always be scrolled into view.
@@ -114,15 +118,15 @@ void frmMain::Load() {
   c.optRun2 = w.AddControl(run2);
   c.lbl0 = w.AddControl(Spec(ControlKind::kLabel, "lbl0", "Name:", {0, 720, 465, 195}, -1));
   c.lstName = w.AddControl(Spec(ControlKind::kListBox, "lstName", "", {0, 960, 7605, 1230}, 0));
-  c.lbl1 =
-      w.AddControl(Spec(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, 1095, 195}, -1));
+  c.lbl1 = w.AddControl(
+      Spec(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, kLabelWidth, 195}, -1));
   c.lstCmdLine =
       w.AddControl(Spec(ControlKind::kListBox, "lstCmdLine", "", {0, 2520, 7605, 1815}, 1));
-  c.lbl2 =
-      w.AddControl(Spec(ControlKind::kLabel, "lbl2", "Program Name:", {240, 4680, 1095, 195}, -1));
+  c.lbl2 = w.AddControl(
+      Spec(ControlKind::kLabel, "lbl2", "Program Name:", {240, 4680, kLabelWidth, 195}, -1));
   c.txtName = w.AddControl(Spec(ControlKind::kTextBox, "txtName", "", {1680, 4680, 5325, 285}, 4));
-  c.lbl3 =
-      w.AddControl(Spec(ControlKind::kLabel, "lbl3", "Command Line:", {240, 5040, 1095, 195}, -1));
+  c.lbl3 = w.AddControl(
+      Spec(ControlKind::kLabel, "lbl3", "Command Line:", {240, 5040, kLabelWidth, 195}, -1));
   c.txtCmdLine =
       w.AddControl(Spec(ControlKind::kTextBox, "txtCmdLine", "", {1680, 5040, 4485, 285}, 5));
   c.cmdBrowse =
