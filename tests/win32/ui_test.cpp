@@ -27,21 +27,20 @@ struct ChildInfo {
   std::wstring class_name;
 };
 
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
+  wchar_t text[256] = {};
+  wchar_t class_name[64] = {};
+  GetWindowTextW(hwnd, text, 256);
+  GetClassNameW(hwnd, class_name, 64);
+  reinterpret_cast<std::map<std::string, ChildInfo>*>(param)->emplace(Narrow(text),
+                                                                      ChildInfo{hwnd, class_name});
+  return TRUE;
+}
+
 // Every child window of `root`, by caption (the first one of each caption).
 std::map<std::string, ChildInfo> ChildrenByCaption(HWND root) {
   std::map<std::string, ChildInfo> found;
-  EnumChildWindows(
-      root,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        wchar_t text[256] = {};
-        wchar_t class_name[64] = {};
-        GetWindowTextW(hwnd, text, 256);
-        GetClassNameW(hwnd, class_name, 64);
-        reinterpret_cast<std::map<std::string, ChildInfo>*>(param)->emplace(
-            Narrow(text), ChildInfo{hwnd, class_name});
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(root, &CollectChild, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -423,23 +422,22 @@ struct SeenBox {
 };
 SeenBox g_seen_box;
 
+BOOL CALLBACK ReadBoxText(HWND child, LPARAM) {
+  wchar_t text[512] = {};
+  GetWindowTextW(child, text, 512);
+  if (wcsstr(text, L"wupdmgr") != nullptr) {
+    g_seen_box.text = text;
+  }
+  return TRUE;
+}
+
 void CALLBACK CloseVelqorBox(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND box = FindWindowW(L"#32770", L"Velqor");
   if (box == nullptr) {
     return;
   }
   KillTimer(nullptr, timer);
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM) -> BOOL {
-        wchar_t text[512] = {};
-        GetWindowTextW(child, text, 512);
-        if (wcsstr(text, L"wupdmgr") != nullptr) {
-          g_seen_box.text = text;
-        }
-        return TRUE;
-      },
-      0);
+  EnumChildWindows(box, &ReadBoxText, 0);
   g_seen_box.found = true;
   SendMessageW(box, WM_COMMAND, IDOK, 0);
 }
