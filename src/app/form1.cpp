@@ -1,0 +1,188 @@
+#include "app/form1.h"
+
+#include <array>
+#include <string>
+
+#include "platform/launcher.h"
+#include "platform/script_host.h"
+#include "tweaks/catalogue.h"
+
+namespace velqor::app {
+
+namespace {
+
+// The window's own look: black client area, the program's icon.
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr int kClientWidth = 6045;
+constexpr int kClientHeight = 6630;
+
+}  // namespace
+
+Form1::Form1(platform::Platform& platform)
+    : platform_(platform),
+      access_(platform.registry),
+      booster_(platform.registry, platform.script_host, platform.ui),
+      popup_killer_(platform) {}
+
+Form1::~Form1() {
+  // The windows go first, so that no handler of theirs can run into members already gone.
+  window_.reset();
+  startup_.reset();
+}
+
+void Form1::Load() {
+  if (window_ != nullptr) {
+    return;
+  }
+  window_ = platform_.ui.CreateForm({"Form1", std::string(platform::kProgramTitle), kClientWidth,
+                                     kClientHeight, "VELQOR", kBlack});
+  CreateControls();
+  CreateMenus();
+  ConnectHandlers();
+  Form_Load();
+  window_->Show();
+}
+
+void Form1::ConnectHandlers() {
+  platform::Window& w = *window_;
+  const auto bind = [this](void (Form1::*handler)()) {
+    return [this, handler] { (this->*handler)(); };
+  };
+  w.OnClick(ids_.XPButton1, bind(&Form1::XPButton1_Click));
+  w.OnClick(ids_.XPButton2, bind(&Form1::XPButton2_Click));
+  w.OnClick(ids_.XPButton3, bind(&Form1::XPButton3_Click));
+  w.OnClick(ids_.XPButton4, bind(&Form1::XPButton4_Click));
+  w.OnClick(ids_.Command1, bind(&Form1::Command1_Click));
+  w.OnClick(ids_.Check[0], bind(&Form1::Check1_Click));
+  w.OnClick(ids_.chkPopupKillerActivate, bind(&Form1::chkPopupKillerActivate_Click));
+  w.OnClick(ids_.Label1, bind(&Form1::Label1_Click));
+  w.OnClick(ids_.Label2, bind(&Form1::Label2_Click));
+  w.OnClick(ids_.Label3, bind(&Form1::Label3_Click));
+  w.OnClick(ids_.Label4, bind(&Form1::Label4_Click));
+  w.OnMenu("ex", bind(&Form1::ex_Click));
+  w.OnMenu("smn", bind(&Form1::smn_Click));
+  w.OnMenu("shut", bind(&Form1::shut_Click));
+  w.OnMenu("vwb", bind(&Form1::vwb_Click));
+  w.OnMenu("quelmp", bind(&Form1::quelmp_Click));
+  w.OnQueryUnload(bind(&Form1::Form_QueryUnload));
+}
+
+void Form1::Form_Load() {
+  window_->SetVisible(ids_.Frame2, true);
+  window_->SetVisible(ids_.Frame3, false);
+  window_->SetEnabled(ids_.XPButton4, false);
+  // Without the tracker the rest of the program still works: its failure is shown, and on.
+  platform::RunHandler(platform_.ui, [this] { popup_killer_.CreateTracker(IEWin); });
+}
+
+void Form1::Form_QueryUnload() {
+  // Never cancels: a boost lasts only while the program runs.
+  booster_.ExitRestore();
+}
+
+void Form1::XPButton1_Click() {
+  if (!window_->IsVisible(ids_.Frame2)) {
+    window_->SetVisible(ids_.Frame3, false);
+    window_->SetVisible(ids_.Frame2, true);
+    return;
+  }
+  std::array<int, 8> states{};
+  for (std::size_t i = 0; i < states.size(); ++i) {
+    states[i] = window_->Value(ids_.Check[i]);
+  }
+  tweaks::ApplyTweaks(platform_.script_host, states);
+}
+
+void Form1::XPButton2_Click() {
+  booster_.Boost(*window_, ids_.XPButton2, ids_.XPButton4);
+}
+
+void Form1::XPButton4_Click() {
+  booster_.Restore(*window_, ids_.XPButton2, ids_.XPButton4);
+}
+
+void Form1::XPButton3_Click() {
+  window_->SetVisible(ids_.Frame2, false);
+  window_->SetVisible(ids_.Frame3, true);
+}
+
+void Form1::Command1_Click() {
+  window_->SetVisible(ids_.Frame3, false);
+  window_->SetVisible(ids_.Frame2, true);
+}
+
+void Form1::Check1_Click() {
+  tweaks::WriteCheck1(platform_.script_host, window_->Value(ids_.Check[0]));
+}
+
+void Form1::chkPopupKillerActivate_Click() {
+  popup_killer_.chkPopupKillerActivate_Click(*window_, ids_.chkPopupKillerActivate);
+}
+
+void Form1::StartMinimized(std::string_view command) {
+  platform_.launcher.StartProgram(command, platform::kSwShowMinimized);
+}
+
+void Form1::Label1_Click() {
+  StartMinimized(kCleanManagerCommand);
+}
+
+void Form1::Label2_Click() {
+  const std::unique_ptr<platform::ScriptShell> shell = platform_.script_host.CreateShell();
+  shell->Run(kDefragmenterCommand);
+}
+
+void Form1::Label3_Click() {
+  StartMinimized(kFileCheckCommand);
+}
+
+void Form1::Label4_Click() {
+  StartMinimized(kWindowsUpdateCommand);
+}
+
+void Form1::shut_Click() {
+  StartMinimized(kShutdownCommand);
+}
+
+void Form1::ex_Click() {
+  window_->Close();
+  // Every other window goes too, and nothing more is handled once the loop ends.
+  startup_.reset();
+  platform_.ui.Quit();
+}
+
+void Form1::smn_Click() {
+  if (startup_ == nullptr) {
+    startup_ = std::make_unique<startup::frmMain>(platform_);
+  }
+  startup_->Show();
+}
+
+void Form1::OpenPage(std::string_view address) {
+  platform_.launcher.ShellOpen(platform_.launcher.ActiveWindow(), "Open", address, "",
+                               platform::kSwShowNormal);
+}
+
+void Form1::vwb_Click() {
+  OpenPage(kHomePage);
+}
+
+void Form1::quelmp_Click() {
+  OpenPage(kProductsPage);
+}
+
+void Form1::CreateNewKey(std::string_view sNewKeyName, platform::KeyHandle lPredefinedKey) {
+  access_.CreateNewKey(sNewKeyName, lPredefinedKey);
+}
+
+void Form1::SetKeyValue(std::string_view sKeyName, std::string_view sValueName,
+                        std::string_view vValueSetting, std::int32_t lValueType) {
+  access_.SetKeyValue(sKeyName, sValueName, vValueSetting, lValueType);
+}
+
+void Form1::SetKeyValuee(std::string_view sKeyName, std::string_view sValueName,
+                         std::string_view vValueSetting, std::int32_t lValueType) {
+  access_.SetKeyValuee(sKeyName, sValueName, vValueSetting, lValueType);
+}
+
+}  // namespace velqor::app

@@ -1,0 +1,138 @@
+// Form1: the main window of the program, with the tweak and clean-up panels, the Internet speed
+// buttons, the pop-up killer switch, the tool launchers and the menus.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "booster/booster.h"
+#include "platform/platform.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "popup/ie_windows.h"
+#include "popup/popup_killer.h"
+#include "registry/access.h"
+#include "startup/frm_main.h"
+
+namespace velqor::app {
+
+// The commands the launchers start, and the web pages of the Help menu.
+inline constexpr std::string_view kCleanManagerCommand = "cleanmgr.exe";
+inline constexpr std::string_view kDefragmenterCommand = "dfrg.msc";
+inline constexpr std::string_view kFileCheckCommand = "sfc /scannow";
+inline constexpr std::string_view kWindowsUpdateCommand = "wupdmgr";
+inline constexpr std::string_view kShutdownCommand = "shutdown -s -t 0";
+inline constexpr std::string_view kHomePage = "https://velqor.example/";
+inline constexpr std::string_view kProductsPage = "https://velqor.example/products";
+
+// The main window. It exists from the program's start to its end; its handlers run through the
+// platform's dispatcher, so a failure in one is shown and the window goes on.
+class Form1 {
+ public:
+  // Keeps the platform, which must outlive the window; creates nothing yet.
+  explicit Form1(platform::Platform& platform);
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+  // Destroys the windows without running the close request's handler.
+  ~Form1();
+
+  // Creates the window and its controls, runs Form_Load and shows the window. Raises a Failure
+  // when the window cannot be created; a failing tracker is shown instead and the window opens.
+  void Load();
+
+  // Start-up: the tweak panel shown, the clean-up panel hidden, "&Restore Settings" disabled,
+  // then the browser window tracker created into IEWin (its failure shown by the dispatcher).
+  void Form_Load();
+  // The close request from any source: takes back the Internet speed values; never cancels.
+  void Form_QueryUnload();
+
+  // "&Apply XP Tweak": brings back the tweak panel when the clean-up panel shows, otherwise
+  // writes every box's tweak. A refused write raises and ends the apply.
+  void XPButton1_Click();
+  // "&Internet Speed" and "&Restore Settings".
+  void XPButton2_Click();
+  void XPButton4_Click();
+  // "&CleanUp Junk" shows the clean-up panel, "Back to XP Tweak" the tweak panel.
+  void XPButton3_Click();
+  void Command1_Click();
+  // Writes DisablePagingExecutive at once; raises the script host's failure.
+  void Check1_Click();
+  // The pop-up killer switch.
+  void chkPopupKillerActivate_Click();
+
+  // The tool launchers; each raises a Failure naming its command when it cannot start.
+  void Label1_Click();
+  void Label2_Click();
+  void Label3_Click();
+  void Label4_Click();
+
+  // The menu commands. ex_Click unloads the window (running Form_QueryUnload) and ends the
+  // program; shut_Click starts the shutdown at once; smn_Click shows the one startup manager.
+  void ex_Click();
+  void smn_Click();
+  void shut_Click();
+  void vwb_Click();
+  void quelmp_Click();
+
+  // The handle-based registry writers, for the commands that write through the window.
+  // They never report a failure.
+  void CreateNewKey(std::string_view sNewKeyName, platform::KeyHandle lPredefinedKey);
+  void SetKeyValue(std::string_view sKeyName, std::string_view sValueName,
+                   std::string_view vValueSetting, std::int32_t lValueType);
+  void SetKeyValuee(std::string_view sKeyName, std::string_view sValueName,
+                    std::string_view vValueSetting, std::int32_t lValueType);
+
+  // The window; only valid after Load().
+  platform::Window& window() { return *window_; }
+  // Whether the window was loaded and has been unloaded (closed) since.
+  bool IsUnloaded() const { return window_ != nullptr && !window_->IsOpen(); }
+  // The startup manager, once the Tools menu has created it; otherwise null.
+  startup::frmMain* startup_manager() { return startup_.get(); }
+  // The browser window tracker made at start-up (null if none could be made).
+  const std::shared_ptr<popup::cIEWindows>& tracker() const { return IEWin; }
+  // The pop-up killer's shared state (bKillerActive and friends).
+  popup::PopupState& popup_state() { return popup_killer_.state(); }
+
+  // The ids of the window's controls.
+  struct Controls {
+    platform::ControlId Picture1 = platform::kNoControl;
+    platform::ControlId XPButton1 = platform::kNoControl;
+    platform::ControlId XPButton3 = platform::kNoControl;
+    platform::ControlId XPButton2 = platform::kNoControl;
+    platform::ControlId XPButton4 = platform::kNoControl;
+    platform::ControlId Frame2 = platform::kNoControl;
+    platform::ControlId Check[8] = {};
+    platform::ControlId Frame3 = platform::kNoControl;
+    platform::ControlId Label1 = platform::kNoControl;
+    platform::ControlId Label2 = platform::kNoControl;
+    platform::ControlId Label3 = platform::kNoControl;
+    platform::ControlId Label4 = platform::kNoControl;
+    platform::ControlId Command1 = platform::kNoControl;
+    platform::ControlId Frame1 = platform::kNoControl;
+    platform::ControlId chkPopupKillerActivate = platform::kNoControl;
+  };
+  const Controls& controls() const { return ids_; }
+
+ private:
+  // Adds every control of the window and its menu bar (form1_layout.cpp).
+  void CreateControls();
+  void CreateMenus();
+  // Connects every control and menu entry to its handler.
+  void ConnectHandlers();
+  // Starts a maintenance tool minimized, with the focus.
+  void StartMinimized(std::string_view command);
+  // Opens a web page with the shell, owned by the active window.
+  void OpenPage(std::string_view address);
+
+  platform::Platform& platform_;
+  registry::RegistryAccess access_;
+  booster::InternetBooster booster_;
+  popup::PopupKiller popup_killer_;
+  std::shared_ptr<popup::cIEWindows> IEWin;  // from Form_Load to the end
+  std::unique_ptr<startup::frmMain> startup_;
+  std::unique_ptr<platform::Window> window_;
+  Controls ids_;
+};
+
+}  // namespace velqor::app

@@ -1,0 +1,341 @@
+// The main window over the real Win32 user interface, read back through the system as another
+// program would see it; and the program itself, started and photographed.
+#include <windows.h>
+#undef MessageBox
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "platform/win32/dpi.h"
+#include "platform/win32/text.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/window.h"
+#include "tweaks/catalogue.h"
+#include "win32/win32_platform.h"
+
+namespace velqor::app {
+namespace {
+
+using platform::TwipRect;
+using platform::win32::Narrow;
+using platform::win32::Widen;
+using platform::win32::Win32Window;
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+std::string TextOf(HWND hwnd) {
+  wchar_t text[512] = {};
+  GetWindowTextW(hwnd, text, 512);
+  return Narrow(text);
+}
+
+BOOL CALLBACK CollectByCaption(HWND hwnd, LPARAM param) {
+  reinterpret_cast<std::map<std::string, HWND>*>(param)->emplace(TextOf(hwnd), hwnd);
+  return TRUE;
+}
+
+// Every descendant window of `root` by caption (the first of each caption).
+std::map<std::string, HWND> ChildrenByCaption(HWND root) {
+  std::map<std::string, HWND> found;
+  EnumChildWindows(root, &CollectByCaption, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+RECT RectInParent(HWND hwnd) {
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void ExpectAtTwips(HWND hwnd, const TwipRect& twips) {
+  ASSERT_NE(hwnd, nullptr);
+  const RECT rect = RectInParent(hwnd);
+  EXPECT_NEAR(rect.left, twips.left / 15.0, 1);
+  EXPECT_NEAR(rect.top, twips.top / 15.0, 1);
+  EXPECT_NEAR(rect.right - rect.left, twips.width / 15.0, 1);
+  EXPECT_NEAR(rect.bottom - rect.top, twips.height / 15.0, 1);
+}
+
+struct BoxSearch {
+  DWORD process;
+  std::vector<std::string> texts;
+};
+
+BOOL CALLBACK AnswerBoxOf(HWND hwnd, LPARAM param) {
+  auto& search = *reinterpret_cast<BoxSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner == search.process && ClassOf(hwnd) == L"#32770" && IsWindowVisible(hwnd)) {
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(hwnd, 0xFFFF, text, 1024);
+    search.texts.push_back(Narrow(text));
+    const int button = GetDlgItem(hwnd, IDOK) != nullptr ? IDOK : IDNO;
+    PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  }
+  return TRUE;
+}
+
+// Message boxes of `process` (0: this one) that are up: their text, and a press of OK (or No).
+std::vector<std::string> AnswerMessageBoxes(DWORD process) {
+  BoxSearch search{process == 0 ? GetCurrentProcessId() : process, {}};
+  EnumWindows(&AnswerBoxOf, reinterpret_cast<LPARAM>(&search));
+  return search.texts;
+}
+
+struct FormSearch {
+  DWORD process;
+  HWND form;
+};
+
+BOOL CALLBACK FindVisibleForm(HWND hwnd, LPARAM param) {
+  auto& search = *reinterpret_cast<FormSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner == search.process && ClassOf(hwnd) == Win32Window::kClassName &&
+      IsWindowVisible(hwnd)) {
+    search.form = hwnd;
+  }
+  return TRUE;
+}
+
+// While alive, every message box this thread shows is answered within a moment (its modal loop
+// runs the timer), so a box the program shows at start-up cannot hang a test.
+class MessageBoxAnswerer {
+ public:
+  MessageBoxAnswerer() { timer_ = SetTimer(nullptr, 0, 100, &MessageBoxAnswerer::Tick); }
+  ~MessageBoxAnswerer() { KillTimer(nullptr, timer_); }
+  MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+  MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+
+  static std::vector<std::string>& texts() {
+    static std::vector<std::string> all;
+    return all;
+  }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    for (std::string& text : AnswerMessageBoxes(0)) {
+      texts().push_back(std::move(text));
+    }
+  }
+  UINT_PTR timer_ = 0;
+};
+
+// Writes what the screen shows under `hwnd` to a 24-bit BMP file.
+void SaveScreenshot(HWND hwnd, const std::string& path) {
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const int stride = ((width * 3) + 3) & ~3;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+  out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
+// Lets the windows paint and any message box be answered.
+void Pump(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  }
+}
+
+class Win32Form1Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MessageBoxAnswerer::texts().clear();
+    form_.Load();
+    window_ = &static_cast<Win32Window&>(form_.window());
+    hwnd_ = reinterpret_cast<HWND>(window_->Handle());
+    Pump(100);
+  }
+
+  HWND Control(const char* name) { return window_->ControlWindow(window_->Find(name)); }
+
+  MessageBoxAnswerer answerer_;
+  Win32Platform platform_;
+  Form1 form_{platform_.platform};
+  Win32Window* window_ = nullptr;
+  HWND hwnd_ = nullptr;
+};
+
+TEST_F(Win32Form1Test, ControlsAreFoundByCaptionWhereTheirTwipsSay) {
+  ASSERT_EQ(platform::win32::ScreenDpi(), 96) << "the positions below are pixels at 96 DPI";
+  ASSERT_NE(hwnd_, nullptr);
+  EXPECT_EQ(TextOf(hwnd_), "Velqor");
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  EXPECT_NEAR(client.right, 6045 / 15.0, 1);
+  EXPECT_NEAR(client.bottom, 6630 / 15.0, 1);
+
+  struct Row {
+    std::string caption;
+    TwipRect rect;  // in the container's client area (a frame's panel)
+  };
+  std::vector<Row> rows = {
+      {"&Apply XP Tweak", {29, 1560, 1455, 855}},
+      {"&CleanUp Junk", {0, 2640, 1455, 855}},
+      {"&Internet Speed", {0, 3720, 1455, 855}},
+      {"&Restore Settings", {29, 4800, 1455, 855}},
+      {"Clean your hard Drive using Clean manager", {600, 600, 3255, 255}},
+      {"Microsoft Disk Defragmenter tool", {600, 1200, 3255, 255}},
+      {"Scan all protected files", {600, 1800, 3255, 255}},
+      {"Update Windows", {600, 2400, 3255, 255}},
+      {"Back to XP Tweak", {960, 3600, 2295, 375}},
+      {"Do you wish to keep the ultimate popup blocker option 'ON' ?", {120, 300, 5775, 375}},
+  };
+  int top = 360;
+  for (const auto& box : tweaks::TweakBoxes()) {
+    rows.push_back({std::string(box.caption), {360, top, 3615, 375}});
+    top += 480;
+  }
+  const auto children = ChildrenByCaption(hwnd_);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.caption);
+    const auto found = children.find(row.caption);
+    ASSERT_NE(found, children.end());
+    ExpectAtTwips(found->second, row.rect);
+  }
+  // The frames: a panel at the frame's place, its group box filling it.
+  for (const Row& frame : std::vector<Row>{{"General", {1560, 1490, 4395, 4199}},
+                                           {"CleanUp", {1560, 1490, 4395, 4199}},
+                                           {"Advanced option", {0, 5760, 6015, 822}}}) {
+    SCOPED_TRACE(frame.caption);
+    const auto found = children.find(frame.caption);
+    ASSERT_NE(found, children.end());
+    ExpectAtTwips(GetParent(found->second), frame.rect);
+    EXPECT_EQ(GetParent(GetParent(found->second)), hwnd_);
+  }
+  ExpectAtTwips(Control("Picture1"), {0, 0, 5970, 1455});
+  EXPECT_NE(GetWindowLongW(Control("Label1"), GWL_STYLE) & SS_NOTIFY, 0);
+  EXPECT_EQ(GetWindowLongW(Control("Check1"), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+}
+
+TEST_F(Win32Form1Test, PanelsToggleOnButtonClicksAndRestoreStartsDisabled) {
+  HWND check = Control("Check1");
+  HWND label = Control("Label1");
+  EXPECT_TRUE(IsWindowVisible(check));
+  EXPECT_FALSE(IsWindowVisible(label));
+  EXPECT_FALSE(IsWindowEnabled(Control("XPButton4")));
+  EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+  SendMessageW(Control("XPButton3"), BM_CLICK, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(check));
+  EXPECT_TRUE(IsWindowVisible(label));
+  SendMessageW(Control("Command1"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(check));
+  EXPECT_FALSE(IsWindowVisible(label));
+  SendMessageW(Control("XPButton3"), BM_CLICK, 0, 0);
+  SendMessageW(Control("XPButton1"), BM_CLICK, 0, 0);  // only switches back
+  EXPECT_TRUE(IsWindowVisible(check));
+  EXPECT_FALSE(IsWindowVisible(label));
+}
+
+TEST_F(Win32Form1Test, MenusShowTheirEntriesAndTheProductsEntryIsGreyed) {
+  HMENU bar = GetMenu(hwnd_);
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(GetMenuItemCount(bar), 3);
+  wchar_t text[128] = {};
+  std::vector<std::string> captions;
+  for (int i = 0; i < 3; ++i) {
+    GetMenuStringW(bar, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+    captions.push_back(Narrow(text));
+  }
+  EXPECT_EQ(captions, (std::vector<std::string>{"&File", "&Tools", "&Help"}));
+  HMENU help = GetSubMenu(bar, 2);
+  ASSERT_EQ(GetMenuItemCount(help), 2);
+  GetMenuStringW(help, 1, text, 128, MF_BYPOSITION);
+  EXPECT_EQ(Narrow(text), "&Other Quelm Products");
+  EXPECT_NE(GetMenuState(help, 1, MF_BYPOSITION) & MF_GRAYED, 0U);
+  EXPECT_EQ(GetMenuState(help, 0, MF_BYPOSITION) & MF_GRAYED, 0U);
+  HMENU tools = GetSubMenu(bar, 1);
+  EXPECT_EQ(GetMenuState(tools, 0, MF_BYPOSITION) & MF_GRAYED, 0U);
+  EXPECT_EQ(GetMenuState(tools, 1, MF_BYPOSITION) & MF_GRAYED, 0U);
+}
+
+// The program itself, with its resources, as the user sees it; the picture goes to the build
+// folder so that a person can look at it.
+TEST(Win32ProgramTest, TheProgramShowsItsMainWindowAndAScreenshotIsWritten) {
+  std::wstring command = L"\"" + Widen(VELQOR_EXE_DIR) + L"/velqor.exe\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  const platform::win32::UniqueHandleKernel thread(process.hThread);
+  const platform::win32::UniqueHandleKernel child(process.hProcess);
+  FormSearch found{process.dwProcessId, nullptr};
+  std::vector<std::string> messages;
+  for (int attempt = 0; attempt < 300 && found.form == nullptr; ++attempt) {
+    for (std::string& text : AnswerMessageBoxes(process.dwProcessId)) {
+      messages.push_back(std::move(text));
+    }
+    EnumWindows(&FindVisibleForm, reinterpret_cast<LPARAM>(&found));
+    Sleep(100);
+  }
+  for (const std::string& message : messages) {
+    std::printf("[ program  ] message at start-up: %s\n", message.c_str());
+  }
+  EXPECT_NE(found.form, nullptr);
+  if (found.form != nullptr) {
+    EXPECT_EQ(TextOf(found.form), "Velqor");
+    SetWindowPos(found.form, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    Sleep(700);
+    const std::string path = std::string(VELQOR_BUILD_DIR) + "/form1.bmp";
+    SaveScreenshot(found.form, path);
+    std::printf("[ program  ] screenshot: %s\n", path.c_str());
+    PostMessageW(found.form, WM_CLOSE, 0, 0);
+  }
+  // The close takes the Internet settings back; any message it shows is answered too.
+  bool ended = false;
+  for (int attempt = 0; attempt < 100 && !ended; ++attempt) {
+    AnswerMessageBoxes(process.dwProcessId);
+    ended = WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0;
+  }
+  if (!ended) {
+    ADD_FAILURE() << "the program did not end after its window was closed";
+    TerminateProcess(process.hProcess, 1);
+  }
+}
+
+}  // namespace
+}  // namespace velqor::app
