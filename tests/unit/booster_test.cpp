@@ -19,6 +19,8 @@
 #include "platform/sim/script_host.h"
 #include "platform/sim/ui.h"
 #include "platform/ui.h"
+#include "app/form1.h"
+#include "unit/sim_platform.h"
 
 namespace velqor::booster {
 namespace {
@@ -492,6 +494,68 @@ TEST(InternetBooster, NoScriptHostIsReportedAndChangesNoValue) {
     EXPECT_EQ(env.sim_registry.Snapshot(), before) << "not even syncmode5 is written";
     EXPECT_EQ(env.shown(), kBoosted);
   }
+}
+
+TEST(InternetBoosterInTheMainWindow, ButtonsAndTheCloseBoxLeaveTheTablesValues) {
+  SimPlatform sim;
+  sim.registry.SeedKey(kHkeyCurrentUser, kSettings);
+  sim.ui.SetProgramFolder(std::string(kFolder));
+  sim.ui.AddFile("C:\\Tools/start.ico");
+  sim.ui.AddFile("C:\\Tools/stop.ico");
+  // The main window over the journalling registry and script host, to see the order of work.
+  Journal journal;
+  JournalRegistry registry{sim.registry, journal};
+  JournalScriptHost host{sim.script_host, journal};
+  platform::Platform platform{registry,    host,      sim.launcher, sim.ui,
+                              sim.browser, sim.input, sim.settings};
+  app::Form1 form(platform);
+  form.Load();
+  platform::sim::HeadlessWindow* w = sim.ui.FindWindow("Form1");
+  ASSERT_NE(w, nullptr);
+  const auto& ids = form.controls();
+  const auto read = [&](const Value& v) -> std::optional<StoredValue> {
+    const auto found = sim.registry.Find(v.root, v.key, v.name);
+    return found ? std::optional<StoredValue>(StoredValue{found->type, found->bytes})
+                 : std::nullopt;
+  };
+
+  EXPECT_FALSE(w->Click(ids.XPButton4)) << "nothing to restore at the start";
+  ASSERT_TRUE(w->Click(ids.XPButton2));
+  EXPECT_FALSE(w->Click(ids.XPButton2)) << "Boost is disabled while boosted";
+  for (const Value& v : Thirteen()) {
+    SCOPED_TRACE(std::string(v.name));
+    EXPECT_EQ(read(v), v.boosted);
+  }
+  EXPECT_EQ(w->Caption(), kBoostedCaption);
+  EXPECT_EQ(w->icon(), "C:\\Tools/start.ico");
+
+  sim.ui.AnswerNextMessageBox(platform::kIdNo);
+  ASSERT_TRUE(w->Click(ids.XPButton4));
+  for (const Value& v : Thirteen()) {
+    SCOPED_TRACE(std::string(v.name));
+    EXPECT_EQ(read(v), v.boosted) << "answered No";
+  }
+  sim.ui.AnswerNextMessageBox(platform::kIdYes);
+  ASSERT_TRUE(w->Click(ids.XPButton4));
+  for (const Value& v : Thirteen()) {
+    SCOPED_TRACE(std::string(v.name));
+    EXPECT_EQ(read(v), v.after) << "answered Yes";
+  }
+  EXPECT_EQ(journal.back(), "set syncmode5") << "Restore sets syncmode5 last";
+  EXPECT_EQ(w->Caption(), kRestoredCaption);
+  EXPECT_EQ(w->icon(), "C:\\Tools/stop.ico");
+
+  ASSERT_TRUE(w->Click(ids.XPButton2));
+  journal.clear();
+  ASSERT_TRUE(w->RequestClose());
+  EXPECT_TRUE(form.IsUnloaded());
+  for (const Value& v : Thirteen()) {
+    SCOPED_TRACE(std::string(v.name));
+    EXPECT_EQ(read(v), v.after) << "after the close";
+  }
+  ASSERT_FALSE(journal.empty());
+  EXPECT_EQ(journal.front(), "set syncmode5") << "the exit restore sets syncmode5 first";
+  EXPECT_EQ(sim.ui.message_boxes().size(), 2U) << "only the two confirmations were shown";
 }
 
 }  // namespace

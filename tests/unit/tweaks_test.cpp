@@ -15,6 +15,10 @@
 #include "platform/registry.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/script_host.h"
+#include "platform/sim/ui.h"
+#include "platform/ui.h"
+#include "unit/sim_platform.h"
+#include "app/form1.h"
 
 namespace velqor::tweaks {
 namespace {
@@ -289,6 +293,98 @@ TEST(TweakCatalogue, BoxesKeepTheirFixedNamesAndTexts) {
     ++writes.at(write.box);
   }
   EXPECT_EQ(writes, (std::array<int, 8>{1, 1, 1, 1, 1, 1, 2, 1}));
+}
+
+// The main window over a fresh simulated machine, loaded.
+struct MainWindow {
+  MainWindow() {
+    form.Load();
+    window = sim.ui.FindWindow("Form1");
+  }
+  platform::ControlId Box(int i) const { return form.controls().Check[i]; }
+
+  SimPlatform sim;
+  app::Form1 form{sim.platform};
+  platform::sim::HeadlessWindow* window = nullptr;
+};
+
+TEST(TweaksInTheMainWindow, ApplyWhileTheCleanUpPanelShowsWritesNothing) {
+  MainWindow m;
+  ASSERT_NE(m.window, nullptr);
+  const auto& ids = m.form.controls();
+  ASSERT_TRUE(m.window->Click(ids.XPButton3));
+  const std::string before = m.sim.registry.Snapshot();
+  m.sim.script_host.ClearCalls();
+  ASSERT_TRUE(m.window->Click(ids.XPButton1));
+  EXPECT_TRUE(m.sim.script_host.calls().empty());
+  EXPECT_EQ(m.sim.script_host.shells_created(), 0U);
+  EXPECT_EQ(m.sim.registry.Snapshot(), before);
+  EXPECT_TRUE(m.window->IsVisible(ids.Frame2));
+  EXPECT_FALSE(m.window->IsVisible(ids.Frame3));
+  // The next click, with the tweak panel back, applies.
+  ASSERT_TRUE(m.window->Click(ids.XPButton1));
+  EXPECT_EQ(m.sim.script_host.calls().size(), kTweakWriteCount);
+}
+
+TEST(TweaksInTheMainWindow, ClicksAndApplyFollowTheBoxesOnScreen) {
+  MainWindow m;
+  const auto& ids = m.form.controls();
+  const auto paging = [&] {
+    return ReadValue(m.sim.registry, kHkeyLocalMachine, kMemory, "DisablePagingExecutive");
+  };
+  ASSERT_TRUE(m.window->Click(m.Box(0)));
+  EXPECT_EQ(paging(), Dword(1));
+  ASSERT_TRUE(m.window->Click(m.Box(0)));
+  EXPECT_EQ(paging(), Dword(0));
+  // Check1 left clear, Check2 greyed, the rest checked.
+  m.window->SetValue(m.Box(1), 2);
+  for (int i = 2; i < 8; ++i) {
+    ASSERT_TRUE(m.window->Click(m.Box(i)));
+  }
+  m.sim.script_host.ClearCalls();
+  ASSERT_TRUE(m.window->Click(ids.XPButton1));
+  Env env;  // the same apply made directly, for comparison
+  ApplyTweaks(env.host, {0, 2, 1, 1, 1, 1, 1, 1});
+  ASSERT_EQ(m.sim.script_host.calls().size(), env.host.calls().size());
+  for (std::size_t i = 0; i < env.host.calls().size(); ++i) {
+    SCOPED_TRACE(env.host.calls()[i].path);
+    EXPECT_EQ(m.sim.script_host.calls()[i].path, env.host.calls()[i].path);
+    EXPECT_EQ(m.sim.script_host.calls()[i].value, env.host.calls()[i].value);
+    EXPECT_EQ(m.sim.script_host.calls()[i].type, env.host.calls()[i].type);
+  }
+  EXPECT_EQ(paging(), Dword(0));
+  EXPECT_EQ(
+      ReadValue(m.sim.registry, kHkeyLocalMachine,
+                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL", ""),
+      Sz("0"))
+      << "a greyed box writes the ordinary value";
+  EXPECT_TRUE(m.sim.ui.message_boxes().empty()) << "neither command shows a message";
+}
+
+TEST(TweaksInTheMainWindow, ARefusedMachineWriteIsNamedAndTheProgramGoesOn) {
+  MainWindow m;
+  const auto& ids = m.form.controls();
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_TRUE(m.window->Click(m.Box(i)));
+  }
+  m.sim.registry.DenyWrites(kHkeyLocalMachine);
+  const std::string before = m.sim.registry.Snapshot();
+  m.sim.script_host.ClearCalls();
+  ASSERT_TRUE(m.window->Click(ids.XPButton1));
+  ASSERT_EQ(m.sim.ui.message_boxes().size(), 1U);
+  const auto& box = m.sim.ui.message_boxes()[0];
+  EXPECT_NE(box.prompt.find("DisablePagingExecutive"), std::string::npos) << box.prompt;
+  EXPECT_EQ(box.title, platform::kProgramTitle);
+  ASSERT_EQ(m.sim.script_host.calls().size(), 1U);
+  EXPECT_EQ(m.sim.registry.Snapshot(), before) << "nothing after the refused write is made";
+  // The window is still there and still works: the per-user part of Boost lands.
+  m.sim.registry.SeedKey(kHkeyCurrentUser,
+                         "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
+  EXPECT_TRUE(m.window->IsOpen());
+  ASSERT_TRUE(m.window->Click(ids.XPButton2));
+  EXPECT_TRUE(m.sim.registry.FindDword(
+      kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+      "syncmode5"));
 }
 
 }  // namespace
