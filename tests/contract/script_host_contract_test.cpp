@@ -20,7 +20,7 @@ using platform::kHkeyLocalMachine;
 struct Stored {
   std::uint32_t type = 0;
   std::vector<std::uint8_t> bytes;
-  bool operator==(const Stored &) const = default;
+  bool operator==(const Stored&) const = default;
 };
 
 std::vector<std::uint8_t> TextBytes(std::string_view ansi) {
@@ -35,12 +35,12 @@ Stored Text(std::string_view ansi) {
 Stored Dword(std::uint32_t n) {
   return {platform::kRegDword,
           {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-           static_cast<std::uint8_t>(n >> 16),
-           static_cast<std::uint8_t>(n >> 24)}};
+           static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)}};
 }
 
-template <typename Env> class ScriptHostContract : public ::testing::Test {
-protected:
+template <typename Env>
+class ScriptHostContract : public ::testing::Test {
+ protected:
   void SetUp() override { shell_ = env_.script_host().CreateShell(); }
   void TearDown() override {
     shell_.reset();
@@ -49,8 +49,8 @@ protected:
     }
   }
 
-  platform::ScriptShell &shell() { return *shell_; }
-  platform::Registry &reg() { return env_.registry(); }
+  platform::ScriptShell& shell() { return *shell_; }
+  platform::Registry& reg() { return env_.registry(); }
 
   // "HKCU\Software\VelqorContractTest\<sub>" with the root spelled as given.
   static std::string Full(std::string_view root, std::string_view sub) {
@@ -59,24 +59,20 @@ protected:
 
   // The value read straight from the registry; nullopt when the key or value is
   // missing.
-  std::optional<Stored> Read(KeyHandle root, std::string_view key_path,
-                             std::string_view name) {
+  std::optional<Stored> Read(KeyHandle root, std::string_view key_path, std::string_view name) {
     KeyHandle key = 0;
-    const std::string path = std::string(kTestKey) +
-                             (key_path.empty() ? "" : "\\") +
-                             std::string(key_path);
-    if (reg().OpenKey(root, path, platform::kKeyQueryValue, key) !=
-        platform::kSuccess) {
+    const std::string path =
+        std::string(kTestKey) + (key_path.empty() ? "" : "\\") + std::string(key_path);
+    if (reg().OpenKey(root, path, platform::kKeyQueryValue, key) != platform::kSuccess) {
       return std::nullopt;
     }
     Stored stored;
     std::uint32_t length = 0;
     std::optional<Stored> result;
-    if (reg().QueryValue(key, name, nullptr, nullptr, &length) ==
-        platform::kSuccess) {
+    if (reg().QueryValue(key, name, nullptr, nullptr, &length) == platform::kSuccess) {
       stored.bytes.resize(length);
-      if (reg().QueryValue(key, name, &stored.type, stored.bytes.data(),
-                           &length) == platform::kSuccess) {
+      if (reg().QueryValue(key, name, &stored.type, stored.bytes.data(), &length) ==
+          platform::kSuccess) {
         result = stored;
       }
     }
@@ -85,10 +81,8 @@ protected:
   }
   bool KeyExists(KeyHandle root, std::string_view key_path) {
     KeyHandle key = 0;
-    const std::string path =
-        std::string(kTestKey) + '\\' + std::string(key_path);
-    if (reg().OpenKey(root, path, platform::kKeyQueryValue, key) !=
-        platform::kSuccess) {
+    const std::string path = std::string(kTestKey) + '\\' + std::string(key_path);
+    if (reg().OpenKey(root, path, platform::kKeyQueryValue, key) != platform::kSuccess) {
       return false;
     }
     reg().CloseKey(key);
@@ -98,10 +92,10 @@ protected:
   // Runs the call and returns the Failure it raised, or nullopt when it raised
   // none.
   template <typename Call>
-  static std::optional<platform::Failure> Raised(Call &&call) {
+  static std::optional<platform::Failure> Raised(Call&& call) {
     try {
       call();
-    } catch (const platform::Failure &failure) {
+    } catch (const platform::Failure& failure) {
       return failure;
     }
     return std::nullopt;
@@ -113,12 +107,11 @@ protected:
 
 TYPED_TEST_SUITE(ScriptHostContract, Environments);
 
-TYPED_TEST(ScriptHostContract,
-           RegWriteCreatesTheKeyWithItsParentsAndStoresEachType) {
+TYPED_TEST(ScriptHostContract, RegWriteCreatesTheKeyWithItsParentsAndStoresEachType) {
   struct Row {
-    const char *name;
+    const char* name;
     platform::ScriptValue value;
-    const char *type;
+    const char* type;
     Stored expected;
   };
   const std::vector<Row> rows = {
@@ -129,14 +122,12 @@ TYPED_TEST(ScriptHostContract,
       {"Number", 1, "REG_DWORD", Dword(1)},
       {"Minus one", -1, "REG_DWORD", Dword(0xFFFFFFFFU)},
       {"Decimal text", std::string("8"), "REG_DWORD", Dword(8)},
-      {"Large text", std::string("4294967295"), "REG_DWORD",
-       Dword(0xFFFFFFFFU)},
+      {"Large text", std::string("4294967295"), "REG_DWORD", Dword(0xFFFFFFFFU)},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    this->shell().RegWrite(
-        this->Full("HKCU", std::string("A\\B\\C\\") + row.name), row.value,
-        row.type);
+    this->shell().RegWrite(this->Full("HKCU", std::string("A\\B\\C\\") + row.name), row.value,
+                           row.type);
     EXPECT_EQ(this->Read(kHkeyCurrentUser, "A\\B\\C", row.name), row.expected);
   }
   EXPECT_TRUE(this->KeyExists(kHkeyCurrentUser, "A\\B"));
@@ -144,7 +135,7 @@ TYPED_TEST(ScriptHostContract,
 
 TYPED_TEST(ScriptHostContract, EveryRootNameReachesItsRootInAnyCase) {
   struct Row {
-    const char *root_name;
+    const char* root_name;
     KeyHandle root;
   };
   const std::vector<Row> rows = {
@@ -152,26 +143,21 @@ TYPED_TEST(ScriptHostContract, EveryRootNameReachesItsRootInAnyCase) {
       {"HKCU", kHkeyCurrentUser},  {"HKEY_CURRENT_USER", kHkeyCurrentUser},
       {"hklm", kHkeyLocalMachine}, {"Hkey_Current_User", kHkeyCurrentUser}};
   int n = 0;
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.root_name);
     std::string name = "v";
     name += std::to_string(++n);
-    this->shell().RegWrite(this->Full(row.root_name, "Roots\\" + name), n,
-                           "REG_DWORD");
-    EXPECT_EQ(this->Read(row.root, "Roots", name),
-              Dword(static_cast<std::uint32_t>(n)));
-    const KeyHandle other =
-        row.root == kHkeyCurrentUser ? kHkeyLocalMachine : kHkeyCurrentUser;
+    this->shell().RegWrite(this->Full(row.root_name, "Roots\\" + name), n, "REG_DWORD");
+    EXPECT_EQ(this->Read(row.root, "Roots", name), Dword(static_cast<std::uint32_t>(n)));
+    const KeyHandle other = row.root == kHkeyCurrentUser ? kHkeyLocalMachine : kHkeyCurrentUser;
     EXPECT_FALSE(this->Read(other, "Roots", name));
   }
 }
 
 TYPED_TEST(ScriptHostContract, TrailingBackSlashWritesTheKeysDefaultValue) {
-  this->shell().RegWrite(
-      this->Full("HKEY_LOCAL_MACHINE", "Explorer\\AlwaysUnloadDLL\\"), 1,
-      "REG_SZ");
-  EXPECT_EQ(this->Read(kHkeyLocalMachine, "Explorer\\AlwaysUnloadDLL", ""),
-            Text("1"));
+  this->shell().RegWrite(this->Full("HKEY_LOCAL_MACHINE", "Explorer\\AlwaysUnloadDLL\\"), 1,
+                         "REG_SZ");
+  EXPECT_EQ(this->Read(kHkeyLocalMachine, "Explorer\\AlwaysUnloadDLL", ""), Text("1"));
   EXPECT_FALSE(this->Read(kHkeyLocalMachine, "Explorer", "AlwaysUnloadDLL"));
 }
 
@@ -179,7 +165,7 @@ TYPED_TEST(ScriptHostContract, UnknownRootTypeOrNumberRaisesAndWritesNothing) {
   struct Row {
     std::string path;
     platform::ScriptValue value;
-    const char *type;
+    const char* type;
   };
   const std::vector<Row> rows = {
       {std::string("HKXX\\") + kTestKey + "\\Bad\\v", 1, "REG_SZ"},
@@ -192,58 +178,48 @@ TYPED_TEST(ScriptHostContract, UnknownRootTypeOrNumberRaisesAndWritesNothing) {
       {this->Full("HKCU", "Bad\\v"), std::string("4294967296"), "REG_DWORD"},
       {this->Full("HKCU", "Bad\\v"), std::string(""), "REG_DWORD"},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.path + " " + row.type);
-    const auto failure = this->Raised(
-        [&] { this->shell().RegWrite(row.path, row.value, row.type); });
+    const auto failure =
+        this->Raised([&] { this->shell().RegWrite(row.path, row.value, row.type); });
     ASSERT_TRUE(failure);
     EXPECT_NE(failure->status(), platform::kSuccess);
-    EXPECT_NE(
-        std::string(failure->what()).find("RegWrite \"" + row.path + "\""),
-        std::string::npos)
+    EXPECT_NE(std::string(failure->what()).find("RegWrite \"" + row.path + "\""), std::string::npos)
         << failure->what();
     EXPECT_FALSE(this->KeyExists(kHkeyCurrentUser, "Bad"));
   }
 }
 
-TYPED_TEST(ScriptHostContract,
-           RegDeleteRemovesTheValueWhateverTheCaseOfThePath) {
-  this->shell().RegWrite(
-      this->Full("HKLM", "Services\\VXD\\MSTCP\\Parameters\\Tcp1323Opts"), 1,
-      "REG_SZ");
-  this->shell().RegWrite(
-      this->Full("HKLM", "Services\\VXD\\MSTCP\\Parameters\\SackOpts"), 1,
-      "REG_SZ");
-  this->shell().RegDelete(this->Full(
-      "HKEY_LOCAL_MACHINE", "Services\\VxD\\MSTCP\\Parameters\\Tcp1323Opts"));
-  EXPECT_FALSE(this->Read(kHkeyLocalMachine, "Services\\VXD\\MSTCP\\Parameters",
-                          "Tcp1323Opts"));
-  EXPECT_EQ(this->Read(kHkeyLocalMachine, "Services\\VXD\\MSTCP\\Parameters",
-                       "SackOpts"),
+TYPED_TEST(ScriptHostContract, RegDeleteRemovesTheValueWhateverTheCaseOfThePath) {
+  this->shell().RegWrite(this->Full("HKLM", "Services\\VXD\\MSTCP\\Parameters\\Tcp1323Opts"), 1,
+                         "REG_SZ");
+  this->shell().RegWrite(this->Full("HKLM", "Services\\VXD\\MSTCP\\Parameters\\SackOpts"), 1,
+                         "REG_SZ");
+  this->shell().RegDelete(
+      this->Full("HKEY_LOCAL_MACHINE", "Services\\VxD\\MSTCP\\Parameters\\Tcp1323Opts"));
+  EXPECT_FALSE(this->Read(kHkeyLocalMachine, "Services\\VXD\\MSTCP\\Parameters", "Tcp1323Opts"));
+  EXPECT_EQ(this->Read(kHkeyLocalMachine, "Services\\VXD\\MSTCP\\Parameters", "SackOpts"),
             Text("1"));
 }
 
 TYPED_TEST(ScriptHostContract, RegDeleteOfAMissingValueOrKeyRaisesNotFound) {
   this->shell().RegWrite(this->Full("HKCU", "Present\\v"), 1, "REG_SZ");
-  for (const std::string &path : {this->Full("HKCU", "Present\\missing"),
-                                  this->Full("HKCU", "Absent\\v")}) {
+  for (const std::string& path :
+       {this->Full("HKCU", "Present\\missing"), this->Full("HKCU", "Absent\\v")}) {
     SCOPED_TRACE(path);
     const auto failure = this->Raised([&] { this->shell().RegDelete(path); });
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->status(), platform::kFileNotFound);
-    EXPECT_EQ(std::string(failure->what()),
-              "RegDelete \"" + path + "\" failed: not found (2)");
+    EXPECT_EQ(std::string(failure->what()), "RegDelete \"" + path + "\" failed: not found (2)");
   }
   EXPECT_EQ(this->Read(kHkeyCurrentUser, "Present", "v"), Text("1"));
   EXPECT_FALSE(this->KeyExists(kHkeyCurrentUser, "Absent"));
 }
 
-TYPED_TEST(ScriptHostContract,
-           RegDeleteOfAPathEndingInABackSlashIsRefusedAndRemovesNothing) {
+TYPED_TEST(ScriptHostContract, RegDeleteOfAPathEndingInABackSlashIsRefusedAndRemovesNothing) {
   this->shell().RegWrite(this->Full("HKCU", "Keep\\"), 7, "REG_SZ");
   this->shell().RegWrite(this->Full("HKCU", "Keep\\named"), 8, "REG_SZ");
-  const auto failure = this->Raised(
-      [&] { this->shell().RegDelete(this->Full("HKCU", "Keep\\")); });
+  const auto failure = this->Raised([&] { this->shell().RegDelete(this->Full("HKCU", "Keep\\")); });
   ASSERT_TRUE(failure);
   EXPECT_NE(std::string(failure->what()).find("RegDelete"), std::string::npos);
   EXPECT_EQ(this->Read(kHkeyCurrentUser, "Keep", ""), Text("7"));
@@ -254,19 +230,55 @@ TYPED_TEST(ScriptHostContract, TextBeyondAsciiIsWrittenInTheAnsiPage) {
   if (!AnsiPageIsWindows1252(this->reg())) {
     GTEST_SKIP() << "the ANSI code page is not Windows-1252";
   }
-  this->shell().RegWrite(this->Full("HKCU", "Page\\Gr\xC3\xBC\xC3\x9F"
-                                            "e"),
+  this->shell().RegWrite(this->Full("HKCU",
+                                    "Page\\Gr\xC3\xBC\xC3\x9F"
+                                    "e"),
                          std::string("caf\xC3\xA9"), "REG_SZ");
   EXPECT_EQ(this->Read(kHkeyCurrentUser, "Page",
                        "Gr\xFC\xDF"
                        "e"),
             Text("caf\xE9"));
-  this->shell().RegDelete(this->Full("HKCU", "Page\\GR\xC3\x9C\xC3\x9F"
-                                             "E"));
+  this->shell().RegDelete(this->Full("HKCU",
+                                     "Page\\GR\xC3\x9C\xC3\x9F"
+                                     "E"));
   EXPECT_FALSE(this->Read(kHkeyCurrentUser, "Page",
                           "Gr\xFC\xDF"
                           "e"));
 }
 
-} // namespace
-} // namespace velqor::contract
+TYPED_TEST(ScriptHostContract, RunOfAProgramThatDoesNotExistRaisesNamingTheCommand) {
+  this->env_.MarkMissing("velqor-no-such-program.exe");
+  const std::string command = "velqor-no-such-program.exe /scannow";
+  const auto failure = this->Raised([&] { this->shell().Run(command); });
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->status(), platform::kFileNotFound);
+  EXPECT_NE(std::string(failure->what()).find("Run \"" + command + "\""), std::string::npos)
+      << failure->what();
+}
+
+#ifdef _WIN32
+TEST(Win32ScriptHost, CommandLineSplitsIntoProgramAndParameters) {
+  struct Row {
+    const char* command;
+    const char* file;
+    const char* parameters;
+  };
+  const std::vector<Row> rows = {
+      {"cleanmgr.exe", "cleanmgr.exe", ""},
+      {"sfc /scannow", "sfc", "/scannow"},
+      {"shutdown -s -t 0", "shutdown", "-s -t 0"},
+      {"\"C:\\Program Files\\x.exe\" /a \"b c\"", "C:\\Program Files\\x.exe", "/a \"b c\""},
+      {"  spaced   args ", "spaced", "args "},
+      {"", "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.command);
+    const platform::win32::CommandLine line = platform::win32::SplitCommandLine(row.command);
+    EXPECT_EQ(line.file, row.file);
+    EXPECT_EQ(line.parameters, row.parameters);
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace velqor::contract

@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr char kMstcp[] = "System\\CurrentControlSet\\Services\\VXD\\MSTCP";
 
 class RegistryAccessTest : public ::testing::Test {
-protected:
+ protected:
   platform::sim::SimRegistry sim_;
   testing::RecordingRegistry recorder_{sim_};
   RegistryAccess access_{recorder_};
@@ -48,18 +48,13 @@ TEST_F(RegistryAccessTest, SetKeyValueeWritesUnderTheUserRootOnly) {
   access_.SetKeyValuee("Software\\Only\\Machine", "v", "1", 4);
   EXPECT_EQ(sim_.Snapshot(), before);
 
-  sim_.SeedKey(
-      kHkeyCurrentUser,
-      "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
-  access_.SetKeyValuee(
-      "software\\microsoft\\windows\\currentversion\\internet settings",
-      "MaxConnectionsPerServer", "10", 4);
-  EXPECT_EQ(
-      sim_.FindDword(
-          kHkeyCurrentUser,
-          "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-          "MaxConnectionsPerServer"),
-      10U);
+  sim_.SeedKey(kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
+  access_.SetKeyValuee("software\\microsoft\\windows\\currentversion\\internet settings",
+                       "MaxConnectionsPerServer", "10", 4);
+  EXPECT_EQ(sim_.FindDword(kHkeyCurrentUser,
+                           "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                           "MaxConnectionsPerServer"),
+            10U);
 }
 
 // The exact calls: access 0x3F (not KEY_ALL_ACCESS), the value writers' last
@@ -67,8 +62,7 @@ TEST_F(RegistryAccessTest, SetKeyValueeWritesUnderTheUserRootOnly) {
 // even when it is 0.
 TEST_F(RegistryAccessTest, WritersOpenWithTheKeyRightsAndAlwaysClose) {
   access_.SetKeyValue("Missing", "v", "8", 4);
-  ASSERT_EQ(recorder_.Operations(),
-            (std::vector<std::string>{"OpenKey", "SetValue", "CloseKey"}));
+  ASSERT_EQ(recorder_.Operations(), (std::vector<std::string>{"OpenKey", "SetValue", "CloseKey"}));
   EXPECT_EQ(recorder_.calls()[0].key, kHkeyLocalMachine);
   EXPECT_EQ(recorder_.calls()[0].number, 0x3FU);
   EXPECT_EQ(recorder_.calls()[1].key, 0U);
@@ -90,14 +84,12 @@ TEST_F(RegistryAccessTest, WritersOpenWithTheKeyRightsAndAlwaysClose) {
 
   recorder_.Clear();
   access_.CreateNewKey("A\\B", kHkeyLocalMachine);
-  ASSERT_EQ(recorder_.Operations(),
-            (std::vector<std::string>{"CreateKey", "CloseKey"}));
+  ASSERT_EQ(recorder_.Operations(), (std::vector<std::string>{"CreateKey", "CloseKey"}));
   EXPECT_EQ(recorder_.calls()[0].number, 0x3FU);
   EXPECT_EQ(sim_.OpenHandleCount(), 0U);
 }
 
-TEST_F(RegistryAccessTest,
-       WriteRegValueStoresTextWithItsNulAndNumbersLittleEndian) {
+TEST_F(RegistryAccessTest, WriteRegValueStoresTextWithItsNulAndNumbersLittleEndian) {
   struct Row {
     std::int32_t type;
     std::string value;
@@ -107,10 +99,7 @@ TEST_F(RegistryAccessTest,
   const std::vector<Row> rows = {
       {1, "1500", platform::kRegSz, {'1', '5', '0', '0', 0}},
       {1, "", platform::kRegSz, {0}},
-      {1,
-       "caf\xC3\xA9",
-       platform::kRegSz,
-       {'c', 'a', 'f', 0xE9, 0}}, // ANSI bytes + 1
+      {1, "caf\xC3\xA9", platform::kRegSz, {'c', 'a', 'f', 0xE9, 0}},  // ANSI bytes + 1
       {4, "8", platform::kRegDword, {8, 0, 0, 0}},
       {4, "372300", platform::kRegDword, {0x4C, 0xAE, 0x05, 0x00}},
       {4, "-1", platform::kRegDword, {0xFF, 0xFF, 0xFF, 0xFF}},
@@ -120,10 +109,9 @@ TEST_F(RegistryAccessTest,
   sim_.SeedKey(kHkeyCurrentUser, "K");
   platform::KeyHandle key = 0;
   ASSERT_EQ(sim_.OpenKey(kHkeyCurrentUser, "K", 0x3F, key), platform::kSuccess);
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.value);
-    EXPECT_EQ(access_.WriteRegValue(key, "v", row.type, row.value),
-              platform::kSuccess);
+    EXPECT_EQ(access_.WriteRegValue(key, "v", row.type, row.value), platform::kSuccess);
     const auto stored = sim_.Find(kHkeyCurrentUser, "K", "v");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->type, row.stored_type);
@@ -132,8 +120,7 @@ TEST_F(RegistryAccessTest,
   EXPECT_EQ(sim_.CloseKey(key), platform::kSuccess);
 }
 
-TEST_F(RegistryAccessTest,
-       WriteRegValueWritesNothingForOtherTypesOrBadNumbers) {
+TEST_F(RegistryAccessTest, WriteRegValueWritesNothingForOtherTypesOrBadNumbers) {
   sim_.SeedKey(kHkeyCurrentUser, "K");
   platform::KeyHandle key = 0;
   ASSERT_EQ(sim_.OpenKey(kHkeyCurrentUser, "K", 0x3F, key), platform::kSuccess);
@@ -142,8 +129,8 @@ TEST_F(RegistryAccessTest,
     SCOPED_TRACE(type);
     EXPECT_EQ(access_.WriteRegValue(key, "v", type, "1"), platform::kSuccess);
   }
-  for (const std::string bad : {"", "abc", "6 ", " 6", "2147483648",
-                                "-2147483649", "0x10", "1.5", "+"}) {
+  for (const std::string bad :
+       {"", "abc", "6 ", " 6", "2147483648", "-2147483649", "0x10", "1.5", "+"}) {
     SCOPED_TRACE(bad);
     EXPECT_EQ(access_.WriteRegValue(key, "v", 4, bad), platform::kInvalidData);
   }
@@ -167,8 +154,7 @@ TEST_F(RegistryAccessTest, RefusedWritesFailSilentlyAndLeaveNoKeyOrHandle) {
   sim_.DenyKey(kHkeyCurrentUser, "Locked");
   access_.SetKeyValuee("Locked", "v", "1", 1);
   EXPECT_FALSE(sim_.Find(kHkeyCurrentUser, "Locked", "v"));
-  sim_.FailNext(platform::sim::SimRegistry::Operation::kSetValue,
-                platform::kAccessDenied);
+  sim_.FailNext(platform::sim::SimRegistry::Operation::kSetValue, platform::kAccessDenied);
   sim_.SeedKey(kHkeyCurrentUser, "Open");
   access_.SetKeyValuee("Open", "v", "1", 1);
   EXPECT_FALSE(sim_.Find(kHkeyCurrentUser, "Open", "v"));
@@ -176,22 +162,18 @@ TEST_F(RegistryAccessTest, RefusedWritesFailSilentlyAndLeaveNoKeyOrHandle) {
 }
 
 TEST_F(RegistryAccessTest, NamesMatchTheBoostersAndTheRestoresSpelling) {
-  access_.CreateNewKey(
-      "System\\CurrentControlSet\\Services\\VXD\\MSTCP\\Parameters",
-      kHkeyLocalMachine);
-  access_.SetKeyValue(
-      "SYSTEM\\CurrentControlSet\\Services\\VxD\\MSTCP\\Parameters",
-      "Tcp1323Opts", "1", 4);
+  access_.CreateNewKey("System\\CurrentControlSet\\Services\\VXD\\MSTCP\\Parameters",
+                       kHkeyLocalMachine);
+  access_.SetKeyValue("SYSTEM\\CurrentControlSet\\Services\\VxD\\MSTCP\\Parameters", "Tcp1323Opts",
+                      "1", 4);
   const auto stored =
-      sim_.Find(kHkeyLocalMachine,
-                "System\\CurrentControlSet\\Services\\VXD\\MSTCP\\Parameters",
+      sim_.Find(kHkeyLocalMachine, "System\\CurrentControlSet\\Services\\VXD\\MSTCP\\Parameters",
                 "TCP1323OPTS");
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->name, "Tcp1323Opts");
-  EXPECT_EQ(sim_.StoredKeyName(kHkeyLocalMachine,
-                               "system\\currentcontrolset\\services\\vxd"),
+  EXPECT_EQ(sim_.StoredKeyName(kHkeyLocalMachine, "system\\currentcontrolset\\services\\vxd"),
             "VXD");
 }
 
-} // namespace
-} // namespace velqor::registry
+}  // namespace
+}  // namespace velqor::registry

@@ -21,7 +21,7 @@ using platform::kHkeyLocalMachine;
 constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 class RegEnumTest : public ::testing::Test {
-protected:
+ protected:
   platform::KeyHandle OpenRun() {
     const platform::KeyHandle key = enum_.OpenRegKey(kHkeyCurrentUser, kRun);
     EXPECT_NE(key, 0U);
@@ -29,8 +29,7 @@ protected:
     return key;
   }
   void TearDown() override {
-    for (const platform::KeyHandle key : handles_)
-      sim_.CloseKey(key);
+    for (const platform::KeyHandle key : handles_) sim_.CloseKey(key);
   }
 
   platform::sim::SimRegistry sim_;
@@ -46,8 +45,7 @@ TEST_F(RegEnumTest, OpenRegKeyOpensForQueryOnlyAndGivesZeroOnFailure) {
   ASSERT_EQ(recorder_.calls().size(), 1U);
   EXPECT_EQ(recorder_.calls()[0].number, platform::kKeyQueryValue);
   const std::uint8_t byte = 0;
-  EXPECT_EQ(sim_.SetValue(key, "x", platform::kRegSz, &byte, 1),
-            platform::kAccessDenied);
+  EXPECT_EQ(sim_.SetValue(key, "x", platform::kRegSz, &byte, 1), platform::kAccessDenied);
   EXPECT_EQ(sim_.CloseKey(key), platform::kSuccess);
 
   EXPECT_EQ(enum_.OpenRegKey(kHkeyCurrentUser, kRun), 0U);
@@ -71,8 +69,7 @@ TEST_F(RegEnumTest, GetKeyCountCountsValuesOrSubkeysAndNothingElse) {
   recorder_.Clear();
   EXPECT_EQ(enum_.GetKeyCount(key, 2), 0);
   EXPECT_EQ(enum_.GetKeyCount(key, -1), 0);
-  EXPECT_TRUE(recorder_.calls().empty())
-      << "other modes must not call the registry";
+  EXPECT_TRUE(recorder_.calls().empty()) << "other modes must not call the registry";
   EXPECT_EQ(enum_.GetKeyCount(0, 0), 0);
   EXPECT_EQ(enum_.GetKeyCount(0, 1), 0);
 }
@@ -91,16 +88,14 @@ TEST_F(RegEnumTest, NamesLoseLeadingSpacesAndKeepTrailingOnes) {
       {"", ""},
       {"caf\xC3\xA9", "caf\xC3\xA9"},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     sim_.SeedText(kHkeyCurrentUser, kRun, row.stored, "x.exe");
   }
   const platform::KeyHandle key = OpenRun();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE(rows[i].stored);
-    EXPECT_EQ(enum_.EnumRegValueName(key, static_cast<std::int32_t>(i)),
-              rows[i].shown);
-    EXPECT_EQ(enum_.ExactValueName(key, static_cast<std::int32_t>(i)),
-              rows[i].stored);
+    EXPECT_EQ(enum_.EnumRegValueName(key, static_cast<std::int32_t>(i)), rows[i].shown);
+    EXPECT_EQ(enum_.ExactValueName(key, static_cast<std::int32_t>(i)), rows[i].stored);
   }
 }
 
@@ -114,13 +109,11 @@ TEST_F(RegEnumTest, NoValueAtTheIndexGivesEmptyText) {
     EXPECT_EQ(enum_.ExactValueName(key, index), "");
   }
   EXPECT_EQ(enum_.EnumRegValueName(0, 0), "");
-  sim_.FailNext(platform::sim::SimRegistry::Operation::kEnumValue,
-                platform::kAccessDenied);
+  sim_.FailNext(platform::sim::SimRegistry::Operation::kEnumValue, platform::kAccessDenied);
   EXPECT_EQ(enum_.EnumRegValueName(key, 0), "");
 }
 
-TEST_F(RegEnumTest,
-       EnumerationOffersFixedBuffersWithTheScratchZeroedEveryTime) {
+TEST_F(RegEnumTest, EnumerationOffersFixedBuffersWithTheScratchZeroedEveryTime) {
   sim_.SeedText(kHkeyCurrentUser, kRun, "first", std::string(200, 'a'));
   sim_.SeedText(kHkeyCurrentUser, kRun, "second", "b.exe");
   const platform::KeyHandle key = OpenRun();
@@ -128,27 +121,24 @@ TEST_F(RegEnumTest,
   EXPECT_EQ(enum_.EnumRegValueName(key, 0), "first");
   EXPECT_EQ(enum_.EnumRegValueName(key, 1), "second");
   ASSERT_EQ(recorder_.calls().size(), 2U);
-  for (const testing::RegistryCall &call : recorder_.calls()) {
+  for (const testing::RegistryCall& call : recorder_.calls()) {
     SCOPED_TRACE(call.number);
     EXPECT_EQ(call.name_length, 261U);
     EXPECT_EQ(call.name_buffer, std::string(261, ' '));
     EXPECT_TRUE(call.data_given);
     EXPECT_EQ(call.data_length, 255U);
-    EXPECT_TRUE(std::all_of(call.data.begin(), call.data.end(), [](auto b) {
-      return b == 0;
-    })) << "the data buffer must be zeroed before every call";
+    EXPECT_TRUE(std::all_of(call.data.begin(), call.data.end(), [](auto b) { return b == 0; }))
+        << "the data buffer must be zeroed before every call";
   }
 }
 
 // A command line that does not fit the 255-byte data buffer: the name must
 // still come back, and must not read as the default value.
 TEST_F(RegEnumTest, EntryWithALongCommandLineStillShowsItsName) {
-  const std::string command =
-      "C:\\Program Files\\" + std::string(290, 'x') + ".exe /startup";
+  const std::string command = "C:\\Program Files\\" + std::string(290, 'x') + ".exe /startup";
   sim_.SeedText(kHkeyCurrentUser, kRun, "", "the default value");
   sim_.SeedText(kHkeyCurrentUser, kRun, "LongEntry", command);
-  sim_.SeedText(kHkeyCurrentUser, kRun, "Fits",
-                std::string(254, 'f')); // 255 with its NUL
+  sim_.SeedText(kHkeyCurrentUser, kRun, "Fits", std::string(254, 'f'));  // 255 with its NUL
   sim_.SeedText(kHkeyCurrentUser, kRun, "JustOver", std::string(255, 'o'));
   const platform::KeyHandle key = OpenRun();
   EXPECT_EQ(enum_.EnumRegValueName(key, 1), "LongEntry");
@@ -168,7 +158,7 @@ TEST_F(RegEnumTest, NameLongerThanTheNameBufferComesBackWhole) {
 
 TEST_F(RegEnumTest, QueryReadsDataAsTextUpToTheFirstNul) {
   struct Row {
-    const char *name;
+    const char* name;
     std::uint32_t type;
     std::vector<std::uint8_t> bytes;
     std::string text;
@@ -186,8 +176,7 @@ TEST_F(RegEnumTest, QueryReadsDataAsTextUpToTheFirstNul) {
       {"spaces", platform::kRegSz, {' ', ' ', 'a', ' ', ' ', 0}, "a  "},
       {"1023 bytes", platform::kRegSz, exact, long_text},
       {"1025 bytes", platform::kRegSz, too_long, ""},
-      {"1024 without nul", platform::kRegBinary, full_no_nul,
-       std::string(1022, 'w')},
+      {"1024 without nul", platform::kRegBinary, full_no_nul, std::string(1022, 'w')},
       {"dword", platform::kRegDword, {'1', 0, 0, 0}, "1"},
       {"leading zero", platform::kRegBinary, {0, 'a', 'b'}, ""},
       {"no nul", platform::kRegBinary, {'a', 'b'}, "ab"},
@@ -198,11 +187,11 @@ TEST_F(RegEnumTest, QueryReadsDataAsTextUpToTheFirstNul) {
        "e"},
       {"empty", platform::kRegSz, {}, ""},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     sim_.Seed(kHkeyCurrentUser, kRun, row.name, row.type, row.bytes);
   }
   const platform::KeyHandle key = OpenRun();
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(enum_.QueryRegValue(key, row.name), row.text);
   }
@@ -224,5 +213,5 @@ TEST_F(RegEnumTest, QueryWithoutTheDefaultValueSetIsEmpty) {
   EXPECT_EQ(enum_.QueryRegValue(key, "NAMED"), "a.exe");
 }
 
-} // namespace
-} // namespace velqor::registry
+}  // namespace
+}  // namespace velqor::registry
