@@ -305,7 +305,7 @@ void frmMain::Command1_Click() {
   platform::Status status = platform_.registry.OpenKey(platform::kHkeyCurrentUser, kRunSubKey,
                                                        platform::kKeySetValue, key.out());
   if (status == platform::kSuccess) {
-    status = platform_.registry.DeleteValue(key.get(), exact);
+    status = platform_.registry.DeleteValue(key.get(), platform_.registry.ToAnsi(exact));
   }
   if (status != platform::kSuccess) {
     Tell("\"" + shown + "\" could not be removed from startup: " +

@@ -320,11 +320,22 @@ TEST_F(StartupManager, DeleteGoesByTheExactNameNeverByTheShownText) {
     EXPECT_EQ(sim.registry.Snapshot(), Expected({{kUser, " Tool"}}));
   }
   {
+    SCOPED_TRACE("characters beyond ASCII");
+    Put(kUser, "Caf\xC3\xA9", Sz("cafe.exe"));  // UTF-8 here, Windows-1252 in the registry
+    Click(Ids().optRun);
+    Click(Ids().optRun2);
+    SelectName("Caf\xC3\xA9");
+    Click(Ids().Command1);
+    EXPECT_EQ(Boxes().back().prompt, std::string(kUserRunPath) + "Caf\xC3\xA9");
+    EXPECT_EQ(sim.registry.Snapshot(), Expected({{kUser, " Tool"}, {kUser, "Caf\xC3\xA9"}}));
+  }
+  {
     SCOPED_TRACE("back-slash");
     SelectName("Sub\\Tool");
     Click(Ids().Command1);
     EXPECT_EQ(Boxes().back().prompt, std::string(kUserRunPath) + "Sub\\Tool");
-    EXPECT_EQ(sim.registry.Snapshot(), Expected({{kUser, " Tool"}, {kUser, "Sub\\Tool"}}));
+    EXPECT_EQ(sim.registry.Snapshot(),
+              Expected({{kUser, " Tool"}, {kUser, "Caf\xC3\xA9"}, {kUser, "Sub\\Tool"}}));
   }
   // Nothing went through a path that could be read another way.
   for (const auto& call : sim.script_host.calls()) {

@@ -1,0 +1,498 @@
+// The startup manager as real Win32 windows over the real registry, opened from the main
+// window's Tools menu and driven with the messages that a user's clicks send.
+#include <windows.h>
+#undef MessageBox
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/win32/browser.h"
+#include "platform/win32/input.h"
+#include "platform/win32/launcher.h"
+#include "platform/win32/registry.h"
+#include "platform/win32/script_host.h"
+#include "platform/win32/settings.h"
+#include "platform/win32/ui.h"
+#include "startup/frm_main.h"
+
+namespace velqor::startup {
+namespace {
+
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// An ANSI name with characters of the code page beyond ASCII (Windows-1252 bytes).
+const std::string kAccented = "Caf\xE9 M\xFCller \xC5ngstr\xF6m";
+
+std::wstring FromAnsi(const std::string& ansi) {
+  if (ansi.empty()) {
+    return {};
+  }
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
+  return w;
+}
+
+HKEY Root(bool user) {
+  return user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+void SetRun(bool user, const std::string& name, const std::string& data) {
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExA(Root(user), kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                     static_cast<DWORD>(data.size() + 1)),
+      ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+void DeleteRunValues(bool user) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(Root(user), kRunKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  for (;;) {
+    char name[512];
+    DWORD length = sizeof name;
+    if (RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    if (RegDeleteValueA(key, name) != ERROR_SUCCESS) {
+      break;
+    }
+  }
+  RegCloseKey(key);
+}
+
+// Every value of a Run key as the registry enumerates it (what `reg query` lists): name and
+// data, both as UTF-16 of the ANSI bytes.
+std::vector<std::pair<std::wstring, std::wstring>> ReadRun(bool user) {
+  std::vector<std::pair<std::wstring, std::wstring>> values;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(Root(user), kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return values;
+  }
+  for (DWORD i = 0;; ++i) {
+    char name[512];
+    DWORD name_length = sizeof name;
+    std::vector<BYTE> data(4096);
+    DWORD data_length = static_cast<DWORD>(data.size());
+    if (RegEnumValueA(key, i, name, &name_length, nullptr, nullptr, data.data(), &data_length) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    const std::string text(reinterpret_cast<const char*>(data.data()),
+                           strnlen(reinterpret_cast<const char*>(data.data()), data_length));
+    values.emplace_back(FromAnsi(std::string(name, name_length)), FromAnsi(text));
+  }
+  RegCloseKey(key);
+  return values;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Every descendant window of `top` of the class, ordered top to bottom, then left to right.
+std::vector<HWND> Descendants(HWND top, const std::wstring& cls) {
+  struct Search {
+    std::wstring cls;
+    std::vector<HWND> found;
+  } search{cls, {}};
+  EnumChildWindows(
+      top,
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (_wcsicmp(ClassOf(hwnd).c_str(), s->cls.c_str()) == 0) {
+          s->found.push_back(hwnd);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  std::sort(search.found.begin(), search.found.end(), [](HWND a, HWND b) {
+    RECT ra;
+    RECT rb;
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    return std::make_pair(ra.top, ra.left) < std::make_pair(rb.top, rb.left);
+  });
+  return search.found;
+}
+
+HWND ChildWithText(HWND top, const std::wstring& cls, const std::wstring& prefix) {
+  for (HWND hwnd : Descendants(top, cls)) {
+    if (TextOf(hwnd).rfind(prefix, 0) == 0) {
+      return hwnd;
+    }
+  }
+  return nullptr;
+}
+
+std::vector<std::wstring> ListRows(HWND list) {
+  std::vector<std::wstring> rows;
+  const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+    rows.push_back(text);
+  }
+  return rows;
+}
+
+// What a click on a control tells its parent.
+void Notify(HWND control, WORD code) {
+  SendMessageW(GetParent(control), WM_COMMAND,
+               MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(control)), code),
+               reinterpret_cast<LPARAM>(control));
+}
+
+// A user's click on a list row: the selection moves, then the list notifies its parent.
+void ClickRow(HWND list, int row) {
+  SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+  Notify(list, LBN_SELCHANGE);
+}
+
+// Answers, from a second thread, every message box that the UI thread shows while it lives,
+// pressing OK, and records each box's title and text.
+class BoxAnswerer {
+ public:
+  BoxAnswerer() : ui_thread_(GetCurrentThreadId()) {
+    InitializeCriticalSection(&lock_);
+    thread_ = CreateThread(nullptr, 0, &BoxAnswerer::Main, this, 0, nullptr);
+  }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+  ~BoxAnswerer() {
+    stop_ = true;
+    WaitForSingleObject(thread_, 10000);
+    CloseHandle(thread_);
+    DeleteCriticalSection(&lock_);
+  }
+  // The boxes answered so far: title, then text.
+  std::vector<std::pair<std::wstring, std::wstring>> Boxes() {
+    EnterCriticalSection(&lock_);
+    auto copy = boxes_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+  }
+
+ private:
+  static DWORD WINAPI Main(void* param) {
+    auto* self = static_cast<BoxAnswerer*>(param);
+    while (!self->stop_) {
+      self->box_ = nullptr;
+      EnumThreadWindows(self->ui_thread_, &BoxAnswerer::Find, reinterpret_cast<LPARAM>(self));
+      if (self->box_ != nullptr) {
+        self->Answer(self->box_);
+      }
+      Sleep(20);
+    }
+    return 0;
+  }
+  static BOOL CALLBACK Find(HWND hwnd, LPARAM param) {
+    if (ClassOf(hwnd) == L"#32770" && IsWindowVisible(hwnd)) {
+      reinterpret_cast<BoxAnswerer*>(param)->box_ = hwnd;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  void Answer(HWND box) {
+    std::wstring text;
+    for (HWND s : Descendants(box, L"Static")) {
+      const std::wstring t = TextOf(s);
+      if (t.size() > text.size()) {
+        text = t;
+      }
+    }
+    EnterCriticalSection(&lock_);
+    boxes_.emplace_back(TextOf(box), text);
+    LeaveCriticalSection(&lock_);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    // Wait until it has gone, so that it is never answered twice.
+    for (int i = 0; i < 500 && IsWindow(box); ++i) {
+      Sleep(10);
+    }
+  }
+
+  DWORD ui_thread_;
+  HANDLE thread_ = nullptr;
+  HWND box_ = nullptr;
+  std::atomic<bool> stop_{false};
+  CRITICAL_SECTION lock_;
+  std::vector<std::pair<std::wstring, std::wstring>> boxes_;
+};
+
+// Lets every waiting message run.
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+// Saves the window as it shows on the screen, as a 24-bit BMP.
+void SaveScreenshot(HWND hwnd, const std::string& path) {
+  RedrawWindow(hwnd, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump();
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(h);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+  out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * h);
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
+// Every Win32 implementation and the Platform over them.
+struct Machine {
+  platform::win32::Win32Registry registry;
+  platform::win32::Win32ScriptHost script_host{registry};
+  platform::win32::Win32Launcher launcher;
+  platform::win32::Win32Ui ui;
+  platform::win32::Win32BrowserShell browser;
+  platform::win32::Win32Input input;
+  platform::win32::Win32SettingsStore settings;
+  platform::Platform platform{registry, script_host, launcher, ui, browser, input, settings};
+};
+
+std::wstring LeftTrimmed(const std::wstring& text) {
+  const size_t first = text.find_first_not_of(L' ');
+  return first == std::wstring::npos ? std::wstring() : text.substr(first);
+}
+
+// The rows that the two lists must show for a Run key: names without their leading spaces,
+// command lines without theirs, in the registry's order.
+std::pair<std::vector<std::wstring>, std::vector<std::wstring>> ExpectedRows(bool user) {
+  std::pair<std::vector<std::wstring>, std::vector<std::wstring>> rows;
+  for (const auto& [name, data] : ReadRun(user)) {
+    rows.first.push_back(LeftTrimmed(name));
+    rows.second.push_back(LeftTrimmed(data));
+  }
+  return rows;
+}
+
+int RowOf(HWND list, const std::wstring& text) {
+  const std::vector<std::wstring> rows = ListRows(list);
+  const auto found = std::find(rows.begin(), rows.end(), text);
+  return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+}
+
+class StartupManagerWin32 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteRunValues(true);
+    SetRun(false, "Sound Mixer", "C:\\Windows\\mixer.exe /tray");
+    SetRun(false, kAccented, "C:\\Caf\xE9\\machine.exe");
+    SetRun(false, "Long Line", "C:\\" + std::string(991, 'L') + "\\x.exe");
+    SetRun(true, "My Tool", "C:\\Tools\\tool.exe -quiet");
+    SetRun(true, " Spaced", "  spaced.exe");
+    SetRun(true, "Spaced", "other.exe");
+    SetRun(true, kAccented, "C:\\Caf\xE9\\user.exe");
+    SetRun(true, "Keep Me", "keep.exe");
+  }
+  void TearDown() override {
+    DeleteRunValues(true);
+    DeleteRunValues(false);
+  }
+
+  // Finds the window and its controls once it shows.
+  void FindControls() {
+    window = FindWindowW(nullptr, L"Velqor Startup manager");
+    ASSERT_NE(window, nullptr);
+    const std::vector<HWND> lists = Descendants(window, L"ListBox");
+    ASSERT_EQ(lists.size(), 2U);
+    lstName = lists[0];
+    lstCmdLine = lists[1];
+    const std::vector<HWND> edits = Descendants(window, L"Edit");
+    ASSERT_EQ(edits.size(), 2U);
+    txtName = edits[0];
+    txtCmdLine = edits[1];
+    optRun = ChildWithText(window, L"Button", L" Run");
+    optRun2 = ChildWithText(window, L"Button", L"Run (Current user)");
+    Command1 = ChildWithText(window, L"Button", L"Delete");
+    ASSERT_NE(optRun, nullptr);
+    ASSERT_NE(optRun2, nullptr);
+    ASSERT_NE(Command1, nullptr);
+  }
+
+  void ExpectListsShow(bool user) {
+    const auto [names, lines] = ExpectedRows(user);
+    EXPECT_EQ(ListRows(lstName), names);
+    EXPECT_EQ(ListRows(lstCmdLine), lines);
+  }
+
+  Machine machine;
+  HWND window = nullptr;
+  HWND lstName = nullptr;
+  HWND lstCmdLine = nullptr;
+  HWND txtName = nullptr;
+  HWND txtCmdLine = nullptr;
+  HWND optRun = nullptr;
+  HWND optRun2 = nullptr;
+  HWND Command1 = nullptr;
+};
+
+TEST_F(StartupManagerWin32, ListsBothRunKeysMirrorsClicksAndDeletesOnlyTheSelectedEntry) {
+  frmMain form(machine.platform);
+  form.Show();
+  Pump();
+  ASSERT_NO_FATAL_FAILURE(FindControls());
+
+  // The machine-wide key, as the registry enumerates it.
+  EXPECT_EQ(SendMessageW(optRun, BM_GETCHECK, 0, 0), BST_CHECKED);
+  ExpectListsShow(false);
+  EXPECT_EQ(SendMessageW(lstName, LB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(lstCmdLine, LB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(TextOf(txtName), ListRows(lstName)[0]);
+  EXPECT_EQ(TextOf(Command1), L"Delete " + ListRows(lstName)[0] + L" from startup");
+  EXPECT_GE(SendMessageW(lstCmdLine, LB_GETHORIZONTALEXTENT, 0, 0), 1000 * 6);
+  const int machine_accented = RowOf(lstName, FromAnsi(kAccented));
+  ASSERT_GE(machine_accented, 0);
+  EXPECT_EQ(ListRows(lstCmdLine)[static_cast<size_t>(machine_accented)],
+            FromAnsi("C:\\Caf\xE9\\machine.exe"));
+  const int long_row = RowOf(lstName, L"Long Line");
+  ASSERT_GE(long_row, 0);
+  EXPECT_EQ(ListRows(lstCmdLine)[static_cast<size_t>(long_row)].size(), 1000U);
+
+  // The per-user key, chosen as a user does.
+  SendMessageW(optRun2, BM_CLICK, 0, 0);
+  Pump();
+  EXPECT_EQ(SendMessageW(optRun2, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(optRun, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  ExpectListsShow(true);
+  // Wine enumerates a key's values in name order, Windows in the order they were written; the
+  // lists follow the registry either way.
+  std::vector<std::wstring> names = ListRows(lstName);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{FromAnsi(kAccented), L"Keep Me", L"My Tool",
+                                              L"Spaced", L"Spaced"}));
+  const std::vector<std::wstring> lines = ListRows(lstCmdLine);
+  const int spaced_row =
+      static_cast<int>(std::find(lines.begin(), lines.end(), L"spaced.exe") - lines.begin());
+  ASSERT_LT(spaced_row, static_cast<int>(lines.size()));
+  EXPECT_EQ(ListRows(lstName)[static_cast<size_t>(spaced_row)], L"Spaced");
+
+  // A click on a command line selects its name too.
+  const int accented_row = RowOf(lstName, FromAnsi(kAccented));
+  ASSERT_GE(accented_row, 0);
+  ClickRow(lstCmdLine, accented_row);
+  EXPECT_EQ(SendMessageW(lstName, LB_GETCURSEL, 0, 0), accented_row);
+  EXPECT_EQ(TextOf(txtName), FromAnsi(kAccented));
+  EXPECT_EQ(TextOf(txtCmdLine), FromAnsi("C:\\Caf\xE9\\user.exe"));
+  EXPECT_EQ(TextOf(Command1), L"Delete " + FromAnsi(kAccented) + L" from startup");
+  SaveScreenshot(window, std::string(VELQOR_BUILD_DIR) + "/startup-manager.bmp");
+
+  const auto machine_before = ReadRun(false);
+  auto user_expected = ReadRun(true);
+  const auto drop = [&](const std::wstring& name) {
+    const auto found = std::find_if(user_expected.begin(), user_expected.end(),
+                                    [&](const auto& value) { return value.first == name; });
+    ASSERT_NE(found, user_expected.end());
+    user_expected.erase(found);
+  };
+  {
+    BoxAnswerer answerer;
+    Notify(Command1, BN_CLICKED);
+    ASSERT_EQ(answerer.Boxes().size(), 1U);
+    EXPECT_EQ(answerer.Boxes()[0].first, L"Velqor");
+    EXPECT_EQ(answerer.Boxes()[0].second,
+              L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\" +
+                  FromAnsi(kAccented));
+  }
+  drop(FromAnsi(kAccented));
+  EXPECT_EQ(ReadRun(true), user_expected);
+  EXPECT_EQ(ReadRun(false), machine_before);
+  EXPECT_EQ(ListRows(lstName).size(), 5U) << "the row stays until the lists are refilled";
+
+  // The value with a leading space goes, not its look-alike.
+  ClickRow(lstName, spaced_row);
+  {
+    BoxAnswerer answerer;
+    Notify(Command1, BN_CLICKED);
+    ASSERT_EQ(answerer.Boxes().size(), 1U);
+    EXPECT_EQ(answerer.Boxes()[0].second,
+              L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Spaced");
+  }
+  drop(L" Spaced");
+  EXPECT_EQ(ReadRun(true), user_expected);
+
+  // Nothing machine-wide is removed, even where a per-user entry has the same name.
+  SendMessageW(optRun, BM_CLICK, 0, 0);
+  Pump();
+  ExpectListsShow(false);
+  ClickRow(lstName, RowOf(lstName, L"Sound Mixer"));
+  SetRun(true, "Sound Mixer", "user-mixer.exe");
+  user_expected = ReadRun(true);
+  {
+    BoxAnswerer answerer;
+    Notify(Command1, BN_CLICKED);
+    ASSERT_EQ(answerer.Boxes().size(), 1U);
+    EXPECT_EQ(answerer.Boxes()[0].second,
+              std::wstring(kMsgMachineWide.begin(), kMsgMachineWide.end()));
+  }
+  EXPECT_EQ(ReadRun(true), user_expected);
+  EXPECT_EQ(ReadRun(false), machine_before);
+
+  // The close box unloads the window; the next opening starts again from the machine-wide key.
+  SendMessageW(optRun2, BM_CLICK, 0, 0);
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_FALSE(form.IsLoaded());
+  EXPECT_FALSE(IsWindow(window));
+  form.Show();
+  Pump();
+  ASSERT_NO_FATAL_FAILURE(FindControls());
+  EXPECT_EQ(SendMessageW(optRun, BM_GETCHECK, 0, 0), BST_CHECKED);
+  ExpectListsShow(false);
+}
+
+}  // namespace
+}  // namespace velqor::startup
