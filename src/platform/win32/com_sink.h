@@ -1,0 +1,116 @@
+// IDispatch event sinks for the shell window list, browsers and HTML documents, and the advise
+// token that holds one connection-point subscription.
+#pragma once
+
+#include <oaidl.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include <atomic>
+#include <string>
+#include <utility>
+
+#include "platform/browser.h"
+
+namespace velqor::platform::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+// Creates a reference-counted COM object whose count starts at 0; the ComPtr takes the first
+// reference, and its Release deletes the object when the count comes back to 0. (Not Attach:
+// MinGW's ComPtr::Attach adds a reference, unlike the Windows SDK's.)
+template <typename T, typename... Args>
+ComPtr<T> MakeComObject(Args&&... args) {
+  return ComPtr<T>(new T(std::forward<Args>(args)...));
+}
+
+// The IUnknown and IDispatch of an event sink: answers IID_IUnknown, IID_IDispatch and its own
+// event interface, and hands every Invoke to Dispatch() while it is connected. Exceptions never
+// leave Invoke.
+class DispatchSink : public IDispatch {
+ public:
+  explicit DispatchSink(const IID& events) : events_(events) {}
+  virtual ~DispatchSink() = default;
+  DispatchSink(const DispatchSink&) = delete;
+  DispatchSink& operator=(const DispatchSink&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags,
+                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                   UINT* bad_argument) override;
+
+  // After this no event reaches the subscriber, even one the source is delivering right now.
+  void Disconnect() noexcept { connected_ = false; }
+  const IID& events() const { return events_; }
+
+ protected:
+  // Decodes one event by DISPID; unknown DISPIDs are ignored.
+  virtual void Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT* result) = 0;
+
+ private:
+  IID events_;
+  std::atomic<ULONG> references_{0};
+  bool connected_ = true;
+};
+
+// DShellWindowsEvents to ShellWindowsEvents.
+class ShellWindowsSink final : public DispatchSink {
+ public:
+  explicit ShellWindowsSink(ShellWindowsEvents& events);
+
+ private:
+  void Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT* result) override;
+  ShellWindowsEvents& events_;
+};
+
+// DWebBrowserEvents2 to BrowserEvents; cancel arguments are written back through VT_BYREF.
+class WebBrowserSink final : public DispatchSink {
+ public:
+  explicit WebBrowserSink(BrowserEvents& events);
+
+ private:
+  void Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT* result) override;
+  BrowserEvents& events_;
+};
+
+// HTMLDocumentEvents to DocumentEvents; oncontextmenu's answer goes back as VT_BOOL.
+class DocumentSink final : public DispatchSink {
+ public:
+  explicit DocumentSink(DocumentEvents& events);
+
+ private:
+  void Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT* result) override;
+  DocumentEvents& events_;
+};
+
+// One Advise on a connection point. Its destructor disconnects the sink, then Unadvises, before
+// the last references to the point and the sink go; a failing Unadvise is ignored. Move-only.
+class AdviseToken final : public Connection {
+ public:
+  AdviseToken(ComPtr<IConnectionPoint> point, DWORD cookie, ComPtr<DispatchSink> sink)
+      : point_(std::move(point)), cookie_(cookie), sink_(std::move(sink)) {}
+  ~AdviseToken() override;
+  AdviseToken(const AdviseToken&) = delete;
+  AdviseToken& operator=(const AdviseToken&) = delete;
+
+ private:
+  ComPtr<IConnectionPoint> point_;
+  DWORD cookie_;
+  ComPtr<DispatchSink> sink_;
+};
+
+// Subscribes `sink` to the source's connection point for the sink's event interface. Raises a
+// Failure "<what> offers no events ..." when the source has no connection point container or
+// no point for that interface, and "... refused the subscription" when Advise fails.
+ConnectionPtr Advise(IUnknown* source, ComPtr<DispatchSink> sink, const std::string& what);
+
+// A VARIANT as an event argument: by-reference values are followed, numbers and texts
+// converted, objects taken as browser objects; anything else is empty.
+Variant FromVariant(const VARIANT& value);
+
+}  // namespace velqor::platform::win32

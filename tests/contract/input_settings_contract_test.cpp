@@ -1,0 +1,83 @@
+// The settings store and the input state, as every implementation must behave: the simulation
+// natively, the registry and user32 under Windows.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/input.h"
+#include "platform/win32/settings.h"
+#include "platform/win32/text.h"
+#else
+#include "platform/sim/input.h"
+#include "platform/sim/settings.h"
+#endif
+
+namespace velqor {
+namespace {
+
+#ifdef _WIN32
+using StoreUnderTest = platform::win32::Win32SettingsStore;
+using InputUnderTest = platform::win32::Win32Input;
+
+// The value as the registry itself holds it, bypassing the store.
+std::optional<std::wstring> RegistryValue(const wchar_t* key, const wchar_t* name) {
+  wchar_t buffer[64] = {};
+  DWORD size = sizeof(buffer);
+  DWORD type = 0;
+  if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &type, buffer, &size) !=
+          ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return std::nullopt;
+  }
+  return std::wstring(buffer);
+}
+#else
+using StoreUnderTest = platform::sim::SimSettingsStore;
+using InputUnderTest = platform::sim::SimInput;
+#endif
+
+TEST(SettingsStoreContract, SavedValuesReadBackAndReplaceEachOther) {
+  StoreUnderTest store;
+  store.SaveSetting("VelqorContract", "PopupKiller", "IsActive", "1");
+  EXPECT_EQ(store.GetSetting("VelqorContract", "PopupKiller", "IsActive"), "1");
+  store.SaveSetting("VelqorContract", "PopupKiller", "IsActive", "0");
+  EXPECT_EQ(store.GetSetting("VelqorContract", "PopupKiller", "IsActive"), "0");
+  EXPECT_EQ(store.GetSetting("VelqorContract", "PopupKiller", "Other"), std::nullopt);
+  EXPECT_EQ(store.GetSetting("VelqorContract", "Elsewhere", "IsActive"), std::nullopt);
+  store.SaveSetting("VelqorContract", "Text", "Name", "caf\xC3\xA9");
+  EXPECT_EQ(store.GetSetting("VelqorContract", "Text", "Name"), "caf\xC3\xA9");
+#ifdef _WIN32
+  EXPECT_EQ(RegistryValue(L"Software\\VelqorContract\\PopupKiller", L"IsActive"), L"0");
+  for (const wchar_t* key : {L"Software\\VelqorContract\\PopupKiller",
+                             L"Software\\VelqorContract\\Text", L"Software\\VelqorContract"}) {
+    RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  }
+#endif
+}
+
+#ifdef _WIN32
+TEST(SettingsStoreContract, PopupKillerSettingLandsInTheUsersRegistryKey) {
+  StoreUnderTest store;
+  store.SaveSetting("Velqor", "PopupKiller", "IsActive", "1");
+  EXPECT_EQ(RegistryValue(L"Software\\Velqor\\PopupKiller", L"IsActive"), L"1");
+  store.SaveSetting("Velqor", "PopupKiller", "IsActive", "0");
+  EXPECT_EQ(RegistryValue(L"Software\\Velqor\\PopupKiller", L"IsActive"), L"0");
+}
+#endif
+
+TEST(InputContract, UnpressedKeysReadZeroAndUnknownWindowsConvertNothing) {
+  InputUnderTest input;
+  constexpr int kVkF24 = 0x87;  // no keyboard has it held
+  EXPECT_EQ(input.GetAsyncKeyState(kVkF24), 0);
+  EXPECT_EQ(input.GetAsyncKeyState(kVkF24), 0);
+  const platform::Point screen{12, 34};
+  EXPECT_EQ(input.ScreenToClient(0, screen), screen);
+  input.Beep(950, 1);  // returns whether or not a sound could be played
+}
+
+}  // namespace
+}  // namespace velqor
