@@ -13,15 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/platform.h"
-#include "platform/win32/browser.h"
-#include "platform/win32/input.h"
-#include "platform/win32/launcher.h"
-#include "platform/win32/registry.h"
-#include "platform/win32/script_host.h"
-#include "platform/win32/settings.h"
-#include "platform/win32/ui.h"
+#include "app/form1.h"
 #include "startup/frm_main.h"
+#include "win32/win32_platform.h"
 
 namespace velqor::startup {
 namespace {
@@ -291,18 +285,6 @@ void SaveScreenshot(HWND hwnd, const std::string& path) {
   ReleaseDC(nullptr, screen);
 }
 
-// Every Win32 implementation and the Platform over them.
-struct Machine {
-  platform::win32::Win32Registry registry;
-  platform::win32::Win32ScriptHost script_host{registry};
-  platform::win32::Win32Launcher launcher;
-  platform::win32::Win32Ui ui;
-  platform::win32::Win32BrowserShell browser;
-  platform::win32::Win32Input input;
-  platform::win32::Win32SettingsStore settings;
-  platform::Platform platform{registry, script_host, launcher, ui, browser, input, settings};
-};
-
 std::wstring LeftTrimmed(const std::wstring& text) {
   const size_t first = text.find_first_not_of(L' ');
   return first == std::wstring::npos ? std::wstring() : text.substr(first);
@@ -369,7 +351,18 @@ class StartupManagerWin32 : public ::testing::Test {
     EXPECT_EQ(ListRows(lstCmdLine), lines);
   }
 
-  Machine machine;
+  // Chooses Tools > "Startup manager" of the main window as its menu does.
+  void ChooseStartupManager() {
+    HWND main = reinterpret_cast<HWND>(form1.window().Handle());
+    HMENU tools = GetSubMenu(GetMenu(main), 1);
+    ASSERT_NE(tools, nullptr);
+    const UINT id = GetMenuItemID(tools, 0);
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
+    Pump();
+  }
+
+  Win32Platform machine;
+  app::Form1 form1{machine.platform};
   HWND window = nullptr;
   HWND lstName = nullptr;
   HWND lstCmdLine = nullptr;
@@ -380,11 +373,20 @@ class StartupManagerWin32 : public ::testing::Test {
   HWND Command1 = nullptr;
 };
 
-TEST_F(StartupManagerWin32, ListsBothRunKeysMirrorsClicksAndDeletesOnlyTheSelectedEntry) {
-  frmMain form(machine.platform);
-  form.Show();
-  Pump();
+TEST_F(StartupManagerWin32, FromTheToolsMenuListsBothKeysMirrorsClicksAndDeletesOnlyTheSelected) {
+  {
+    BoxAnswerer answerer;  // the pop-up killer may say it cannot watch browsers here
+    form1.Load();
+  }
+  ChooseStartupManager();
+  ASSERT_NE(form1.startup_manager(), nullptr);
+  frmMain& form = *form1.startup_manager();
   ASSERT_NO_FATAL_FAILURE(FindControls());
+  // Choosing it again shows the same window.
+  const HWND first = window;
+  ChooseStartupManager();
+  EXPECT_EQ(FindWindowW(nullptr, L"Velqor Startup manager"), first);
+  EXPECT_EQ(form1.startup_manager(), &form);
 
   // The machine-wide key, as the registry enumerates it.
   EXPECT_EQ(SendMessageW(optRun, BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -487,8 +489,8 @@ TEST_F(StartupManagerWin32, ListsBothRunKeysMirrorsClicksAndDeletesOnlyTheSelect
   Pump();
   EXPECT_FALSE(form.IsLoaded());
   EXPECT_FALSE(IsWindow(window));
-  form.Show();
-  Pump();
+  ChooseStartupManager();
+  ASSERT_TRUE(form.IsLoaded());
   ASSERT_NO_FATAL_FAILURE(FindControls());
   EXPECT_EQ(SendMessageW(optRun, BM_GETCHECK, 0, 0), BST_CHECKED);
   ExpectListsShow(false);
