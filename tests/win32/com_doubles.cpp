@@ -70,7 +70,7 @@ class EnumVariantDouble final : public IEnumVARIANT {
     return done == count ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    next_ = std::min(items_.size(), next_ + count);
+    next_ = std::min(items_.size(), next_ + static_cast<std::size_t>(count));
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Reset() override {
