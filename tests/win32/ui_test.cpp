@@ -3,6 +3,8 @@
 #include <windows.h>
 #undef MessageBox
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -118,6 +120,26 @@ MenuEntry Entry(const char* name, const char* caption, bool enabled = true) {
   return entry;
 }
 
+TEST(TwipsTest, TwipsBecomePixelsRoundedToTheNearestAtEveryDpi) {
+  struct Row {
+    int twips;
+    int dpi;
+    int pixels;
+  };
+  const Row rows[] = {{15, 96, 1},      {29, 96, 2},     {22, 96, 1},      {23, 96, 2},
+                      {1455, 96, 97},   {5970, 96, 398}, {1455, 120, 121}, {1455, 144, 146},
+                      {6045, 192, 806}, {0, 144, 0},     {-15, 96, -1}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.twips) + " twips at " + std::to_string(row.dpi));
+    EXPECT_EQ(TwipsToPixels(row.twips, row.dpi), row.pixels);
+  }
+  const RECT rect = TwipRectToPixels({1560, 1490, 4395, 4199}, 96);
+  EXPECT_EQ(rect.left, 104);
+  EXPECT_EQ(rect.top, 99);
+  EXPECT_EQ(rect.right, 104 + 293);
+  EXPECT_EQ(rect.bottom, 99 + 280);
+}
+
 class Win32UiTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -227,6 +249,14 @@ TEST_F(Win32UiTest, ControlsAreStandardControlsFoundByCaptionWhereTheirTwipsSay)
   EXPECT_EQ(style(list_) & LBS_SORT, 0);
   EXPECT_NE(style(text_) & ES_AUTOHSCROLL, 0);
   EXPECT_EQ(form_->ItemText(list_, 0), "zeta");  // kept in the order added
+
+  // The tip of the check box lives in one tooltip control owned by the window.
+  HWND tooltip = nullptr;
+  while ((tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr)) != nullptr &&
+         GetWindow(tooltip, GW_OWNER) != hwnd_) {
+  }
+  ASSERT_NE(tooltip, nullptr);
+  EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
 }
 
 TEST_F(Win32UiTest, WhiteOnBlackControlsAreDrawnWhiteOnBlack) {
@@ -278,6 +308,10 @@ TEST_F(Win32UiTest, UserClicksFireTheClickHandlers) {
   EXPECT_EQ(form.Value(check_), 1);
 
   HWND label = form.ControlWindow(label_);
+  // A label that starts something shows the hand over it.
+  EXPECT_TRUE(SendMessageW(GetParent(label), WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
   SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
   SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
   EXPECT_EQ(clicks[label_], 1);
@@ -494,6 +528,12 @@ TEST_F(Win32UiTest, MessageLoopRunsPostedWorkAndKeepsAQuitRequestForRun) {
                reinterpret_cast<LPARAM>(go));
   ui_.DoEvents();
   EXPECT_EQ(clicks, 1);
+
+  // Keyboard navigation runs in the loop: Alt+G presses "&Go" wherever the focus is.
+  SetFocus(static_cast<Win32Window&>(*form_).ControlWindow(text_));
+  PostMessageW(GetFocus(), WM_SYSCHAR, 'g', 1 << 29);
+  ui_.DoEvents();
+  EXPECT_EQ(clicks, 2);
 
   ui_.Quit();
   ui_.DoEvents();
