@@ -110,21 +110,24 @@ std::wstring TextOf(HWND hwnd) {
 }
 
 // Every descendant window of `top` of the class, ordered top to bottom, then left to right.
+struct DescendantSearch {
+  std::wstring cls;
+  std::vector<HWND> found;
+};
+
+// The system calls enumeration callbacks with its own calling convention, which a lambda
+// does not have on i686.
+BOOL CALLBACK CollectDescendant(HWND hwnd, LPARAM param) {
+  auto* s = reinterpret_cast<DescendantSearch*>(param);
+  if (_wcsicmp(ClassOf(hwnd).c_str(), s->cls.c_str()) == 0) {
+    s->found.push_back(hwnd);
+  }
+  return TRUE;
+}
+
 std::vector<HWND> Descendants(HWND top, const std::wstring& cls) {
-  struct Search {
-    std::wstring cls;
-    std::vector<HWND> found;
-  } search{cls, {}};
-  EnumChildWindows(
-      top,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (_wcsicmp(ClassOf(hwnd).c_str(), s->cls.c_str()) == 0) {
-          s->found.push_back(hwnd);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  DescendantSearch search{cls, {}};
+  EnumChildWindows(top, &CollectDescendant, reinterpret_cast<LPARAM>(&search));
   std::sort(search.found.begin(), search.found.end(), [](HWND a, HWND b) {
     RECT ra;
     RECT rb;
