@@ -19,6 +19,7 @@ constexpr Status kSimNoInterface = static_cast<Status>(0x80004002);
 
 ConnectionPtr SimDocument::Subscribe(DocumentEvents& events) {
   if (fail_subscribe) {
+    ++faults_hit;
     Fail(kSimNoInterface, "Subscribing to the document's events failed");
   }
   return subscribers_.Add(events);
@@ -42,6 +43,7 @@ void SimDocument::FireMouseUp() {
 
 std::int32_t SimBrowser::GetHWND() {
   if (fail_hwnd) {
+    ++faults_hit;
     Fail(kSimEFail, "Reading the browser's window handle failed");
   }
   return hwnd_;
@@ -49,6 +51,7 @@ std::int32_t SimBrowser::GetHWND() {
 
 std::shared_ptr<HtmlDocument> SimBrowser::Document() {
   if (fail_document) {
+    ++faults_hit;
     Fail(kSimEFail, "Reading the browser's document failed");
   }
   return document;
@@ -57,6 +60,7 @@ std::shared_ptr<HtmlDocument> SimBrowser::Document() {
 void SimBrowser::GoForward() {
   ++go_forward_calls;
   if (fail_go_forward || !has_forward_history) {
+    faults_hit += fail_go_forward ? 1 : 0;
     Fail(kSimEFail, "GoForward failed: there is no page to go forward to");
   }
   // Keep this browser alive even if a subscriber drops the last other reference meanwhile.
@@ -69,6 +73,7 @@ void SimBrowser::GoForward() {
 
 void SimBrowser::ExecWB(int command, int option) {
   if (fail_exec_wb) {
+    ++faults_hit;
     Fail(kSimEFail, "ExecWB failed");
   }
   exec_wb_calls.emplace_back(command, option);
@@ -76,6 +81,7 @@ void SimBrowser::ExecWB(int command, int option) {
 
 ConnectionPtr SimBrowser::Subscribe(BrowserEvents& events) {
   if (fail_subscribe) {
+    ++faults_hit;
     Fail(kSimNoInterface, "Subscribing to the browser's events failed");
   }
   return subscribers_.Add(events);
@@ -155,6 +161,7 @@ class SimShellWindowList : public ShellWindowList {
       return;
     }
     if (state->owner->fail_enumerate) {
+      ++state->owner->faults_hit;
       Fail(kSimEFail, "Enumerating the shell windows failed");
     }
     // The list as it stands when enumeration starts; windows opened meanwhile are not listed.
@@ -171,6 +178,9 @@ class SimShellWindowList : public ShellWindowList {
   ConnectionPtr Subscribe(ShellWindowsEvents& events) override {
     const auto state = state_.lock();
     if (!state || state->owner == nullptr || state->owner->fail_subscribe) {
+      if (state && state->owner != nullptr) {
+        ++state->owner->faults_hit;
+      }
       Fail(static_cast<Status>(0x80040200), "The shell window list offers no window events");
     }
     return state->subscribers.Add(events);
@@ -192,6 +202,7 @@ SimBrowserShell::~SimBrowserShell() {
 
 std::unique_ptr<ShellWindowList> SimBrowserShell::CreateShellWindows() {
   if (fail_create) {
+    ++faults_hit;
     Fail(static_cast<Status>(0x80040154), "Creating the shell window list failed");
   }
   ++state_->lists_created;

@@ -85,6 +85,7 @@ class SimDocument : public HtmlDocument {
   std::size_t LiveSubscriptions() const { return subscribers_.Live(); }
 
   bool fail_subscribe = false;
+  int faults_hit = 0;  // subscriptions refused by fail_subscribe
 
  private:
   Subscribers<DocumentEvents> subscribers_;
@@ -132,6 +133,8 @@ class SimBrowser : public BrowserObject, public std::enable_shared_from_this<Sim
   bool fail_go_forward = false;
   bool fail_exec_wb = false;
   bool fail_subscribe = false;
+  // How many calls the faults above have made fail.
+  int faults_hit = 0;
 
   // Records.
   std::vector<std::pair<int, int>> exec_wb_calls;
@@ -182,6 +185,8 @@ class SimBrowserShell : public BrowserShell {
   bool fail_create = false;
   bool fail_enumerate = false;
   bool fail_subscribe = false;
+  // How many calls the faults above have made fail.
+  int faults_hit = 0;
 
   struct State;
 

@@ -1,6 +1,7 @@
 #include "platform/sim/launcher.h"
 
 #include <cctype>
+#include <utility>
 
 #include "platform/failure.h"
 
@@ -28,6 +29,7 @@ void SimLauncher::StartProgram(std::string_view command_line, int show) {
   const bool missing = IsMissing(command_line);
   starts_.push_back({std::string(command_line), show, missing});
   if (missing) {
+    ++faults_hit_;
     throw Failure(kFileNotFound, "Could not start \"" + std::string(command_line) +
                                      "\": " + DescribeStatus(kFileNotFound) + " (" +
                                      std::to_string(kFileNotFound) + ")");
@@ -36,8 +38,17 @@ void SimLauncher::StartProgram(std::string_view command_line, int show) {
 
 void SimLauncher::ShellOpen(WindowHandle owner, std::string_view operation, std::string_view file,
                             std::string_view parameters, int show) {
-  shell_opens_.push_back(
-      {owner, std::string(operation), std::string(file), std::string(parameters), show});
+  ShellOpenRecord record{owner,
+                         std::string(operation),
+                         std::string(file),
+                         std::string(parameters),
+                         show,
+                         ShellOpenRecord::kShellOpenSucceeded};
+  if (shell_open_error_ != 0) {
+    record.result = shell_open_error_;
+    ++faults_hit_;
+  }
+  shell_opens_.push_back(std::move(record));
 }
 
 void SimLauncher::MarkMissing(std::string_view command) {

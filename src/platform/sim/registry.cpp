@@ -123,13 +123,16 @@ bool SimRegistry::Refused(KeyHandle root, const std::vector<std::string>& folded
                           std::uint32_t access) const {
   const std::uint32_t rights = MapGenericRights(access);
   const auto denied = denied_roots_.find(root);
-  if (denied != denied_roots_.end() && denied->second && (rights & kWriteRights) != 0) {
-    return true;
+  const bool refused =
+      (denied != denied_roots_.end() && denied->second && (rights & kWriteRights) != 0) ||
+      std::any_of(denials_.begin(), denials_.end(), [&](const Denial& denial) {
+        return denial.root == root && (rights & denial.rights) != 0 &&
+               StartsWith(folded_path, denial.folded_path);
+      });
+  if (refused) {
+    ++faults_hit_;
   }
-  return std::any_of(denials_.begin(), denials_.end(), [&](const Denial& denial) {
-    return denial.root == root && (rights & denial.rights) != 0 &&
-           StartsWith(folded_path, denial.folded_path);
-  });
+  return refused;
 }
 
 bool SimRegistry::TakeFault(Operation operation, Status& status) {
@@ -139,6 +142,7 @@ bool SimRegistry::TakeFault(Operation operation, Status& status) {
   }
   status = it->second;
   faults_.erase(it);
+  ++faults_hit_;
   return true;
 }
 
@@ -374,6 +378,12 @@ std::string SimRegistry::FromAnsi(std::string_view ansi) const {
 
 void SimRegistry::DenyWrites(KeyHandle root, bool deny) {
   denied_roots_[root] = deny;
+}
+
+void SimRegistry::ClearFaults() {
+  denied_roots_.clear();
+  denials_.clear();
+  faults_.clear();
 }
 
 void SimRegistry::DenyKey(KeyHandle root, std::string_view path, std::uint32_t denied_rights) {

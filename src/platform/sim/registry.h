@@ -3,6 +3,7 @@
 // that tests can inject and helpers to seed and inspect it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -70,6 +71,10 @@ class SimRegistry : public Registry {
   // The next call of `operation` fails with `status` and has no effect (an open or create also
   // sets its handle to 0).
   void FailNext(Operation operation, Status status);
+  // Lifts every fault above: refused roots, access lists and failures not yet taken.
+  void ClearFaults();
+  // How many calls an injected fault has made fail so far (a refusal or a FailNext taken).
+  std::size_t faults_hit() const { return faults_hit_; }
 
   // Test helpers; paths, names and text are UTF-8. Seed creates the key with its parents and
   // sets the value (an empty name is the default value), ignoring every fault.
@@ -131,6 +136,7 @@ class SimRegistry : public Registry {
   std::map<KeyHandle, bool> denied_roots_;
   std::vector<Denial> denials_;
   std::map<Operation, Status> faults_;
+  mutable std::size_t faults_hit_ = 0;  // counted where a refusal is decided, a const check
 };
 
 }  // namespace velqor::platform::sim

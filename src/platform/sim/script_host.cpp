@@ -49,6 +49,7 @@ class SimScriptHost::Shell : public ScriptShell {
   void Run(std::string_view command) override {
     Record({"Run", std::string(command), ScriptValue{}, {}}, [&] {
       if (host_.IsMissing(command)) {
+        ++host_.faults_hit_;
         ThrowIfFailed(kFileNotFound, "Run \"" + std::string(command) + '"');
       }
     });
@@ -73,6 +74,7 @@ class SimScriptHost::Shell : public ScriptShell {
 
 std::unique_ptr<ScriptShell> SimScriptHost::CreateShell() {
   if (unavailable_) {
+    ++faults_hit_;
     throw Failure(kClassNotRegistered,
                   "CreateObject \"WScript.Shell\" failed: the script host is unavailable");
   }

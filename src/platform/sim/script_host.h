@@ -37,6 +37,11 @@ class SimScriptHost : public ScriptHost {
   // Run of this command, or of any command whose program (its first word) this is, raises "not
   // found" (2). Compared without regard to case.
   void MarkMissing(std::string_view command);
+  // Every command can be run again.
+  void ClearMissing() { missing_.clear(); }
+  // How many calls an injected fault has made fail: shells refused while unavailable, and Runs
+  // of missing commands.
+  std::size_t faults_hit() const { return faults_hit_; }
 
   // Every call on every shell of this host, in order.
   const std::vector<ScriptCall>& calls() const { return calls_; }
@@ -57,6 +62,7 @@ class SimScriptHost : public ScriptHost {
   std::vector<ScriptCall> calls_;
   std::size_t created_ = 0;
   std::size_t released_ = 0;
+  std::size_t faults_hit_ = 0;
 };
 
 }  // namespace velqor::platform::sim

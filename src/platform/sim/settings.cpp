@@ -5,6 +5,7 @@ namespace velqor::platform::sim {
 void SimSettingsStore::SaveSetting(std::string_view application, std::string_view section,
                                    std::string_view key, std::string_view value) {
   if (refuse_writes) {
+    ++refused;
     ThrowIfFailed(kAccessDenied,
                   "Saving the setting " + std::string(section) + "\\" + std::string(key));
   }

@@ -19,7 +19,8 @@ class SimSettingsStore : public SettingsStore {
 
   // While true every write raises a Failure (access denied) and stores nothing.
   bool refuse_writes = false;
-  int writes = 0;  // successful writes
+  int writes = 0;   // successful writes
+  int refused = 0;  // writes refused by refuse_writes
 
  private:
   std::map<std::tuple<std::string, std::string, std::string>, std::string> values_;

@@ -112,6 +112,7 @@ void HeadlessWindow::SetIcon(std::string_view ico_path) {
     return;
   }
   if (!ui_.FileExists(ico_path)) {
+    ++ui_.missing_file_loads_;
     throw Failure(kFileNotFound, "Could not load the icon \"" + std::string(ico_path) +
                                      "\": " + DescribeStatus(kFileNotFound) + " (" +
                                      std::to_string(kFileNotFound) + ")");

@@ -188,6 +188,8 @@ class HeadlessUi final : public Ui {
   void AddFile(std::string_view path);
   void RemoveFile(std::string_view path);
   bool FileExists(std::string_view path) const;
+  // How many icon loads failed because their file was not there.
+  int missing_file_loads() const { return missing_file_loads_; }
   // What each DoEvents() also does (a pending event arriving, say); empty: nothing.
   void SetDoEventsCallback(Handler callback) { do_events_callback_ = std::move(callback); }
 
@@ -221,6 +223,7 @@ class HeadlessUi final : public Ui {
   int do_events_count_ = 0;
   int quit_count_ = 0;
   int forms_created_ = 0;
+  int missing_file_loads_ = 0;
   std::vector<HeadlessWindow*> windows_;
 };
 
