@@ -59,9 +59,12 @@ void IE_Class::Relay(std::int32_t code, const VariantList& arguments) {
 }
 
 void IE_Class::BeforeNavigate2(const platform::NavigateArgs& args, bool& cancel) {
+  // A listener of the relayed event may rebuild the tracked set and release this sink before the
+  // relay returns: nothing of the sink is touched after it, only the shared context.
+  const std::shared_ptr<PopupContext> context = context_;
   Relay(kRelayNavigationBegin, {args.browser, args.url, args.flags, args.target_frame_name,
                                 args.post_data, args.headers, Variant(cancel)});
-  PopupState& state = context_->state;
+  PopupState& state = context->state;
   if (state.bCancelPending) {
     cancel = true;
     state.bCancelPending = false;
@@ -101,8 +104,9 @@ void IE_Class::NewWindow2(Variant& /*browser*/, bool& cancel) {
 }
 
 bool IE_Class::oncontextmenu() {
+  const std::shared_ptr<PopupContext> context = context_;  // as in BeforeNavigate2
   Relay(kRelayContextMenu, {});
-  PopupState& state = context_->state;
+  PopupState& state = context->state;
   const bool show = !state.bCancelPending;
   state.bCancelPending = false;
   return show;
