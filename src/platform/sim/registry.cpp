@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <sstream>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/sim/codepage.h"
@@ -16,18 +17,30 @@ struct SimRegistry::Key {
   Key* parent = nullptr;
   std::map<std::string, std::unique_ptr<Key>> children;
   std::vector<Value> values;
+  // Position in `values` by folded name: a lookup must not cost a pass over every value, or
+  // reading each value of a key with thousands of them takes quadratic time.
+  std::unordered_map<std::string, std::size_t> positions;
 
   const Value* FindValue(std::string_view ansi_name) const {
-    const std::string folded = FoldCp1252(ansi_name);
-    for (const Value& value : values) {
-      if (FoldCp1252(value.name) == folded) {
-        return &value;
-      }
-    }
-    return nullptr;
+    const auto it = positions.find(FoldCp1252(ansi_name));
+    return it == positions.end() ? nullptr : &values[it->second];
   }
   Value* FindValue(std::string_view ansi_name) {
     return const_cast<Value*>(std::as_const(*this).FindValue(ansi_name));
+  }
+  void AddValue(Value value) {
+    positions.emplace(FoldCp1252(value.name), values.size());
+    values.push_back(std::move(value));
+  }
+  void EraseValue(const Value* value) {
+    const auto position = static_cast<std::size_t>(value - values.data());
+    positions.erase(FoldCp1252(value->name));
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(position));
+    for (auto& entry : positions) {
+      if (entry.second > position) {
+        --entry.second;
+      }
+    }
   }
   Key* Child(std::string_view ansi_name) const {
     const auto it = children.find(FoldCp1252(ansi_name));
@@ -232,7 +245,7 @@ Status SimRegistry::SetValue(KeyHandle key, std::string_view name, std::uint32_t
     existing->type = type;
     existing->bytes = std::move(bytes);
   } else {
-    open.key->values.push_back(Value{type, std::move(bytes), std::string(name)});
+    open.key->AddValue(Value{type, std::move(bytes), std::string(name)});
   }
   return kSuccess;
 }
@@ -364,7 +377,7 @@ Status SimRegistry::DeleteValue(KeyHandle key, std::string_view name) {
   if (value == nullptr) {
     return kFileNotFound;
   }
-  open.key->values.erase(open.key->values.begin() + (value - open.key->values.data()));
+  open.key->EraseValue(value);
   return kSuccess;
 }
 
@@ -432,7 +445,7 @@ void SimRegistry::Seed(KeyHandle root, std::string_view path, std::string_view n
     existing->type = type;
     existing->bytes = std::move(bytes);
   } else {
-    key.values.push_back(Value{type, std::move(bytes), ansi_name});
+    key.AddValue(Value{type, std::move(bytes), ansi_name});
   }
 }
 
