@@ -4,7 +4,8 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for pkg in cmake g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev \
-           mingw-w64 wine wine64 xvfb xauth imagemagick x11-utils; do
+           mingw-w64 wine wine64 xvfb xauth imagemagick x11-utils \
+           clang libclang-rt-14-dev; do
   have "$pkg" || need+=("$pkg")
 done
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
