@@ -1,0 +1,35 @@
+// Runs the native benchmarks and checks the ratios that have limits; exits 1 when one fails.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "ratio_reporter.h"
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 2;
+  }
+  velqor::bench::RecordingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  using velqor::bench::RatioCheck;
+  // A rebuild must cost in proportion to the number of windows: ten times the windows, at most
+  // eleven times the time. The fill scale is shown for information, with the same allowance.
+  const std::vector<RatioCheck> checks = {
+      {"tracker rebuild, 1000 windows / 100 windows", "BM_TrackerRebuild/1000",
+       "BM_TrackerRebuild/100", 11.0},
+      {"startup manager fill, 10000 entries / 1000 entries", "BM_StartupFillMachineRun/10000",
+       "BM_StartupFillMachineRun/1000", 11.0},
+  };
+  bool all_pass = true;
+  std::printf("\n");
+  for (const RatioCheck& check : checks) {
+    const velqor::bench::RatioResult result = velqor::bench::Evaluate(reporter.times(), check);
+    std::printf("%s\n", velqor::bench::Describe(reporter.times(), result).c_str());
+    all_pass = all_pass && result.pass;
+  }
+  return all_pass ? 0 : 1;
+}

@@ -1,0 +1,300 @@
+// The Windows timing harness: the program's commands over the real Win32 platform and the real
+// registry, each against the bare advapi32 calls that make the same changes, and the program's
+// start-up against a minimal window program. Prints every figure and a PASS/FAIL line per ratio;
+// exits 1 when a ratio is over its limit.
+//
+// Usage: velqor_bench_harness <velqor.exe> <minimal window exe>   (Windows or Unix paths)
+#include <windows.h>
+#include <objbase.h>
+#undef MessageBox
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "breakdown.h"
+#include "platform/win32/text.h"
+#include "platform/win32/window.h"
+#include "registry_baseline.h"
+#include "startup/frm_main.h"
+#include "startup_timing.h"
+#include "timing.h"
+#include "win32/win32_platform.h"
+
+namespace velqor::bench {
+namespace {
+
+constexpr double kFillLimit = 4.0;
+constexpr double kCommandLimit = 1.5;
+constexpr double kStartupLimit = 1.3;
+constexpr int kStarts = 7;
+
+// A path as the harness was given it; a Unix path names the same file through Wine's Z: drive.
+std::wstring WindowsPath(const char* path) {
+  std::string text(path);
+  if (!text.empty() && text.front() == '/') {
+    text.insert(0, "Z:");
+    for (char& c : text) {
+      c = c == '/' ? '\\' : c;
+    }
+  }
+  return platform::win32::Widen(text);
+}
+
+std::string Format(const char* format, double a, double b = 0, double c = 0) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+BOOL CALLBACK AnswerBox(HWND hwnd, LPARAM) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (owner == GetCurrentProcessId() && std::wstring(name) == L"#32770" &&
+      IsWindowVisible(hwnd) != FALSE) {
+    const int button = GetDlgItem(hwnd, IDYES) != nullptr ? IDYES : IDOK;
+    PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  }
+  return TRUE;
+}
+
+// While alive, every message box of this process is answered from a timer that its modal loop
+// runs, so that no command of the program waits for a user.
+class BoxAnswerer {
+ public:
+  BoxAnswerer() : timer_(SetTimer(nullptr, 0, 20, &BoxAnswerer::Tick)) {}
+  ~BoxAnswerer() { KillTimer(nullptr, timer_); }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { EnumWindows(&AnswerBox, 0); }
+  UINT_PTR timer_;
+};
+
+bool Report(const RatioLine& line) {
+  Print(Describe(line));
+  return line.pass();
+}
+
+// Start-up of velqor.exe against the minimal window program, started alternately.
+bool MeasureStartup(const std::wstring& velqor, const std::wstring& minimal) {
+  const StartupTarget ours{velqor, platform::win32::Win32Window::kClassName, L"Velqor"};
+  const StartupTarget theirs{minimal, L"VelqorMinimalWindow", L"Velqor minimal window"};
+  // One start of each first: the first start of a program loads what later starts find cached.
+  (void)TimeToWindow(ours, 30);
+  (void)TimeToWindow(theirs, 30);
+  std::vector<double> a;
+  std::vector<double> b;
+  std::vector<double> to_box;
+  int boxes = 0;
+  for (int i = 0; i < kStarts; ++i) {
+    const StartupSample x = TimeToWindow(ours, 30);
+    const StartupSample y = TimeToWindow(theirs, 30);
+    if (!x.seconds || !y.seconds) {
+      Print("start-up: a window did not show within 30 s FAIL");
+      return false;
+    }
+    a.push_back(*x.seconds);
+    b.push_back(*y.seconds);
+    boxes += x.boxes_answered;
+    if (x.first_box) {
+      to_box.push_back(*x.first_box);
+    }
+  }
+  std::string samples = "start-up samples (ms), velqor / minimal:";
+  for (int i = 0; i < kStarts; ++i) {
+    samples += Format(" %.1f/%.1f", a[static_cast<std::size_t>(i)] * 1e3,
+                      b[static_cast<std::size_t>(i)] * 1e3);
+  }
+  Print(samples);
+  Print(
+      Format("start-up: message boxes answered on the way: %.0f per start, the first shown "
+             "after %.1f ms (median)",
+             static_cast<double>(boxes) / kStarts, Median(to_box) * 1e3));
+  return Report({"start-up to Form1 shown, median of 7, vs minimal window program", Median(a),
+                 Median(b), kStartupLimit});
+}
+
+// Apply (every tweak box checked) and Boost through the real main window.
+bool MeasureCommands(Win32Platform& platform) {
+  app::Form1 form(platform.platform);
+  const Stopwatch load;
+  form.Load();
+  const double load_seconds = load.Seconds();
+  Pump();
+  auto& window = static_cast<platform::win32::Win32Window&>(form.window());
+  const app::Form1::Controls& ids = form.controls();
+  for (const platform::ControlId box : ids.Check) {
+    SendMessageW(window.ControlWindow(box), BM_CLICK, 0, 0);
+  }
+  Pump();
+  const HWND apply = window.ControlWindow(ids.XPButton1);
+  const HWND boost = window.ControlWindow(ids.XPButton2);
+  // The command as the button reports a click to its window: the dispatcher and the handler,
+  // without the button's own drawing of the press.
+  const auto command = [](HWND button) {
+    SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+  };
+
+  bool pass = true;
+  const std::vector<Write> apply_writes = ApplyWrites();
+  const auto click_apply = [&] { command(apply); };
+  const auto bare_apply = [&] { (void)WriteEach(apply_writes); };
+  click_apply();
+  bare_apply();
+  const MedianPair applied = Interleaved(41, click_apply, bare_apply);
+  pass = Report({"apply, 8 boxes (9 writes), vs open/RegSetValueExA/close per write", applied.ours,
+                 applied.baseline, kCommandLimit}) &&
+         pass;
+  {
+    const OpenedKeys keys(apply_writes);
+    const double set_only = MedianOf(41, [&] { (void)keys.SetAll(); });
+    Print(
+        Format("apply, for reference: RegSetValueExA alone on keys opened beforehand %.3f ms "
+               "(ratio %.2f)",
+               set_only * 1e3, set_only > 0 ? applied.ours / set_only : 0));
+  }
+
+  const std::vector<Write> boost_writes = BoostWrites();
+  // Boost disables its own button; it is enabled again outside the timed part.
+  const auto click_boost = [&] { command(boost); };
+  const auto bare_boost = [&] {
+    (void)WriteEach(boost_writes);
+    EnableWindow(boost, TRUE);
+  };
+  EnableWindow(boost, TRUE);
+  click_boost();
+  bare_boost();
+  std::vector<double> ours;
+  std::vector<double> base;
+  for (int i = 0; i < 41; ++i) {
+    Stopwatch watch;
+    click_boost();
+    ours.push_back(watch.Seconds());
+    EnableWindow(boost, TRUE);
+    Pump();
+    watch.Restart();
+    (void)WriteEach(boost_writes);
+    base.push_back(watch.Seconds());
+  }
+  pass = Report({"Boost (23 steps), vs create or open/RegSetValueExA/close per step", Median(ours),
+                 Median(base), kCommandLimit}) &&
+         pass;
+  {
+    const OpenedKeys keys(boost_writes);
+    const double set_only = MedianOf(41, [&] { (void)keys.SetAll(); });
+    Print(
+        Format("Boost, for reference: RegSetValueExA alone on keys opened beforehand %.3f ms "
+               "(ratio %.2f)",
+               set_only * 1e3, set_only > 0 ? Median(ours) / set_only : 0));
+  }
+  if (std::getenv("VELQOR_BENCH_BREAKDOWN") != nullptr) {
+    Print(Format("main window Load in this process (a message box answered within 20 ms): %.1f ms",
+                 load_seconds * 1e3));
+    PrintFormBreakdown(form, platform.ui.ProgramFolder() + "/start.ico");
+  }
+  form.Form_QueryUnload();  // takes the boost back, as closing the window does
+  return pass;
+}
+
+// The startup manager's fill of the machine-wide list against the plain enumeration.
+bool MeasureFill(Win32Platform& platform) {
+  startup::frmMain form(platform.platform);
+  form.Show();
+  Pump();
+  bool pass = true;
+  struct Size {
+    int entries;
+    int rounds;
+  };
+  for (const Size size : {Size{10, 41}, Size{1000, 9}, Size{10000, 3}}) {
+    if (!SeedRunEntries(HKEY_LOCAL_MACHINE, size.entries)) {
+      Print("startup manager fill: the Run entries could not be written FAIL");
+      return false;
+    }
+    int listed = 0;
+    int enumerated = 0;
+    const MedianPair fill = Interleaved(
+        size.rounds,
+        [&] {
+          form.LoadRun();
+          listed = form.lEntryCount();
+        },
+        [&] { enumerated = EnumerateRunKey(HKEY_LOCAL_MACHINE); });
+    Pump();
+    if (std::getenv("VELQOR_BENCH_BREAKDOWN") != nullptr) {
+      PrintListBreakdown(form, size.entries);
+      form.LoadRun();
+    }
+    if (listed < size.entries || enumerated != listed) {
+      Print(Format("startup manager fill: %.0f entries listed, %.0f enumerated FAIL", listed,
+                   enumerated));
+      pass = false;
+      continue;
+    }
+    Print(Format("startup manager fill, %.0f entries: %.2f us per entry", size.entries,
+                 fill.ours * 1e6 / listed));
+    pass = Report({"startup manager fill, " + std::to_string(size.entries) +
+                       " entries, vs RegEnumValueA loop",
+                   fill.ours, fill.baseline, kFillLimit}) &&
+           pass;
+  }
+  return pass;
+}
+
+void PrintSize(const std::wstring& exe) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (GetFileAttributesExW(exe.c_str(), GetFileExInfoStandard, &data) != FALSE) {
+    Print(Format("velqor.exe: %.0f bytes", static_cast<double>(data.nFileSizeLow)));
+  }
+}
+
+}  // namespace
+}  // namespace velqor::bench
+
+int main(int argc, char** argv) {
+  using namespace velqor::bench;
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s <velqor.exe> <minimal window exe>\n", argv[0]);
+    return 2;
+  }
+  const std::wstring velqor = WindowsPath(argv[1]);
+  const std::wstring minimal = WindowsPath(argv[2]);
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // Entries left by a run that was stopped half-way would be counted as the program's.
+  RemoveRunEntries(HKEY_LOCAL_MACHINE);
+
+  PrintSize(velqor);
+  // VELQOR_BENCH_ONLY=startup|commands|fill runs one part (for looking into one figure).
+  const char* only_env = std::getenv("VELQOR_BENCH_ONLY");
+  const std::string only = only_env == nullptr ? "" : only_env;
+  const auto wanted = [&only](const char* part) { return only.empty() || only == part; };
+  bool pass = !wanted("startup") || MeasureStartup(velqor, minimal);
+  {
+    velqor::Win32Platform platform;
+    const BoxAnswerer answerer;
+    pass = (!wanted("commands") || MeasureCommands(platform)) && pass;
+    pass = (!wanted("fill") || MeasureFill(platform)) && pass;
+  }
+  RemoveRunEntries(HKEY_LOCAL_MACHINE);
+  if (SUCCEEDED(com)) {
+    CoUninitialize();
+  }
+  Print(pass ? "all ratios within their limits" : "a ratio is over its limit");
+  return pass ? 0 : 1;
+}
