@@ -56,10 +56,9 @@ void InternetBooster::ExitRestore() {
 }
 
 void InternetBooster::ShowIcon(platform::Window& window, std::string_view file) const {
-  // The icon only decorates the state the caption already tells; a missing file must not stop
-  // the registry work that follows, so it is skipped without a message.
-  const std::string path = ui_.ProgramFolder() + std::string(file);
-  platform::Guarded([&] { window.SetIcon(path); });
+  // Not guarded: a file that will not load ends the command here, after the caption and before
+  // the buttons and the registry change, and the dispatcher tells the user which file it was.
+  window.SetIcon(ui_.ProgramFolder() + std::string(file));
 }
 
 void InternetBooster::RunUndoStep(platform::ScriptShell& shell, const UndoStep& step) {

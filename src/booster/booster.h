@@ -31,14 +31,16 @@ class InternetBooster {
 
   // The click of "&Internet Speed": sets the boosted caption and icon, repaints, enables
   // `restore_button`, disables `boost_button`, then writes B1 to B23. The writes fail silently; an
-  // icon file that cannot be loaded leaves the window's icon as it was and the command goes on.
+  // icon file that cannot be loaded raises its Failure after the caption is set, and nothing
+  // else changes.
   void Boost(platform::Window& window, platform::ControlId boost_button,
              platform::ControlId restore_button);
 
   // The click of "&Restore Settings": asks Yes/No and stops on any answer but Yes; otherwise sets
-  // the restored caption and icon (an unloadable icon is skipped), disables `restore_button`,
-  // enables `boost_button`, then runs U1 to U12 and S, each step skipped when it fails. Raises the
-  // script host's Failure when no shell object can be created; nothing is then written.
+  // the restored caption and icon, disables `restore_button`, enables `boost_button`, then runs U1
+  // to U12 and S, each step skipped when it fails. An icon file that cannot be loaded raises its
+  // Failure after the caption is set, and nothing else changes; so does a script host that cannot
+  // create a shell object, after the buttons have changed.
   void Restore(platform::Window& window, platform::ControlId boost_button,
                platform::ControlId restore_button);
 
@@ -48,7 +50,8 @@ class InternetBooster {
   void ExitRestore();
 
  private:
-  // Sets the icon from the program's folder, keeping the current one when the file will not load.
+  // Sets the icon from the program's folder; raises, keeping the current icon, when the file will
+  // not load.
   void ShowIcon(platform::Window& window, std::string_view file) const;
   void RunUndoStep(platform::ScriptShell& shell, const UndoStep& step);
 

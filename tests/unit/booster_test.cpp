@@ -445,29 +445,34 @@ TEST(InternetBooster, WindowFollowsTheStateTableThroughEveryTransition) {
                                       "C:\\Tools/start.ico"}));
 }
 
-TEST(InternetBooster, MissingIconFilesDoNotStopBoostOrRestore) {
+TEST(InternetBooster, AMissingIconFileEndsBoostOrRestoreAfterTheCaptionAndIsReported) {
   Env env(/*user_key=*/true, /*icons=*/false);
-  env.Boost();
-  EXPECT_EQ(env.shown(), (Env::Shown{std::string(kBoostedCaption), "", false, true}));
-  for (const Value& v : Thirteen()) {
-    SCOPED_TRACE(std::string(v.name));
-    EXPECT_EQ(env.Read(v), v.boosted);
-  }
-  env.Restore(platform::kIdYes);
-  EXPECT_EQ(env.shown(), (Env::Shown{std::string(kRestoredCaption), "", true, false}));
-  for (const Value& v : Thirteen()) {
-    SCOPED_TRACE(std::string(v.name));
-    EXPECT_EQ(env.Read(v), v.after);
-  }
-  // Only the confirmation was shown: a missing icon is passed over quietly.
-  EXPECT_EQ(env.ui.message_boxes().size(), 1U);
+  const std::string untouched = env.sim_registry.Snapshot();
+  platform::RunHandler(env.ui, [&] { env.Boost(); });
+  EXPECT_EQ(env.shown(), (Env::Shown{std::string(kBoostedCaption), "", true, false}))
+      << "only the caption changed";
+  EXPECT_EQ(env.sim_registry.Snapshot(), untouched) << "no value was boosted";
+  ASSERT_EQ(env.ui.message_boxes().size(), 1U);
+  EXPECT_EQ(env.ui.message_boxes()[0].title, platform::kProgramTitle);
+  EXPECT_NE(env.ui.message_boxes()[0].prompt.find("C:\\Tools/start.ico"), std::string::npos)
+      << env.ui.message_boxes()[0].prompt;
 
-  // With only one of the two files, the window keeps the icon it has.
+  // With start.ico there, Boost runs; Restore then stops at the missing stop.ico.
   env.ui.AddFile("c:\\tools/START.ICO");
   env.Boost();
-  env.Restore(platform::kIdYes);
-  EXPECT_EQ(env.window->icon(), "C:\\Tools/start.ico");
-  EXPECT_EQ(env.window->Caption(), kRestoredCaption);
+  ASSERT_EQ(env.shown(), kBoosted);
+  env.ui.AnswerNextMessageBox(platform::kIdYes);
+  platform::RunHandler(env.ui, [&] { env.booster.Restore(*env.window, env.boost, env.restore); });
+  EXPECT_EQ(env.shown(),
+            (Env::Shown{std::string(kRestoredCaption), "C:\\Tools/start.ico", false, true}))
+      << "the caption changed, the icon and the buttons did not";
+  for (const Value& v : Thirteen()) {
+    SCOPED_TRACE(std::string(v.name));
+    EXPECT_EQ(env.Read(v), v.boosted) << "nothing was undone";
+  }
+  ASSERT_EQ(env.ui.message_boxes().size(), 3U) << "the question, then the failure";
+  EXPECT_NE(env.ui.message_boxes()[2].prompt.find("C:\\Tools/stop.ico"), std::string::npos)
+      << env.ui.message_boxes()[2].prompt;
 }
 
 TEST(InternetBooster, NoScriptHostIsReportedAndChangesNoValue) {

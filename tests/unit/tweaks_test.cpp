@@ -298,6 +298,9 @@ TEST(TweakCatalogue, BoxesKeepTheirFixedNamesAndTexts) {
 // The main window over a fresh simulated machine, loaded.
 struct MainWindow {
   MainWindow() {
+    // The program's icons lie beside it, as they do where it is installed.
+    sim.ui.AddFile(sim.ui.ProgramFolder() + "/start.ico");
+    sim.ui.AddFile(sim.ui.ProgramFolder() + "/stop.ico");
     form.Load();
     window = sim.ui.FindWindow("Form1");
   }

@@ -261,14 +261,15 @@ TEST_F(MainWindowOnWindows, BoostRestoreAndCloseLeaveTheTablesValues) {
       }
     }
   };
-  // start.ico beside the program, stop.ico missing: Boost shows the one, Restore keeps it.
+  // start.ico beside the program, stop.ico missing: Boost shows the one, Restore stops at the
+  // other.
   const std::wstring start_icon =
       platform::win32::Widen(platform_.ui.ProgramFolder() + "/start.ico");
   const bool copied =
       CopyFileW(platform::win32::Widen(std::string(VELQOR_EXE_DIR) + "/start.ico").c_str(),
                 start_icon.c_str(), FALSE) != FALSE;
   DeleteFileW(platform::win32::Widen(platform_.ui.ProgramFolder() + "/stop.ico").c_str());
-  EXPECT_TRUE(copied) << "start.ico could not be put beside the test program";
+  ASSERT_TRUE(copied) << "start.ico could not be put beside the test program";
   const HICON own_icon = IconOf(hwnd_);
 
   Click(ids.XPButton2);
@@ -276,21 +277,35 @@ TEST_F(MainWindowOnWindows, BoostRestoreAndCloseLeaveTheTablesValues) {
   EXPECT_FALSE(IsWindowEnabled(Control(ids.XPButton2)));
   EXPECT_TRUE(IsWindowEnabled(Control(ids.XPButton4)));
   const HICON boosted_icon = IconOf(hwnd_);
-  if (copied) {
-    EXPECT_NE(boosted_icon, own_icon);
-  } else {
-    EXPECT_EQ(boosted_icon, own_icon);
-  }
+  EXPECT_NE(boosted_icon, own_icon);
   expect_all(true);
 
-  Click(ids.XPButton4);  // answered Yes by the answerer
-  ASSERT_EQ(YesAnswerer::titles().size(), 1U);
+  // Without stop.ico, Restore ends after its caption and names the missing file.
+  Click(ids.XPButton4);  // answered Yes by the answerer, then the failure answered OK
+  ASSERT_EQ(YesAnswerer::titles().size(), 2U);
   EXPECT_EQ(YesAnswerer::titles()[0].rfind(std::string(booster::kRestoreTitle) + ":", 0), 0U)
       << YesAnswerer::titles()[0];
+  EXPECT_EQ(YesAnswerer::titles()[1].rfind(std::string(platform::kProgramTitle) + ":", 0), 0U)
+      << YesAnswerer::titles()[1];
+  EXPECT_NE(YesAnswerer::titles()[1].find("stop.ico"), std::string::npos)
+      << YesAnswerer::titles()[1];
+  EXPECT_EQ(TextOf(hwnd_), booster::kRestoredCaption);
+  EXPECT_FALSE(IsWindowEnabled(Control(ids.XPButton2)));
+  EXPECT_TRUE(IsWindowEnabled(Control(ids.XPButton4)));
+  EXPECT_EQ(IconOf(hwnd_), boosted_icon) << "a missing stop.ico keeps the icon shown";
+  expect_all(true);
+
+  // With stop.ico beside the program too, Restore takes the boost back.
+  const std::wstring stop_icon = platform::win32::Widen(platform_.ui.ProgramFolder() + "/stop.ico");
+  ASSERT_TRUE(CopyFileW(platform::win32::Widen(std::string(VELQOR_EXE_DIR) + "/stop.ico").c_str(),
+                        stop_icon.c_str(), FALSE) != FALSE)
+      << "stop.ico could not be put beside the test program";
+  Click(ids.XPButton4);
+  ASSERT_EQ(YesAnswerer::titles().size(), 3U);
   EXPECT_EQ(TextOf(hwnd_), booster::kRestoredCaption);
   EXPECT_TRUE(IsWindowEnabled(Control(ids.XPButton2)));
   EXPECT_FALSE(IsWindowEnabled(Control(ids.XPButton4)));
-  EXPECT_EQ(IconOf(hwnd_), boosted_icon) << "a missing stop.ico keeps the icon shown";
+  EXPECT_NE(IconOf(hwnd_), boosted_icon);
   expect_all(false);
 
   Click(ids.XPButton2);
@@ -304,10 +319,9 @@ TEST_F(MainWindowOnWindows, BoostRestoreAndCloseLeaveTheTablesValues) {
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
   }
   EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, kSettings), user_key);
-  EXPECT_EQ(YesAnswerer::titles().size(), 1U) << "the close asks nothing";
-  if (copied) {
-    DeleteFileW(start_icon.c_str());
-  }
+  EXPECT_EQ(YesAnswerer::titles().size(), 3U) << "the close asks nothing";
+  DeleteFileW(stop_icon.c_str());
+  DeleteFileW(start_icon.c_str());
 }
 
 }  // namespace
