@@ -235,7 +235,7 @@ TEST_F(Win32Form1Test, ControlsAreFoundByCaptionWhereTheirTwipsSay) {
     ASSERT_NE(found, children.end());
     ExpectAtTwips(found->second, row.rect);
   }
-  // The frames: a panel at the frame's place, its group box filling it.
+  // The frames: a panel at the frame's place, its caption window filling it.
   for (const Row& frame : std::vector<Row>{{"General", {1560, 1490, 4395, 4199}},
                                            {"CleanUp", {1560, 1490, 4395, 4199}},
                                            {"Advanced option", {0, 5760, 6015, 822}}}) {

@@ -212,7 +212,7 @@ TEST_F(Win32UiTest, ControlsAreStandardControlsFoundByCaptionWhereTheirTwipsSay)
   };
   const Row rows[] = {
       {"&Go", L"Button", {29, 1560, 1455, 855}},
-      {"General", L"Button", {0, 0, 4395, 4199}},  // the group box fills its panel
+      {"General", L"Static", {0, 0, 4395, 4199}},  // the caption window fills its panel
       {"First tweak", L"Button", {360, 360, 3615, 375}},
       {"Clean your hard Drive", L"Static", {600, 600, 3255, 255}},
       {" Run", L"Button", {1440, 240, 675, 255}},
@@ -564,6 +564,29 @@ TEST_F(Win32UiTest, TestFormScreenshotIsWritten) {
   SaveScreenshot(hwnd_, path);
   std::ifstream written(path, std::ios::binary | std::ios::ate);
   EXPECT_GT(written.tellg(), 400 * 400 * 3);
+
+  // What the user reads: the caption of the black panel shows white on the screen. The rows above
+  // the etched line hold only the upper half of the caption's letters, so any white there is text.
+  HWND caption = ChildrenByCaption(hwnd_).at("General").hwnd;
+  HDC screen = GetDC(nullptr);
+  HDC caption_dc = GetDC(caption);
+  TEXTMETRICW metrics{};
+  const HGDIOBJ old_font =
+      SelectObject(caption_dc, reinterpret_cast<HGDIOBJ>(SendMessageW(caption, WM_GETFONT, 0, 0)));
+  GetTextMetricsW(caption_dc, &metrics);
+  SelectObject(caption_dc, old_font);
+  ReleaseDC(caption, caption_dc);
+  POINT origin{0, 0};
+  ClientToScreen(caption, &origin);
+  int white = 0;
+  for (int y = 1; y < metrics.tmHeight / 2 - 2; ++y) {
+    for (int x = 8; x < 8 + 6 * metrics.tmAveCharWidth; ++x) {
+      const COLORREF pixel = GetPixel(screen, origin.x + x, origin.y + y);
+      white += GetRValue(pixel) > 200 && GetGValue(pixel) > 200 && GetBValue(pixel) > 200 ? 1 : 0;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  EXPECT_GT(white, 0) << "the caption \"General\" is not drawn white";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/win32/controls.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/failure.h"
@@ -59,10 +60,56 @@ Panel::Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption, DWOR
   if (hwnd_ == nullptr) {
     throw Failure(static_cast<Status>(GetLastError()), "Could not create a frame");
   }
-  caption_ = CreateWindowExW(0, L"BUTTON", caption, kChild | BS_GROUPBOX, 0, 0,
+  // The frame and its caption are drawn here rather than by a group box: a themed group box
+  // draws its caption in the theme's colour and ignores the parent's, which left the captions of
+  // the black panels black on black. Without SS_NOTIFY the static lets clicks through.
+  caption_ = CreateWindowExW(0, L"STATIC", caption, kChild | SS_OWNERDRAW, 0, 0,
                              rect.right - rect.left, rect.bottom - rect.top, hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)),
                              GetModuleHandleW(nullptr), nullptr);
+}
+
+void Panel::DrawCaption(const DRAWITEMSTRUCT& item) const {
+  HDC dc = item.hDC;
+  const HWND parent = GetParent(hwnd_);
+  // The parent chooses the colours (WM_CTLCOLORSTATIC sets the text colour in `dc`).
+  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+      parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(caption_)));
+  if (brush == nullptr) {
+    brush = GetSysColorBrush(COLOR_BTNFACE);
+  }
+  auto font = reinterpret_cast<HFONT>(SendMessageW(caption_, WM_GETFONT, 0, 0));
+  const HGDIOBJ old_font = font != nullptr ? SelectObject(dc, font) : nullptr;
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+
+  // The etched line runs through the middle of the caption's first line, as a group box's does.
+  RECT frame = item.rcItem;
+  frame.top += metrics.tmHeight / 2 - 1;
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+
+  const int length = GetWindowTextLengthW(caption_);
+  if (length > 0) {
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(caption_, text.data(), length + 1)));
+    RECT label{item.rcItem.left + 8, item.rcItem.top, item.rcItem.right - 8,
+               item.rcItem.top + metrics.tmHeight};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
+              DT_SINGLELINE | DT_LEFT | DT_TOP | DT_CALCRECT);
+    label.right = std::min(label.right, item.rcItem.right - 8);
+    RECT gap = label;
+    InflateRect(&gap, 2, 0);
+    FillRect(dc, &gap, brush);
+    if ((item.itemState & ODS_DISABLED) != 0) {
+      SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    }
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
+              DT_SINGLELINE | DT_LEFT | DT_TOP | DT_END_ELLIPSIS);
+  }
+  if (old_font != nullptr) {
+    SelectObject(dc, old_font);
+  }
 }
 
 Panel::~Panel() {
@@ -80,6 +127,14 @@ LRESULT Panel::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return SendMessageW(GetParent(hwnd), message, wparam, lparam);
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (item->hwndItem == caption_) {
+        DrawCaption(*item);
+        return TRUE;
+      }
+      return SendMessageW(GetParent(hwnd), message, wparam, lparam);
+    }
     case WM_ERASEBKGND: {
       auto* dc = reinterpret_cast<HDC>(wparam);
       auto brush = reinterpret_cast<HBRUSH>(

@@ -13,15 +13,16 @@
 
 namespace velqor::platform::win32 {
 
-// The container child window of a frame: it holds the frame's group box (which draws the caption)
-// and the frame's controls, so that hiding it hides them all. It hands notifications and colour
-// requests of its children up to its parent, and paints its background with the brush its parent
-// gives for it (WM_CTLCOLORSTATIC with the panel as the control).
+// The container child window of a frame: it holds the frame's caption window (drawn by the panel
+// as an etched frame with the caption in the parent's colours) and the frame's controls, so that
+// hiding it hides them all. It hands notifications and colour requests of its children up to its
+// parent, and paints its background with the brush its parent gives for it (WM_CTLCOLORSTATIC with
+// the panel as the control).
 class Panel : public BaseWindow<Panel> {
  public:
   static constexpr const wchar_t* kClassName = L"VelqorPanel";
 
-  // Creates the panel at `rect` (pixels, in the parent's client area) with its group box; the
+  // Creates the panel at `rect` (pixels, in the parent's client area) with its caption; the
   // window is owned by its parent. Raises a Failure when the system refuses.
   Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption, DWORD extra_style);
   ~Panel();
@@ -30,12 +31,14 @@ class Panel : public BaseWindow<Panel> {
 
   // The container window (non-owning: the parent window destroys it).
   HWND hwnd() const noexcept { return hwnd_; }
-  // The group box that shows the caption (non-owning, a child of the panel).
+  // The window that holds and shows the caption (non-owning, a child of the panel).
   HWND caption() const noexcept { return caption_; }
 
   LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
+  void DrawCaption(const DRAWITEMSTRUCT& item) const;
+
   HWND hwnd_ = nullptr;
   HWND caption_ = nullptr;
 };
@@ -43,7 +46,7 @@ class Panel : public BaseWindow<Panel> {
 // The windows of one control as created.
 struct ControlWindows {
   HWND hwnd = nullptr;           // the control; for a frame, its panel (non-owning)
-  HWND caption = nullptr;        // frames: the group box of the panel (non-owning)
+  HWND caption = nullptr;        // frames: the caption window of the panel (non-owning)
   std::unique_ptr<Panel> panel;  // frames: the panel's object
   UniqueHbitmap bitmap;          // pictures: the bitmap shown, owned here
 };
@@ -55,7 +58,7 @@ ControlWindows CreateControlWindows(const ControlSpec& spec, HWND parent, int id
                                     HFONT font);
 
 // Switches visual styles off for one control, so that it draws its text in the colours the parent
-// chooses (themed check boxes and group boxes ignore them). Does nothing where themes don't exist.
+// chooses (themed check boxes ignore them). Does nothing where themes don't exist.
 void UseClassicLook(HWND control) noexcept;
 
 }  // namespace velqor::platform::win32

@@ -135,9 +135,6 @@ ControlId Win32Window::AddControl(const ControlSpec& spec) {
       (spec.kind == ControlKind::kCheckBox || spec.kind == ControlKind::kOptionButton)) {
     UseClassicLook(control.windows.hwnd);
   }
-  if (spec.white_on_black && spec.kind == ControlKind::kFrame) {
-    UseClassicLook(control.windows.caption);
-  }
   controls_.push_back(std::move(control));
   names_.emplace(spec.name, id);
   ApplyTabOrder(spec.parent);
@@ -167,7 +164,7 @@ void Win32Window::ApplyTabOrder(ControlId parent) {
     after = control->windows.hwnd;
   }
   if (parent != kNoControl) {
-    // The group box stays below the frame's controls, so it never paints over them.
+    // The caption window stays below the frame's controls, so it never paints over them.
     SetWindowPos(Get(parent).windows.caption, HWND_BOTTOM, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
   }
@@ -338,6 +335,9 @@ void Win32Window::SetText(ControlId control, std::string_view text) {
   const Control& c = Get(control);
   SetWindowTextW(c.windows.caption != nullptr ? c.windows.caption : c.windows.hwnd,
                  Widen(text).c_str());
+  if (c.windows.caption != nullptr) {
+    InvalidateRect(c.windows.caption, nullptr, TRUE);
+  }
 }
 
 std::string Win32Window::Text(ControlId control) const {
@@ -491,6 +491,18 @@ void Win32Window::SetSelection(ControlId list, int row) {
 void Win32Window::SetHorizontalExtent(ControlId list, int pixels) {
   if (IsOpen()) {
     SendMessageW(Get(list).windows.hwnd, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(pixels), 0);
+  }
+}
+
+void Win32Window::SetRedraw(ControlId list, bool redraw) {
+  if (!IsOpen()) {
+    return;
+  }
+  HWND hwnd = Get(list).windows.hwnd;
+  SendMessageW(hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+  if (redraw) {
+    // Nothing of the changes made meanwhile was drawn, the scroll bars included.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   }
 }
 
