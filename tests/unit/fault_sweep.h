@@ -1,0 +1,424 @@
+// The machinery of the fault sweep: a simulated machine with the main window on it, the faults
+// that the simulated platform can inject, and the check that the registry changed only where the
+// program's tables say it may.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <map>
+#include <sstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "booster/booster_tables.h"
+#include "platform/script_verbs.h"
+#include "startup/frm_main.h"
+#include "tweaks/catalogue.h"
+#include "platform/sim/ui.h"
+#include "unit/sim_platform.h"
+
+namespace velqor::sweep {
+
+// What kind of failure a fault causes, as the program's handlers tell them apart: each command
+// says which kinds the user must be told of; every other kind must pass without a message.
+enum class FaultKind {
+  kRegistry,        // a registry call refused or failing
+  kRegistryClose,   // closing a key fails (the work is done; nothing to tell)
+  kScriptHost,      // no shell object, or its Run cannot find the program
+  kProgramMissing,  // a program start finds no program
+  kShellOpen,       // the shell cannot open a web address
+  kIcon,            // an icon file is missing
+  kSettings,        // the settings store refuses a write
+  kShellList,       // the shell window list cannot be made, enumerated or subscribed to
+  kBrowser,         // a call on one browser or its document fails
+};
+
+inline constexpr platform::KeyHandle kHkcu = platform::kHkeyCurrentUser;
+inline constexpr platform::KeyHandle kHklm = platform::kHkeyLocalMachine;
+inline constexpr const char* kFolder = "C:\\Velqor";
+
+// A fresh machine: both Run keys with two entries each, the per-user Internet Settings key, the
+// two icon files, an Internet Explorer window with forward history and a folder window. The main
+// window is not loaded until a command asks for it.
+class Env {
+ public:
+  Env() {
+    sim.registry.SeedKey(kHkcu, booster::kUserInternetSettings);
+    sim.registry.SeedText(kHklm, startup::kRunSubKey, "MachineTool", "C:\\Tools\\machine.exe");
+    sim.registry.SeedText(kHklm, startup::kRunSubKey, "Second", "C:\\Tools\\second.exe /s");
+    SeedUserTool();
+    sim.registry.SeedText(kHkcu, startup::kRunSubKey, "Other", "C:\\Tools\\other.exe");
+    sim.ui.SetProgramFolder(kFolder);
+    AddIcons(sim);
+    sim.browser.OpenBrowser(918, /*has_forward_history=*/true, /*notify=*/false);
+    sim.browser.OpenFolder(920, /*notify=*/false);
+  }
+  Env(const Env&) = delete;
+  Env& operator=(const Env&) = delete;
+
+  static void AddIcons(SimPlatform& s) {
+    s.ui.AddFile(std::string(kFolder) + "/start.ico");
+    s.ui.AddFile(std::string(kFolder) + "/stop.ico");
+  }
+  // The per-user entry that the delete command removes; seeded ignoring every fault.
+  void SeedUserTool() {
+    sim.registry.SeedText(kHkcu, startup::kRunSubKey, "UserTool", "C:\\Tools\\user.exe");
+  }
+
+  // Makes a new main window and loads it (the previous one, if any, goes without its close).
+  void LoadForm() {
+    form.reset();
+    form = std::make_unique<app::Form1>(sim.platform);
+    form->Load();
+    sim.launcher.SetActiveWindow(form->window().Handle());
+  }
+  // Loads the main window unless one is open.
+  void EnsureLoaded() {
+    if (form == nullptr || form->IsUnloaded()) {
+      LoadForm();
+    }
+  }
+  // Opens the startup manager from the Tools menu unless it is loaded.
+  void EnsureStartup() {
+    EnsureLoaded();
+    if (!StartupLoaded()) {
+      Main().ChooseMenu("smn");
+    }
+  }
+  bool StartupLoaded() const {
+    return form != nullptr && form->startup_manager() != nullptr &&
+           form->startup_manager()->IsLoaded();
+  }
+
+  // The open main window and startup manager; raise when there is none.
+  platform::sim::HeadlessWindow& Main() { return Open("Form1"); }
+  platform::sim::HeadlessWindow& Startup() { return Open("frmMain"); }
+
+  // Every injected fault that has made a call fail, summed over the whole machine.
+  std::size_t FaultsHit() const {
+    std::size_t hits = sim.registry.faults_hit() + sim.script_host.faults_hit() +
+                       sim.launcher.faults_hit() +
+                       static_cast<std::size_t>(sim.ui.missing_file_loads()) +
+                       static_cast<std::size_t>(sim.settings.refused) +
+                       static_cast<std::size_t>(sim.browser.faults_hit);
+    for (const auto& window : sim.browser.windows()) {
+      hits += static_cast<std::size_t>(window->faults_hit);
+      if (window->document != nullptr) {
+        hits += static_cast<std::size_t>(window->document->faults_hit);
+      }
+    }
+    return hits;
+  }
+
+  // Message boxes from `from` on that tell of a failure: they carry an error or exclamation
+  // icon. The program's questions and notes (no icon, or the information icon) do not count.
+  std::vector<std::string> ErrorsSince(std::size_t from) const {
+    std::vector<std::string> errors;
+    const auto& boxes = sim.ui.message_boxes();
+    for (std::size_t i = from; i < boxes.size(); ++i) {
+      const unsigned icon = boxes[i].style & 0xF0U;
+      if (icon == platform::kMbIconError || icon == platform::kMbIconExclamation) {
+        errors.push_back(boxes[i].prompt);
+      }
+    }
+    return errors;
+  }
+
+  // What must hold between any two events, whatever failed: one panel shown, one of Boost and
+  // Restore enabled, the killer as its box says, the tracker not left busy, the startup lists
+  // row-parallel, and no registry handle left open beyond the one the lists came from and
+  // `stuck_handles` whose close was made to fail. Empty when all hold, otherwise what does not.
+  std::string Inconsistency(std::size_t stuck_handles) {
+    std::string broken;
+    const auto require = [&broken](bool ok, const char* what) {
+      if (!ok) broken += broken.empty() ? what : std::string("; ") + what;
+    };
+    if (form != nullptr && !form->IsUnloaded()) {
+      platform::sim::HeadlessWindow& w = Main();
+      require(w.IsVisible(w.Id("Frame2")) != w.IsVisible(w.Id("Frame3")),
+              "not exactly one panel is shown");
+      require(w.IsEnabled(w.Id("XPButton2")) != w.IsEnabled(w.Id("XPButton4")),
+              "not exactly one of Boost and Restore is enabled");
+      require((w.Value(w.Id("chkPopupKillerActivate")) == 1) == form->popup_state().bKillerActive,
+              "the pop-up killer's box and flag disagree");
+      require(form->tracker() == nullptr || !form->tracker()->bBusy(), "the tracker is left busy");
+    }
+    std::size_t kept_handles = stuck_handles;
+    if (StartupLoaded()) {
+      platform::sim::HeadlessWindow& w = Startup();
+      const platform::ControlId names = w.Id("lstName");
+      const platform::ControlId commands = w.Id("lstCmdLine");
+      require(w.ItemCount(names) == w.ItemCount(commands), "the lists are not row-parallel");
+      require(w.Selection(names) == w.Selection(commands), "the lists select different rows");
+    }
+    if (form != nullptr && form->startup_manager() != nullptr &&
+        form->startup_manager()->hRunKey() != 0) {
+      ++kept_handles;
+    }
+    require(sim.registry.OpenHandleCount() <= kept_handles, "a registry handle was left open");
+    return broken;
+  }
+
+  SimPlatform sim;
+  std::unique_ptr<app::Form1> form;
+
+ private:
+  platform::sim::HeadlessWindow& Open(const char* name) {
+    platform::sim::HeadlessWindow* window = sim.ui.FindWindow(name);
+    if (window == nullptr) {
+      throw platform::Failure(platform::kInvalidHandle, std::string("no open window ") + name);
+    }
+    return *window;
+  }
+};
+
+// One platform fault: how to inject it and how to lift it again.
+struct Fault {
+  std::string name;
+  FaultKind kind;
+  std::function<void(SimPlatform&)> inject;
+  std::function<void(SimPlatform&)> clear;
+};
+
+// Every fault the simulated platform offers, one platform operation at a time.
+inline std::vector<Fault> AllFaults() {
+  using Op = platform::sim::SimRegistry::Operation;
+  const auto clear_registry = [](SimPlatform& s) { s.registry.ClearFaults(); };
+  const auto fail_next = [&](const char* name, Op op, platform::Status status, FaultKind kind) {
+    return Fault{name, kind, [op, status](SimPlatform& s) { s.registry.FailNext(op, status); },
+                 clear_registry};
+  };
+  const auto deny_key = [&](const char* name, platform::KeyHandle root, std::string path,
+                            std::uint32_t rights) {
+    return Fault{name, FaultKind::kRegistry,
+                 [root, path, rights](SimPlatform& s) { s.registry.DenyKey(root, path, rights); },
+                 clear_registry};
+  };
+  const auto on_browsers = [](const char* name, bool platform::sim::SimBrowser::*flag) {
+    const auto set = [flag](SimPlatform& s, bool on) {
+      for (const auto& window : s.browser.windows()) {
+        (*window).*flag = on;
+      }
+    };
+    return Fault{name, FaultKind::kBrowser, [set](SimPlatform& s) { set(s, true); },
+                 [set](SimPlatform& s) { set(s, false); }};
+  };
+  const auto on_shell = [](const char* name, bool platform::sim::SimBrowserShell::*flag) {
+    return Fault{name, FaultKind::kShellList, [flag](SimPlatform& s) { s.browser.*flag = true; },
+                 [flag](SimPlatform& s) { s.browser.*flag = false; }};
+  };
+  const std::string internet_settings(booster::kUserInternetSettings);
+  const std::string run(startup::kRunSubKey);
+  using platform::kAccessDenied;
+  return {
+      {"HKLM writes refused", FaultKind::kRegistry,
+       [](SimPlatform& s) { s.registry.DenyWrites(kHklm); }, clear_registry},
+      {"HKCU writes refused", FaultKind::kRegistry,
+       [](SimPlatform& s) { s.registry.DenyWrites(kHkcu); }, clear_registry},
+      deny_key("per-user Run key locked", kHkcu, run,
+               platform::kKeySetValue | platform::kKeyCreateSubKey),
+      deny_key("per-user Run key unreadable", kHkcu, run, platform::kKeyQueryValue),
+      deny_key("machine-wide Run key unreadable", kHklm, run, platform::kKeyQueryValue),
+      deny_key("per-user Internet Settings locked", kHkcu, internet_settings,
+               platform::kKeySetValue | platform::kKeyCreateSubKey),
+      deny_key("Control Panel\\Desktop locked", kHkcu, "Control Panel\\Desktop",
+               platform::kKeySetValue | platform::kKeyCreateSubKey),
+      fail_next("next open fails", Op::kOpenKey, kAccessDenied, FaultKind::kRegistry),
+      fail_next("next create fails", Op::kCreateKey, kAccessDenied, FaultKind::kRegistry),
+      fail_next("next set-value fails", Op::kSetValue, kAccessDenied, FaultKind::kRegistry),
+      fail_next("next close fails", Op::kCloseKey, platform::kInvalidHandle,
+                FaultKind::kRegistryClose),
+      fail_next("next key query fails", Op::kQueryInfoKey, kAccessDenied, FaultKind::kRegistry),
+      fail_next("next value enumeration fails", Op::kEnumValue, platform::kMoreData,
+                FaultKind::kRegistry),
+      fail_next("next value query fails", Op::kQueryValue, platform::kMoreData,
+                FaultKind::kRegistry),
+      fail_next("next delete fails", Op::kDeleteValue, kAccessDenied, FaultKind::kRegistry),
+      {"script host unavailable", FaultKind::kScriptHost,
+       [](SimPlatform& s) { s.script_host.SetUnavailable(true); },
+       [](SimPlatform& s) { s.script_host.SetUnavailable(false); }},
+      {"defragmenter missing", FaultKind::kScriptHost,
+       [](SimPlatform& s) { s.script_host.MarkMissing(app::kDefragmenterCommand); },
+       [](SimPlatform& s) { s.script_host.ClearMissing(); }},
+      {"maintenance programs missing", FaultKind::kProgramMissing,
+       [](SimPlatform& s) {
+         for (const auto command : {app::kCleanManagerCommand, app::kFileCheckCommand,
+                                    app::kWindowsUpdateCommand, app::kShutdownCommand}) {
+           s.launcher.MarkMissing(command);
+         }
+       },
+       [](SimPlatform& s) { s.launcher.ClearMissing(); }},
+      {"web address cannot be opened", FaultKind::kShellOpen,
+       [](SimPlatform& s) { s.launcher.FailShellOpen(31); },  // SE_ERR_NOASSOC
+       [](SimPlatform& s) { s.launcher.FailShellOpen(0); }},
+      {"icon files missing", FaultKind::kIcon,
+       [](SimPlatform& s) {
+         s.ui.RemoveFile(std::string(kFolder) + "/start.ico");
+         s.ui.RemoveFile(std::string(kFolder) + "/stop.ico");
+       },
+       [](SimPlatform& s) { Env::AddIcons(s); }},
+      {"settings store refused", FaultKind::kSettings,
+       [](SimPlatform& s) { s.settings.refuse_writes = true; },
+       [](SimPlatform& s) { s.settings.refuse_writes = false; }},
+      on_shell("shell window list unavailable", &platform::sim::SimBrowserShell::fail_create),
+      on_shell("shell window list cannot enumerate",
+               &platform::sim::SimBrowserShell::fail_enumerate),
+      on_shell("shell window list offers no events",
+               &platform::sim::SimBrowserShell::fail_subscribe),
+      on_browsers("browser handle unreadable", &platform::sim::SimBrowser::fail_hwnd),
+      on_browsers("browser document unreadable", &platform::sim::SimBrowser::fail_document),
+      on_browsers("browser forward navigation fails", &platform::sim::SimBrowser::fail_go_forward),
+      on_browsers("browser stop command fails", &platform::sim::SimBrowser::fail_exec_wb),
+      on_browsers("browser offers no events", &platform::sim::SimBrowser::fail_subscribe),
+      {"document offers no events", FaultKind::kBrowser,
+       [](SimPlatform& s) {
+         for (const auto& window : s.browser.windows()) {
+           if (window->document != nullptr) window->document->fail_subscribe = true;
+         }
+       },
+       [](SimPlatform& s) {
+         for (const auto& window : s.browser.windows()) {
+           if (window->document != nullptr) window->document->fail_subscribe = false;
+         }
+       }},
+  };
+}
+
+// The registry values and keys that the program may change, taken from the tweak catalogue, the
+// booster's tables and the startup manager's Run keys.
+class AllowedChanges {
+ public:
+  AllowedChanges() {
+    for (const tweaks::TweakWrite& write : tweaks::TweakWrites()) {
+      AllowFullPath(write.path);
+    }
+    for (const booster::BoostStep& step : booster::BoostSteps()) {
+      switch (step.op) {
+        case booster::BoostOp::kCreateNewKey:
+          AllowKey(kHklm, std::string(step.key));
+          break;
+        case booster::BoostOp::kSetKeyValue:
+          AllowValue(kHklm, std::string(step.key), std::string(step.name));
+          break;
+        case booster::BoostOp::kSetKeyValuee:
+          AllowValue(kHkcu, std::string(step.key), std::string(step.name));
+          break;
+      }
+    }
+    std::vector<booster::UndoStep> undo(booster::UndoSteps().begin(), booster::UndoSteps().end());
+    undo.push_back(booster::SyncModeStep());
+    for (const booster::UndoStep& step : undo) {
+      if (step.op == booster::UndoOp::kRegDelete) {
+        AllowFullPath(step.target);
+      } else {
+        AllowValue(kHkcu, std::string(booster::kUserInternetSettings), std::string(step.target));
+      }
+    }
+    for (const platform::KeyHandle root : {kHkcu, kHklm}) {
+      const std::string key = Key(root, std::string(startup::kRunSubKey));
+      any_value_keys_.insert(key);
+      AllowKey(root, std::string(startup::kRunSubKey));
+    }
+  }
+
+  // The changes between two snapshots of the simulated registry that fall outside the tables,
+  // one line each; empty when there is none.
+  std::vector<std::string> Stray(const std::string& before, const std::string& after) const {
+    const std::map<std::string, std::string> old_entries = Entries(before);
+    const std::map<std::string, std::string> new_entries = Entries(after);
+    std::vector<std::string> stray;
+    const auto check = [&](const std::string& id, const std::string& line, const char* what) {
+      const std::size_t bar = id.find('|');
+      const bool allowed = bar == std::string::npos
+                               ? KeyAllowed(id)
+                               : ValueAllowed(id.substr(0, bar), id.substr(bar + 1));
+      if (!allowed) {
+        stray.push_back(std::string(what) + " " + line);
+      }
+    };
+    for (const auto& [id, line] : new_entries) {
+      const auto it = old_entries.find(id);
+      if (it == old_entries.end()) {
+        check(id, line, "added");
+      } else if (it->second != line) {
+        check(id, line, "changed");
+      }
+    }
+    for (const auto& [id, line] : old_entries) {
+      if (!new_entries.contains(id)) {
+        check(id, line, "removed");
+      }
+    }
+    return stray;
+  }
+
+ private:
+  static std::string Fold(std::string text) {
+    for (char& c : text) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+  }
+  static std::string Key(platform::KeyHandle root, const std::string& path) {
+    std::string key = root == kHkcu ? "hkcu" : "hklm";
+    if (!path.empty()) key += "\\" + Fold(path);
+    return key;
+  }
+  void AllowKey(platform::KeyHandle root, const std::string& path) {
+    std::string key = Key(root, path);
+    // Creating a key creates its missing parents.
+    for (;;) {
+      keys_.insert(key);
+      const std::size_t slash = key.rfind('\\');
+      if (slash == std::string::npos) break;
+      key.resize(slash);
+    }
+  }
+  void AllowValue(platform::KeyHandle root, const std::string& path, const std::string& name) {
+    AllowKey(root, path);
+    values_.insert(Key(root, path) + "|" + Fold(name));
+  }
+  void AllowFullPath(std::string_view full) {
+    const auto parsed = platform::ParseFullPath(full);
+    if (!parsed) {
+      throw platform::Failure(platform::kInvalidParameter, "bad table path " + std::string(full));
+    }
+    AllowValue(parsed->root, parsed->key_path, parsed->value_name);
+  }
+
+  bool KeyAllowed(const std::string& folded_key) const { return keys_.contains(folded_key); }
+  bool ValueAllowed(const std::string& folded_key, const std::string& folded_name) const {
+    return any_value_keys_.contains(folded_key) || values_.contains(folded_key + "|" + folded_name);
+  }
+
+  // A snapshot as entries: "hklm\key" for a key, "hklm\key|name" for a value ("" for the
+  // default), each with its printed line.
+  static std::map<std::string, std::string> Entries(const std::string& snapshot) {
+    std::map<std::string, std::string> entries;
+    std::istringstream in(snapshot);
+    std::string line;
+    std::string key;
+    while (std::getline(in, line)) {
+      if (line.rfind("  ", 0) != 0) {
+        key = Fold(line);
+        entries[key] = line;
+        continue;
+      }
+      std::string name = line.substr(2, line.rfind(" type ") - 2);
+      name = name == "@" ? std::string() : name.substr(1, name.size() - 2);
+      entries[key + "|" + Fold(name)] = key + " " + line.substr(2);
+    }
+    return entries;
+  }
+
+  std::set<std::string> keys_;
+  std::set<std::string> values_;
+  std::set<std::string> any_value_keys_;
+};
+
+}  // namespace velqor::sweep
