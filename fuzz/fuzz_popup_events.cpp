@@ -326,13 +326,14 @@ class Session {
     if (!tracker) return;
     tracker->IEWindowRegistered.Connect([this] { Nested(); });
     tracker->IEWindowRevoked.Connect([this] { Nested(); });
-    tracker->IENavigationBegin.Connect([this](std::int32_t, platform::BrowserRef, Variant, Variant,
-                                              Variant, Variant, Variant, bool& cancel) {
-      cancel = !cancel;  // a copy: it must not reach the browser
+    tracker->IENavigationBegin.Connect([this](std::int32_t, const platform::BrowserRef&,
+                                              const Variant&, const Variant&, const Variant&,
+                                              const Variant&, const Variant&, bool& cancel) {
+      cancel = !cancel;  // the tracker's copy; the browser's own cancel is not reachable here
       Nested();
     });
     tracker->IEDocumentComplete.Connect(
-        [this](std::int32_t, platform::BrowserRef, Variant) { Nested(); });
+        [this](std::int32_t, const platform::BrowserRef&, const Variant&) { Nested(); });
     tracker->IEMouseDown.Connect(
         [this](std::int32_t, std::int16_t, std::int16_t, float, float) { Nested(); });
     tracker->IECommandStateChange.Connect([this](std::int32_t, std::int32_t, bool& enable) {

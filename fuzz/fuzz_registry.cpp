@@ -233,8 +233,10 @@ void CheckTree(SimRegistry& registry, registry::RegEnum& reg_enum, KeyHandle roo
   CheckKey(registry, reg_enum, root, ansi_path, model, in);
   for (const auto& [folded, child] : model.children) {
     // Opening by the folded name must find the key too: names compare without case.
-    CheckTree(registry, reg_enum, root, ansi_path.empty() ? folded : ansi_path + '\\' + folded,
-              child, in, budget);
+    std::string child_path = ansi_path;
+    if (!child_path.empty()) child_path += '\\';
+    child_path += folded;
+    CheckTree(registry, reg_enum, root, child_path, child, in, budget);
   }
 }
 

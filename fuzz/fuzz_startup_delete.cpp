@@ -149,7 +149,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(w != nullptr, "the window is gone");
       const startup::frmMain::Controls& c = form.controls();
       const std::string before = sim.registry.Snapshot();
-      std::string expected_after = before;
       std::string removable;  // the name a delete may remove now, if any
       bool must_remove = false;
       // Mostly start on the per-user list, where deletes happen.
@@ -218,12 +217,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
       const std::string after = sim.registry.Snapshot();
       if (after != before) {
+        const std::string change = before + "---\n" + after;
         FUZZ_CHECK(!removable.empty(),
-                   "something was removed without a delete of a row:\n" + before + "---\n" + after);
+                   "something was removed without a delete of a row:\n" + change);
         ModelDelete(model, removable);
-        FUZZ_CHECK(after == model.Snapshot(), "the delete of " + Printable(removable) +
-                                                  " removed something else:\n" + before + "---\n" +
-                                                  after);
+        FUZZ_CHECK(after == model.Snapshot(),
+                   "the delete of " + Printable(removable) + " removed something else:\n" + change);
       } else {
         FUZZ_CHECK(!must_remove, "the selected entry " + Printable(removable) + " stayed");
         FUZZ_CHECK(after == model.Snapshot(), "the model and the registry differ");

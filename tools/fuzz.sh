@@ -30,12 +30,14 @@ for target in "${targets[@]}"; do
            -artifact_prefix="$artifacts/$target-")
   [ -f "fuzz/$target.dict" ] && options+=(-dict="fuzz/$target.dict")
   start=$(date +%s)
-  build/fuzz/fuzz/"$target" "${options[@]}" "$work" "$seeds" >"$log" 2>&1
+  dirs=("$work")
+  [ -d "$seeds" ] && dirs+=("$seeds")
+  build/fuzz/fuzz/"$target" "${options[@]}" "${dirs[@]}" >"$log" 2>&1
   rc=$?
   elapsed=$(( $(date +%s) - start ))
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  corpus=$(( $(find "$work" -type f | wc -l) + $(find "$seeds" -type f | wc -l) ))
+  corpus=$(find "${dirs[@]}" -type f | wc -l)
   if [ $rc -eq 0 ]; then
     result=ok
   else
