@@ -15,6 +15,7 @@
 
 #include "app/form1.h"
 #include "startup/frm_main.h"
+#include "win32/screenshot.h"
 #include "win32/win32_platform.h"
 
 namespace velqor::startup {
@@ -251,43 +252,13 @@ void Pump() {
   }
 }
 
-// Saves the window as it shows on the screen, as a 24-bit BMP.
+// Saves the window as it shows on the screen, repainted first.
 void SaveScreenshot(HWND hwnd, const std::string& path) {
   RedrawWindow(hwnd, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Pump();
-  RECT r;
-  GetWindowRect(hwnd, &r);
-  const int w = r.right - r.left;
-  const int h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-  file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(h);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-  out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * h);
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
+  test::SaveScreenshot(hwnd, path);
 }
-
 std::wstring LeftTrimmed(const std::wstring& text) {
   const size_t first = text.find_first_not_of(L' ');
   return first == std::wstring::npos ? std::wstring() : text.substr(first);
