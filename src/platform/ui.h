@@ -136,6 +136,10 @@ class Window {
   virtual void SetSelection(ControlId list, int row) = 0;
   // Lets a list scroll sideways over `pixels`.
   virtual void SetHorizontalExtent(ControlId list, int pixels) = 0;
+  // Stops (false) or resumes (true) drawing a control while it changes many times: a list drawn
+  // row by row costs a repaint per row. The control changes and answers as usual meanwhile;
+  // resuming draws it once, when pending messages are next handled.
+  virtual void SetRedraw(ControlId control, bool redraw) = 0;
 };
 
 inline constexpr unsigned kMbOk = 0x00;

@@ -90,6 +90,15 @@ std::string RegEnum::ExactValueName(platform::KeyHandle hKey, std::int32_t lInde
   return registry_.FromAnsi(buffer.substr(0, buffer.find('\0')));
 }
 
+ValueNames RegEnum::EnumRegValueNames(platform::KeyHandle hKey, std::int32_t lIndex) {
+  std::string buffer;
+  if (!EnumName(hKey, lIndex, buffer)) {
+    return {};
+  }
+  return {registry_.FromAnsi(TrimmedText(buffer)),
+          registry_.FromAnsi(buffer.substr(0, buffer.find('\0')))};
+}
+
 std::string RegEnum::QueryRegValue(platform::KeyHandle hKey, std::string_view sName) {
   std::string buffer(kQueryDataBytes, '\0');
   std::uint32_t type = 0;

@@ -10,6 +10,12 @@
 
 namespace velqor::registry {
 
+// A value's name in both forms: as shown (EnumRegValueName) and exact (ExactValueName).
+struct ValueNames {
+  std::string shown;
+  std::string exact;
+};
+
 class RegEnum {
  public:
   explicit RegEnum(platform::Registry& registry) : registry_(registry) {}
@@ -24,6 +30,9 @@ class RegEnum {
   // The exact name of the value at lIndex, untrimmed, as the registry holds it (UTF-8); empty
   // when there is none. This is the name to delete by.
   std::string ExactValueName(platform::KeyHandle hKey, std::int32_t lIndex);
+  // Both names of the value at lIndex from one enumeration, for a caller that needs both: each
+  // name costs the system a call into the registry. Both empty when there is none.
+  ValueNames EnumRegValueNames(platform::KeyHandle hKey, std::int32_t lIndex);
   // The value's data as text up to the first NUL, leading spaces removed; empty when the value
   // is missing or its data exceed 1024 bytes.
   std::string QueryRegValue(platform::KeyHandle hKey, std::string_view sName);

@@ -1,6 +1,7 @@
 #include "startup/frm_main.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -178,6 +179,26 @@ void frmMain::FillFrom(KeyHandle root) {
   }
   platform::Window& w = *window_;
   using platform::Guarded;
+  // Drawn row by row, thousands of entries take seconds; the lists, and the fields that the
+  // selection of the first row fills, are drawn once, when the fill is done.
+  struct Frozen {
+    platform::Window& w;
+    const std::array<platform::ControlId, 5> controls;
+    Frozen(platform::Window& window, const Controls& ids)
+        : w(window),
+          controls{ids.lstName, ids.lstCmdLine, ids.txtName, ids.txtCmdLine, ids.Command1} {
+      for (const platform::ControlId c : controls) {
+        w.SetRedraw(c, false);
+      }
+    }
+    ~Frozen() {
+      for (const platform::ControlId c : controls) {
+        w.SetRedraw(c, true);
+      }
+    }
+    Frozen(const Frozen&) = delete;
+    Frozen& operator=(const Frozen&) = delete;
+  } frozen(w, ids_);
   Guarded([&] { ClearLists(); });
   shown_root_ = root;
   Guarded([&] {
@@ -189,8 +210,11 @@ void frmMain::FillFrom(KeyHandle root) {
   for (std::int32_t i = 0; i < lEntryCount_; ++i) {
     std::string exact;
     Guarded([&] {
-      w.AddItem(ids_.lstName, enum_.EnumRegValueName(hRunKey_, i));
-      exact = enum_.ExactValueName(hRunKey_, i);
+      // One enumeration for both forms of the name: the shown one for the list, the exact one
+      // to read and delete by.
+      registry::ValueNames names = enum_.EnumRegValueNames(hRunKey_, i);
+      w.AddItem(ids_.lstName, names.shown);
+      exact = std::move(names.exact);
     });
     exact_names_.resize(static_cast<std::size_t>(w.ItemCount(ids_.lstName)), std::string());
     if (!exact_names_.empty()) {

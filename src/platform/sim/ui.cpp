@@ -226,8 +226,26 @@ int HeadlessWindow::Value(ControlId control) const {
 
 void HeadlessWindow::AddItem(ControlId list, std::string_view text) {
   if (open_) {
-    Get(list).items.emplace_back(text);
+    Control& c = Get(list);
+    c.items.emplace_back(text);
+    if (!c.redraw) {
+      ++c.rows_added_undrawn;
+    }
   }
+}
+
+void HeadlessWindow::SetRedraw(ControlId control, bool redraw) {
+  if (open_) {
+    Get(control).redraw = redraw;
+  }
+}
+
+bool HeadlessWindow::IsRedrawing(ControlId control) const {
+  return Get(control).redraw;
+}
+
+int HeadlessWindow::RowsAddedUndrawn(ControlId list) const {
+  return Get(list).rows_added_undrawn;
 }
 
 void HeadlessWindow::ClearItems(ControlId list) {

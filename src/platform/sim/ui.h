@@ -72,6 +72,7 @@ class HeadlessWindow final : public Window {
   int Selection(ControlId list) const override;
   void SetSelection(ControlId list, int row) override;
   void SetHorizontalExtent(ControlId list, int pixels) override;
+  void SetRedraw(ControlId control, bool redraw) override;
 
   // --- What a user does. Each returns whether the window responded; an unknown name raises. ---
 
@@ -108,6 +109,9 @@ class HeadlessWindow final : public Window {
   // Whether a handler is registered for the control's clicks.
   bool HasClickHandler(ControlId control) const;
   int HorizontalExtent(ControlId list) const;
+  // Whether the control is drawn (SetRedraw), and how many rows were added while it was not.
+  bool IsRedrawing(ControlId control) const;
+  int RowsAddedUndrawn(ControlId list) const;
   const std::vector<Menu>& menus() const { return menus_; }
   // The entry's enabled flag as the menu defines it; raises for an unknown entry.
   bool IsMenuEntryEnabled(std::string_view entry_name) const;
@@ -130,6 +134,8 @@ class HeadlessWindow final : public Window {
     std::vector<std::string> items;
     int selection = -1;
     int extent = 0;
+    bool redraw = true;
+    int rows_added_undrawn = 0;
     Handler on_click;
   };
 

@@ -494,11 +494,11 @@ void Win32Window::SetHorizontalExtent(ControlId list, int pixels) {
   }
 }
 
-void Win32Window::SetRedraw(ControlId list, bool redraw) {
+void Win32Window::SetRedraw(ControlId control, bool redraw) {
   if (!IsOpen()) {
     return;
   }
-  HWND hwnd = Get(list).windows.hwnd;
+  HWND hwnd = Get(control).windows.hwnd;
   SendMessageW(hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
   if (redraw) {
     // Nothing of the changes made meanwhile was drawn, the scroll bars included.

@@ -66,6 +66,7 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   int Selection(ControlId list) const override;
   void SetSelection(ControlId list, int row) override;
   void SetHorizontalExtent(ControlId list, int pixels) override;
+  void SetRedraw(ControlId control, bool redraw) override;
 
   // The control's window (for a frame, its panel); nullptr for an unknown id or a closed window.
   HWND ControlWindow(ControlId control) const;
