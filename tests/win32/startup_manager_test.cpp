@@ -275,6 +275,68 @@ std::pair<std::vector<std::wstring>, std::vector<std::wstring>> ExpectedRows(boo
   return rows;
 }
 
+// The value names of a Run key as the system's own `reg query` prints them, in its order; names
+// outside ASCII are left out, since the console code page of the output is not ours to choose.
+std::vector<std::wstring> RegQueryAsciiNames(bool user) {
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  HANDLE read_end = nullptr;
+  HANDLE write_end = nullptr;
+  if (CreatePipe(&read_end, &write_end, &inherit, 0) == FALSE) {
+    return {};
+  }
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write_end;
+  startup.hStdError = write_end;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  std::wstring command = std::wstring(L"reg.exe query \"") +
+                         (user ? L"HKEY_CURRENT_USER\\" : L"HKEY_LOCAL_MACHINE\\") +
+                         FromAnsi(kRunKey) + L"\"";
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+  CloseHandle(write_end);
+  std::string output;
+  if (started != FALSE) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) != FALSE && got > 0) {
+      output.append(buffer, got);
+    }
+    WaitForSingleObject(process.hProcess, 30000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(read_end);
+  // Each value is a line "    <name>    REG_<type>    <data>".
+  std::vector<std::wstring> names;
+  size_t at = 0;
+  while (at < output.size()) {
+    size_t end = output.find('\n', at);
+    if (end == std::string::npos) {
+      end = output.size();
+    }
+    const std::string line = output.substr(at, end - at);
+    at = end + 1;
+    const size_t type = line.find("    REG_");
+    if (line.rfind("    ", 0) != 0 || type == std::string::npos) {
+      continue;
+    }
+    const std::string name = line.substr(4, type - 4);
+    if (std::all_of(name.begin(), name.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+      names.push_back(FromAnsi(name));
+    }
+  }
+  return names;
+}
+
+bool IsAscii(const std::wstring& text) {
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
+}
+
 int RowOf(HWND list, const std::wstring& text) {
   const std::vector<std::wstring> rows = ListRows(list);
   const auto found = std::find(rows.begin(), rows.end(), text);
@@ -323,6 +385,19 @@ class StartupManagerWin32 : public ::testing::Test {
     const auto [names, lines] = ExpectedRows(user);
     EXPECT_EQ(ListRows(lstName), names);
     EXPECT_EQ(ListRows(lstCmdLine), lines);
+    // And as the user would check it with `reg query`: the same names in the same order.
+    std::vector<std::wstring> shown;
+    for (const std::wstring& row : ListRows(lstName)) {
+      if (IsAscii(row)) {
+        shown.push_back(row);
+      }
+    }
+    std::vector<std::wstring> queried;
+    for (const std::wstring& name : RegQueryAsciiNames(user)) {
+      queried.push_back(LeftTrimmed(name));
+    }
+    EXPECT_FALSE(queried.empty()) << "reg query listed nothing";
+    EXPECT_EQ(shown, queried);
   }
 
   // Chooses Tools > "Startup manager" of the main window as its menu does.
