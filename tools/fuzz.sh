@@ -48,7 +48,8 @@ for target in "${targets[@]}"; do
     "$corpus" "$result"
   if [ $rc -ne 0 ]; then
     # What broke, and the input that reproduces it.
-    grep -E 'property broken|ERROR:|SUMMARY:|Test unit written|^  ' "$log" | head -20 | sed 's/^/    /'
+    { grep -A1 'property broken' "$log"; grep -E 'ERROR: |SUMMARY: |Test unit written' "$log"
+      grep -E '^ +#[0-9]+ .* in velqor::' "$log" | head -6; } | cut -c1-240 | sed 's/^/    /'
     echo "    reproduce: build/fuzz/fuzz/$target <input>; full log: $log"
   fi
 done
