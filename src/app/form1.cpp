@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 #include "platform/launcher.h"
 #include "platform/script_host.h"
@@ -41,6 +42,10 @@ void Form1::Load() {
   ConnectHandlers();
   Form_Load();
   window_->Show();
+  if (start_failure_) {
+    const std::exception_ptr failure = std::exchange(start_failure_, nullptr);
+    platform::RunHandler(platform_.ui, [&failure] { std::rethrow_exception(failure); });
+  }
 }
 
 void Form1::ConnectHandlers() {
@@ -71,8 +76,15 @@ void Form1::Form_Load() {
   window_->SetVisible(ids_.Frame2, true);
   window_->SetVisible(ids_.Frame3, false);
   window_->SetEnabled(ids_.XPButton4, false);
-  // Without the tracker the rest of the program still works: its failure is shown, and on.
-  platform::RunHandler(platform_.ui, [this] { popup_killer_.CreateTracker(IEWin); });
+  // Without the tracker the rest of the program still works: its failure is shown, and on. It
+  // is shown once the window is (Load): a box with no window behind it would be all a user saw
+  // of the start, and under Wine its closing, with no other window to take the focus, costs a
+  // wait of about two seconds before the window appears.
+  try {
+    popup_killer_.CreateTracker(IEWin);
+  } catch (...) {
+    start_failure_ = std::current_exception();
+  }
 }
 
 void Form1::Form_QueryUnload() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string_view>
 
@@ -42,7 +43,8 @@ class Form1 {
   void Load();
 
   // Start-up: the tweak panel shown, the clean-up panel hidden, "&Restore Settings" disabled,
-  // then the browser window tracker created into IEWin (its failure shown by the dispatcher).
+  // then the browser window tracker created into IEWin. Its failure is kept for Load, which
+  // shows it through the dispatcher once the window is shown.
   void Form_Load();
   // The close request from any source: takes back the Internet speed values; never cancels.
   void Form_QueryUnload();
@@ -130,6 +132,8 @@ class Form1 {
   booster::InternetBooster booster_;
   popup::PopupKiller popup_killer_;
   std::shared_ptr<popup::cIEWindows> IEWin;  // from Form_Load to the end
+  // A failure of the tracker at start-up, told once the window shows.
+  std::exception_ptr start_failure_;
   std::unique_ptr<startup::frmMain> startup_;
   std::unique_ptr<platform::Window> window_;
   Controls ids_;

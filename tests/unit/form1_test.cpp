@@ -72,6 +72,9 @@ TEST_F(Form1Test, ATrackerThatCannotStartIsReportedAndTheWindowStillOpens) {
   HeadlessWindow& w = Load();
   ASSERT_EQ(sim_.ui.message_boxes().size(), 1U);
   EXPECT_EQ(sim_.ui.message_boxes()[0].title, "Velqor");
+  EXPECT_EQ(sim_.ui.message_boxes()[0].windows_shown, 1) << "told over the shown window";
+  EXPECT_NE(sim_.ui.message_boxes()[0].prompt.find("pop-up killer"), std::string::npos);
+  EXPECT_NE(form_.tracker(), nullptr) << "the tracker stays, with what it could attach";
   EXPECT_TRUE(w.IsShown());
   EXPECT_TRUE(Seen(w, "Frame2"));
   EXPECT_FALSE(w.IsEnabled(w.Id("XPButton4")));

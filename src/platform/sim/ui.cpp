@@ -465,7 +465,9 @@ int HeadlessUi::MessageBox(std::string_view prompt, std::string_view title, unsi
     answer = answers_.front();
     answers_.pop_front();
   }
-  message_boxes_.push_back({std::string(prompt), std::string(title), style, answer});
+  const auto shown = static_cast<int>(std::count_if(
+      windows_.begin(), windows_.end(), [](const HeadlessWindow* w) { return w->IsShown(); }));
+  message_boxes_.push_back({std::string(prompt), std::string(title), style, answer, shown});
   return answer;
 }
 

@@ -24,6 +24,7 @@ struct MessageBoxRecord {
   std::string title;
   unsigned style = 0;
   int answer = 0;
+  int windows_shown = 0;  // how many windows were shown (and open) when the box appeared
 };
 
 // A form as plain state. It behaves as the Win32 form does: handlers run through the dispatcher,
