@@ -15,8 +15,9 @@ namespace {
 void SeedRunEntries(SimPlatform& sim, platform::KeyHandle root, std::int32_t count) {
   for (std::int32_t i = 0; i < count; ++i) {
     const std::string n = std::to_string(i);
-    sim.registry.SeedText(root, startup::kRunSubKey, "Startup program " + n,
-                          "C:\\Program Files\\Vendor " + n + "\\tool.exe /background /id=" + n);
+    std::string command = "C:\\Program Files\\Vendor ";
+    command.append(n).append("\\tool.exe /background /id=").append(n);
+    sim.registry.SeedText(root, startup::kRunSubKey, "Startup program " + n, command);
   }
 }
 
@@ -27,7 +28,7 @@ void BM_StartupFillMachineRun(benchmark::State& state) {
   SeedRunEntries(sim, platform::kHkeyLocalMachine, entries);
   startup::frmMain form(sim.platform);
   form.Show();
-  for (auto _ : state) {
+  while (state.KeepRunning()) {
     form.LoadRun();
   }
   if (form.lEntryCount() != entries || form.sSelName() != "Startup program 0") {
@@ -46,7 +47,7 @@ void BM_StartupFillUserRun(benchmark::State& state) {
   SeedRunEntries(sim, platform::kHkeyCurrentUser, entries);
   startup::frmMain form(sim.platform);
   form.Show();
-  for (auto _ : state) {
+  while (state.KeepRunning()) {
     form.LoadUserRun();
   }
   if (form.lEntryCount() != entries) {

@@ -33,7 +33,7 @@ void BM_TrackerRebuild(benchmark::State& state) {
     state.SkipWithError("the tracker did not attach to every window");
     return;
   }
-  for (auto _ : state) {
+  while (state.KeepRunning()) {
     tracker->RefreshIE();
   }
   if (tracker->Count() != windows) {
