@@ -17,12 +17,13 @@ int main(int argc, char** argv) {
 
   using velqor::bench::RatioCheck;
   // A rebuild must cost in proportion to the number of windows: ten times the windows, at most
-  // eleven times the time. The fill scale is shown for information, with the same allowance.
+  // eleven times the time. The fill guards against growth by the square of the entries, which
+  // gives a hundred; its allowance is wider, as 10,000 entries outgrow the caches.
   const std::vector<RatioCheck> checks = {
       {"tracker rebuild, 1000 windows / 100 windows", "BM_TrackerRebuild/1000",
        "BM_TrackerRebuild/100", 11.0},
       {"startup manager fill, 10000 entries / 1000 entries", "BM_StartupFillMachineRun/10000",
-       "BM_StartupFillMachineRun/1000", 11.0},
+       "BM_StartupFillMachineRun/1000", 30.0},
   };
   bool all_pass = true;
   std::printf("\n");
