@@ -40,6 +40,8 @@ std::string Describe(const RunTimes& times, const RatioResult& result);
 // repetitions, the median aggregate replaces the single runs.
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
+  // Plain text: the figures end up in logs and documents more often than on a terminal.
+  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override;
   const RunTimes& times() const { return times_; }
 
