@@ -112,6 +112,39 @@ int WriteEach(const std::vector<Write>& writes) {
   return written;
 }
 
+std::vector<Held> ReadBack(const std::vector<Write>& writes) {
+  std::vector<Held> held;
+  for (const Write& w : writes) {
+    Held h;
+    HKEY key = nullptr;
+    if (!w.key_only &&
+        RegOpenKeyExA(w.root, w.key.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+      DWORD length = 0;
+      if (RegQueryValueExA(key, w.name.c_str(), nullptr, &h.type, nullptr, &length) ==
+          ERROR_SUCCESS) {
+        h.bytes.resize(length);
+        h.present = RegQueryValueExA(key, w.name.c_str(), nullptr, &h.type, h.bytes.data(),
+                                     &length) == ERROR_SUCCESS;
+        h.bytes.resize(length);
+      }
+      RegCloseKey(key);
+    }
+    held.push_back(std::move(h));
+  }
+  return held;
+}
+
+void DeleteValues(const std::vector<Write>& writes) {
+  for (const Write& w : writes) {
+    HKEY key = nullptr;
+    if (!w.key_only &&
+        RegOpenKeyExA(w.root, w.key.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      RegDeleteValueA(key, w.name.c_str());
+      RegCloseKey(key);
+    }
+  }
+}
+
 OpenedKeys::OpenedKeys(const std::vector<Write>& writes) : writes_(writes) {
   for (const Write& w : writes_) {
     HKEY key = nullptr;

@@ -30,6 +30,18 @@ std::vector<Write> BoostWrites();
 // values were written.
 int WriteEach(const std::vector<Write>& writes);
 
+// What the registry holds under each write's value name: the type and bytes, or nothing
+// (missing key or value). Key-only steps read as nothing.
+struct Held {
+  bool present = false;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> bytes;
+  bool operator==(const Held&) const = default;
+};
+std::vector<Held> ReadBack(const std::vector<Write>& writes);
+// Deletes the value of every write (the keys stay).
+void DeleteValues(const std::vector<Write>& writes);
+
 // The keys of a write list, opened once before timing, so that the timed loop is RegSetValueExA
 // alone.
 class OpenedKeys {

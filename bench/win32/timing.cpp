@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace velqor::bench {
@@ -34,15 +33,6 @@ double Stopwatch::Seconds() const {
   return static_cast<double>(Now() - start_) / frequency;
 }
 
-double Median(std::vector<double> samples) {
-  if (samples.empty()) {
-    return 0;
-  }
-  std::sort(samples.begin(), samples.end());
-  const std::size_t middle = samples.size() / 2;
-  return samples.size() % 2 == 1 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
-}
-
 double MedianOf(int count, const std::function<void()>& task) {
   std::vector<double> samples;
   samples.reserve(static_cast<std::size_t>(count));
@@ -67,15 +57,6 @@ MedianPair Interleaved(int count, const std::function<void()>& ours,
     b.push_back(watch.Seconds());
   }
   return {Median(a), Median(b)};
-}
-
-std::string Describe(const RatioLine& line) {
-  char text[512];
-  const double ratio = line.baseline > 0 ? line.ours / line.baseline : 0;
-  std::snprintf(text, sizeof text, "%s: %.3f ms / %.3f ms = %.2f (limit %.2f) %s",
-                line.label.c_str(), line.ours * 1e3, line.baseline * 1e3, ratio, line.limit,
-                line.pass() ? "PASS" : "FAIL");
-  return text;
 }
 
 void Print(const std::string& line) {
