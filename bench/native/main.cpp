@@ -2,13 +2,21 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "ratio_reporter.h"
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+  // The repetitions of the benchmarks compared in a ratio run interleaved, so that a change in
+  // the machine's load falls on both sides alike. Flags given on the command line come later and
+  // win.
+  std::vector<char*> args(argv, argv + argc);
+  std::string interleave = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave.data());
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
     return 2;
   }
   velqor::bench::RecordingReporter reporter;
