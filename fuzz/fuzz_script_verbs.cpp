@@ -107,7 +107,7 @@ ScriptValue PickValue(FuzzedDataProvider& in) {
 std::string PickType(FuzzedDataProvider& in) {
   static constexpr const char* kTypes[] = {"REG_SZ",      "reg_sz",        "Reg_Dword", "REG_DWORD",
                                            "REG_BINARY",  "REG_EXPAND_SZ", "",          "REG_SZ ",
-                                           "REG_DWORD\0", "REG_MULTI_SZ"};
+                                           "\tREG_DWORD", "REG_MULTI_SZ"};
   if (in.ConsumeIntegralInRange<int>(0, 7) == 0) {
     return PickText(in, 12);
   }

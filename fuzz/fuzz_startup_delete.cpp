@@ -217,7 +217,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
       const std::string after = sim.registry.Snapshot();
       if (after != before) {
-        const std::string change = before + "---\n" + after;
+        std::string change = before;
+        change += "---\n";
+        change += after;
         FUZZ_CHECK(!removable.empty(),
                    "something was removed without a delete of a row:\n" + change);
         ModelDelete(model, removable);
