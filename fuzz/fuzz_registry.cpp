@@ -188,6 +188,9 @@ void CheckKey(SimRegistry& registry, registry::RegEnum& reg_enum, KeyHandle root
     const auto index = static_cast<std::int32_t>(i);
     const std::string exact = reg_enum.ExactValueName(key, index);
     const std::string shown = reg_enum.EnumRegValueName(key, index);
+    const registry::ValueNames both = reg_enum.EnumRegValueNames(key, index);
+    FUZZ_CHECK(both.shown == shown && both.exact == exact,
+               "one enumeration and two disagree at " + std::to_string(i));
     if (i == model.values.size()) {
       FUZZ_CHECK(exact.empty() && shown.empty(), "a name past the last value");
       const std::string missing = "\x01 missing";
