@@ -15,6 +15,7 @@
 #include "fuzz_check.h"
 #include "platform/browser.h"
 #include "platform/input.h"
+#include "platform/ui.h"
 #include "popup/ie_windows.h"
 #include "popup/popup_killer.h"
 #include "unit/sim_platform.h"
@@ -105,7 +106,11 @@ class Session {
         PressKeys();
         break;
       case 11:
-        killer_.state().bKillerActive = in_.ConsumeBool();
+        if (in_.ConsumeBool()) {
+          killer_.state().bKillerActive = in_.ConsumeBool();
+        } else {
+          ClickSwitch();
+        }
         break;
       case 12:
         ChangeTracker();
@@ -267,6 +272,46 @@ class Session {
         return;
     }
     control_pressed_ = control_pressed_ || key == platform::kVkControl;
+  }
+
+  // The switch's check box: a stored choice turns the killer on or off; a refused store leaves
+  // it as it was, puts the box back to match and raises.
+  void ClickSwitch() {
+    if (!switch_window_) {
+      platform::WindowSpec spec;
+      spec.name = "Switch";
+      spec.client_width = 3000;
+      spec.client_height = 600;
+      switch_window_ = sim_.ui.CreateForm(spec);
+      platform::ControlSpec box;
+      box.kind = platform::ControlKind::kCheckBox;
+      box.name = "chkPopupKillerActivate";
+      box.rect = {0, 0, 2800, 255};
+      switch_box_ = switch_window_->AddControl(box);
+    }
+    const bool before = killer_.state().bKillerActive;
+    const int value = in_.ConsumeIntegralInRange<int>(0, 2);
+    sim_.settings.refuse_writes = in_.ConsumeIntegralInRange<int>(0, 3) == 0;
+    switch_window_->SetValue(switch_box_, value);
+    bool raised = false;
+    try {
+      killer_.chkPopupKillerActivate_Click(*switch_window_, switch_box_);
+    } catch (const platform::Failure&) {
+      raised = true;
+    }
+    FUZZ_CHECK(raised == sim_.settings.refuse_writes, "the switch raised without reason");
+    if (raised) {
+      FUZZ_CHECK(killer_.state().bKillerActive == before, "a refused switch changed the killer");
+      FUZZ_CHECK(switch_window_->Value(switch_box_) == (before ? 1 : 0),
+                 "the box was not put back");
+    } else {
+      FUZZ_CHECK(killer_.state().bKillerActive == (value == 1),
+                 "the killer does not follow the box");
+      const auto stored = sim_.settings.GetSetting(platform::kProgramTitle, popup::kSettingsSection,
+                                                   popup::kSettingsKey);
+      FUZZ_CHECK(stored && *stored == (value == 1 ? "1" : "0"), "the choice was not stored");
+    }
+    sim_.settings.refuse_writes = false;
   }
 
   void ChangeTracker() {
@@ -447,6 +492,8 @@ class Session {
   SimPlatform sim_;
   popup::PopupKiller killer_{sim_.platform};
   std::shared_ptr<popup::cIEWindows> tracker_;
+  std::unique_ptr<platform::Window> switch_window_;
+  platform::ControlId switch_box_ = platform::kNoControl;
   std::vector<std::shared_ptr<SimBrowser>> browsers_;    // every browser ever opened
   std::vector<std::shared_ptr<SimDocument>> documents_;  // every document ever shown
   std::vector<std::weak_ptr<popup::IE_Class>> seen_;
