@@ -40,8 +40,12 @@ void Form1::Load() {
   CreateControls();
   CreateMenus();
   ConnectHandlers();
-  Form_Load();
+  // The window shows in its start-up state before the tracker is made: reaching the shell's
+  // window list (COM, another process) takes longer than everything else of the start, and the
+  // user sees the window meanwhile.
+  ShowStartPanels();
   window_->Show();
+  Form_Load();
   if (start_failure_) {
     const std::exception_ptr failure = std::exchange(start_failure_, nullptr);
     platform::RunHandler(platform_.ui, [&failure] { std::rethrow_exception(failure); });
@@ -72,10 +76,14 @@ void Form1::ConnectHandlers() {
   w.OnQueryUnload(bind(&Form1::Form_QueryUnload));
 }
 
-void Form1::Form_Load() {
+void Form1::ShowStartPanels() {
   window_->SetVisible(ids_.Frame2, true);
   window_->SetVisible(ids_.Frame3, false);
   window_->SetEnabled(ids_.XPButton4, false);
+}
+
+void Form1::Form_Load() {
+  ShowStartPanels();
   // Without the tracker the rest of the program still works: its failure is shown, and on. It
   // is shown once the window is (Load): a box with no window behind it would be all a user saw
   // of the start, and under Wine its closing, with no other window to take the focus, costs a

@@ -38,13 +38,14 @@ class Form1 {
   // Destroys the windows without running the close request's handler.
   ~Form1();
 
-  // Creates the window and its controls, runs Form_Load and shows the window. Raises a Failure
-  // when the window cannot be created; a failing tracker is shown instead and the window opens.
+  // Creates the window and its controls, shows it in its start-up state, then runs Form_Load.
+  // Raises a Failure when the window cannot be created; a failing tracker is shown instead and
+  // the window stays open.
   void Load();
 
   // Start-up: the tweak panel shown, the clean-up panel hidden, "&Restore Settings" disabled,
   // then the browser window tracker created into IEWin. Its failure is kept for Load, which
-  // shows it through the dispatcher once the window is shown.
+  // shows it through the dispatcher.
   void Form_Load();
   // The close request from any source: takes back the Internet speed values; never cancels.
   void Form_QueryUnload();
@@ -122,6 +123,8 @@ class Form1 {
   void CreateMenus();
   // Connects every control and menu entry to its handler.
   void ConnectHandlers();
+  // The tweak panel shown, the clean-up panel hidden, "&Restore Settings" disabled.
+  void ShowStartPanels();
   // Starts a maintenance tool minimized, with the focus.
   void StartMinimized(std::string_view command);
   // Opens a web page with the shell, owned by the active window.

@@ -1,6 +1,5 @@
 // The program's composition root: the Win32 platform, the main window and the message loop.
 #include <windows.h>
-#include <objbase.h>
 
 #include <exception>
 
@@ -23,22 +22,6 @@
 namespace {
 
 using namespace velqor::platform;
-
-// COM on this thread, apartment-threaded, for as long as the program runs.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) {
-      CoUninitialize();
-    }
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
 
 int RunProgram() {
   win32::Win32Registry registry;
@@ -78,7 +61,6 @@ int RunProgram() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  const ComApartment com;
   // Failures inside handlers are shown by the dispatcher; one that escapes start-up is shown
   // here, so the program never vanishes without a word.
   try {

@@ -81,6 +81,26 @@ TEST_F(Form1Test, ATrackerThatCannotStartIsReportedAndTheWindowStillOpens) {
   EXPECT_TRUE(w.ClickByName("XPButton3")) << "the window works on";
 }
 
+// The window is on the screen, in its start-up state, while the tracker walks the shell's windows:
+// the slow part of the start comes after the user already sees the window.
+TEST_F(Form1Test, TheWindowShowsInItsStartStateBeforeTheTrackerIsMade) {
+  sim_.browser.OpenBrowser(0x1001);
+  std::vector<std::string> seen_at_enumeration;
+  sim_.browser.on_enumerate = [&](std::size_t) {
+    HeadlessWindow* w = sim_.ui.FindWindow("Form1");
+    std::string state = w == nullptr ? "no window" : w->IsShown() ? "shown" : "hidden";
+    if (w != nullptr && w->IsShown()) {
+      state += w->IsSeen(w->Id("Frame3")) ? " cleanup" : " tweaks";
+      state += w->IsEnabled(w->Id("XPButton4")) ? " restore-on" : " restore-off";
+    }
+    seen_at_enumeration.push_back(state);
+  };
+  Load();
+  EXPECT_EQ(seen_at_enumeration, std::vector<std::string>{"shown tweaks restore-off"});
+  ASSERT_NE(form_.tracker(), nullptr);
+  EXPECT_EQ(form_.tracker()->Count(), 1);
+}
+
 // Every sequence of up to four presses of the three panel buttons, against a model of which panel
 // shows. The apply button writes only while the tweak panel is shown.
 TEST_F(Form1Test, PanelsAreNeverVisibleTogether) {

@@ -129,7 +129,19 @@ class Win32ShellWindowList : public ShellWindowList {
 
 }  // namespace
 
+Win32BrowserShell::~Win32BrowserShell() {
+  if (com_entered_) {
+    CoUninitialize();
+  }
+}
+
 std::unique_ptr<ShellWindowList> Win32BrowserShell::CreateShellWindows() {
+  if (!com_tried_) {
+    com_tried_ = true;
+    // S_FALSE (already entered here) also owes an uninitialise; a thread in another apartment
+    // model keeps its own, and the calls below report what that allows.
+    com_entered_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
   ComPtr<IShellWindows> windows;
   const HRESULT hr =
       CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&windows));
