@@ -27,8 +27,8 @@ std::string DescribeStatus(Status status) {
 
 void ThrowIfFailed(Status status, const std::string& what) {
   if (status != kSuccess) {
-    throw Failure(status, what + " failed: " + DescribeStatus(status) + " (" +
-                              std::to_string(status) + ")");
+    throw Failure(
+        status, what + " failed: " + DescribeStatus(status) + " (" + std::to_string(status) + ")");
   }
 }
 

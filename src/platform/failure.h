@@ -27,7 +27,8 @@ std::string DescribeStatus(Status status);
 // message that a user can read ("RegWrite \"HKLM\\...\" failed: access denied (5)").
 class Failure : public std::runtime_error {
  public:
-  Failure(Status status, const std::string& message) : std::runtime_error(message), status_(status) {}
+  Failure(Status status, const std::string& message)
+      : std::runtime_error(message), status_(status) {}
   Status status() const noexcept { return status_; }
 
  private:

@@ -36,8 +36,8 @@ class Registry {
   virtual ~Registry() = default;
 
   // RegOpenKeyExA with options 0. On failure `out` is set to 0 and nothing is created.
-  [[nodiscard]] virtual Status OpenKey(KeyHandle root, std::string_view path,
-                                       std::uint32_t access, KeyHandle& out) = 0;
+  [[nodiscard]] virtual Status OpenKey(KeyHandle root, std::string_view path, std::uint32_t access,
+                                       KeyHandle& out) = 0;
   // RegCreateKeyExA (non-volatile, default security): creates every missing key along the path,
   // or opens the key where it exists. On failure `out` is set to 0.
   [[nodiscard]] virtual Status CreateKey(KeyHandle root, std::string_view path,

@@ -24,8 +24,7 @@ class ScriptShell {
   // value), creating the key and its parents. Roots: HKLM, HKEY_LOCAL_MACHINE, HKCU,
   // HKEY_CURRENT_USER. Type "REG_SZ" stores text (a number as its decimal digits), "REG_DWORD" a
   // 32-bit number.
-  virtual void RegWrite(std::string_view path, const ScriptValue& value,
-                        std::string_view type) = 0;
+  virtual void RegWrite(std::string_view path, const ScriptValue& value, std::string_view type) = 0;
   // Deletes the value that the full path names. A missing value or key raises; so does a path
   // that ends in a back-slash (a key), which is refused without removing anything.
   virtual void RegDelete(std::string_view path) = 0;

@@ -40,16 +40,16 @@ inline constexpr ControlId kNoControl = 0;
 // Everything a form says about one control: its name, container, caption and place.
 struct ControlSpec {
   ControlKind kind = ControlKind::kButton;
-  std::string name;                 // the program's name for it ("XPButton1"); unique per window
-  ControlId parent = kNoControl;    // container (a frame), or the window
-  std::string caption;              // window text, with & for the mnemonic
-  TwipRect rect;                    // relative to the container's client area
-  int tab_index = -1;               // -1: creation order
-  std::string tooltip;              // empty: none
-  bool clickable = false;           // labels that start something: SS_NOTIFY and the hand cursor
-  bool white_on_black = false;      // drawn white text on a black background
-  std::string image;                // pictures: the bitmap resource's name
-  std::uint32_t extra_style = 0;    // further WS_/BS_/SS_/ES_/LBS_ bits, rarely needed
+  std::string name;               // the program's name for it ("XPButton1"); unique per window
+  ControlId parent = kNoControl;  // container (a frame), or the window
+  std::string caption;            // window text, with & for the mnemonic
+  TwipRect rect;                  // relative to the container's client area
+  int tab_index = -1;             // -1: creation order
+  std::string tooltip;            // empty: none
+  bool clickable = false;         // labels that start something: SS_NOTIFY and the hand cursor
+  bool white_on_black = false;    // drawn white text on a black background
+  std::string image;              // pictures: the bitmap resource's name
+  std::uint32_t extra_style = 0;  // further WS_/BS_/SS_/ES_/LBS_ bits, rarely needed
 };
 
 // One entry of a drop-down menu; entries with an empty caption are separators.
@@ -67,12 +67,12 @@ struct Menu {
 };
 
 struct WindowSpec {
-  std::string name;             // "Form1"
-  std::string caption;          // "Velqor"
-  int client_width = 0;         // twips
-  int client_height = 0;        // twips
-  std::string icon_resource;    // the window's own icon, a resource name; empty: the default
-  std::uint32_t background = 0; // COLORREF of the client area
+  std::string name;              // "Form1"
+  std::string caption;           // "Velqor"
+  int client_width = 0;          // twips
+  int client_height = 0;         // twips
+  std::string icon_resource;     // the window's own icon, a resource name; empty: the default
+  std::uint32_t background = 0;  // COLORREF of the client area
 };
 
 using Handler = std::function<void()>;
