@@ -103,6 +103,8 @@ class Window {
   // Loads an .ico file as the window's big and small icon. Raises a Failure naming the file when
   // it is missing or unreadable; the current icon then stays.
   virtual void SetIcon(std::string_view ico_path) = 0;
+  // Draws at once, before the caller goes on, everything of the window that is not yet on the
+  // screen: its frame (caption and icon) and every control changed since it was last drawn.
   virtual void Repaint() = 0;
   // Shows the window, not modal; creates nothing new.
   virtual void Show() = 0;

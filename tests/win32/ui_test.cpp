@@ -527,7 +527,14 @@ TEST_F(Win32UiTest, TestFormScreenshotIsWritten) {
   form_->SetVisible(cleanup_, false);
   form_->SetValue(check_, 1);
   form_->SetValue(run_, 1);
+  form_->SetCaption("Repainted");
   form_->Repaint();
+  // Drawn at once, before any message is pumped: nothing of the window or the controls just
+  // changed waits to be painted.
+  auto& form = static_cast<Win32Window&>(*form_);
+  for (HWND painted : {hwnd_, form.ControlWindow(check_), form.ControlWindow(run_)}) {
+    EXPECT_FALSE(GetUpdateRect(painted, nullptr, FALSE));
+  }
   ui_.DoEvents();
   const std::string path = std::string(VELQOR_BUILD_DIR) + "/ui-test-form.bmp";
   SaveScreenshot(hwnd_, path);
