@@ -278,11 +278,11 @@ class Session {
   // it as it was, puts the box back to match and raises.
   void ClickSwitch() {
     if (!switch_window_) {
-      platform::WindowSpec spec;
-      spec.name = "Switch";
-      spec.client_width = 3000;
-      spec.client_height = 600;
-      switch_window_ = sim_.ui.CreateForm(spec);
+      platform::WindowSpec def;
+      def.name = "Switch";
+      def.client_width = 3000;
+      def.client_height = 600;
+      switch_window_ = sim_.ui.CreateForm(def);
       platform::ControlSpec box;
       box.kind = platform::ControlKind::kCheckBox;
       box.name = "chkPopupKillerActivate";

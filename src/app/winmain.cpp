@@ -40,13 +40,13 @@ int RunProgram() {
   return ui.Run([main] { return IsWindow(main) != FALSE; });
 #else
   (void)platform;  // the main window is not built yet: show the banner alone
-  WindowSpec spec;
-  spec.name = "Form1";
-  spec.caption = "Velqor";
-  spec.client_width = 5970;
-  spec.client_height = 1455;
-  spec.icon_resource = "VELQOR";
-  auto window = ui.CreateForm(spec);
+  WindowSpec def;
+  def.name = "Form1";
+  def.caption = "Velqor";
+  def.client_width = 5970;
+  def.client_height = 1455;
+  def.icon_resource = "VELQOR";
+  auto window = ui.CreateForm(def);
   ControlSpec banner;
   banner.kind = ControlKind::kPicture;
   banner.name = "Picture1";

@@ -85,7 +85,7 @@ class Window {
   virtual ~Window() = default;
 
   // Creates a control; containers must be added before the controls they hold.
-  virtual ControlId AddControl(const ControlSpec& spec) = 0;
+  virtual ControlId AddControl(const ControlSpec& def) = 0;
   // Finds a control by its name; kNoControl when there is none.
   virtual ControlId Find(std::string_view name) const = 0;
   virtual void SetMenu(const std::vector<Menu>& menus) = 0;
@@ -157,7 +157,7 @@ class Ui {
  public:
   virtual ~Ui() = default;
 
-  virtual std::unique_ptr<Window> CreateForm(const WindowSpec& spec) = 0;
+  virtual std::unique_ptr<Window> CreateForm(const WindowSpec& def) = 0;
   // A modal message box (MessageBoxW) owned by the active window; returns the button pressed.
   virtual int MessageBox(std::string_view prompt, std::string_view title, unsigned style) = 0;
   // The program's folder exactly as the system reports it, without a trailing back-slash.

@@ -29,16 +29,16 @@ constexpr int kLabelWidth = 1335;
 constexpr int kCharPixels = 8;
 constexpr int kExtentMargin = 16;
 
-ControlSpec Spec(ControlKind kind, std::string name, std::string caption, platform::TwipRect rect,
-                 int tab_index, platform::ControlId parent = platform::kNoControl) {
-  ControlSpec spec;
-  spec.kind = kind;
-  spec.name = std::move(name);
-  spec.parent = parent;
-  spec.caption = std::move(caption);
-  spec.rect = rect;
-  spec.tab_index = tab_index;
-  return spec;
+ControlSpec Def(ControlKind kind, std::string name, std::string caption, platform::TwipRect rect,
+                int tab_index, platform::ControlId parent = platform::kNoControl) {
+  ControlSpec def;
+  def.kind = kind;
+  def.name = std::move(name);
+  def.parent = parent;
+  def.caption = std::move(caption);
+  def.rect = rect;
+  def.tab_index = tab_index;
+  return def;
 }
 
 // Characters, not bytes, of UTF-8 text: continuation bytes are not counted.
@@ -94,46 +94,46 @@ platform::Window* frmMain::window() {
 }
 
 void frmMain::Load() {
-  platform::WindowSpec spec;
-  spec.name = "frmMain";
-  spec.caption = "Velqor Startup manager";
-  spec.client_width = kClientWidth;
-  spec.client_height = kClientHeight;
-  spec.icon_resource = "STARTUP";
-  std::unique_ptr<platform::Window> created = platform_.ui.CreateForm(spec);
+  platform::WindowSpec def;
+  def.name = "frmMain";
+  def.caption = "Velqor Startup manager";
+  def.client_width = kClientWidth;
+  def.client_height = kClientHeight;
+  def.icon_resource = "STARTUP";
+  std::unique_ptr<platform::Window> created = platform_.ui.CreateForm(def);
   platform::Window& w = *created;
 
   Controls c;
-  c.Frame1 = w.AddControl(Spec(ControlKind::kFrame, "Frame1", "Options", {120, 120, 7455, 615}, 9));
+  c.Frame1 = w.AddControl(Def(ControlKind::kFrame, "Frame1", "Options", {120, 120, 7455, 615}, 9));
   ControlSpec run =
-      Spec(ControlKind::kOptionButton, "optRun", " Run", {1440, 240, 675, 255}, 11, c.Frame1);
+      Def(ControlKind::kOptionButton, "optRun", " Run", {1440, 240, 675, 255}, 11, c.Frame1);
   run.tooltip =
       "Programs that are found in the "
       "'HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' Registry Key";
   c.optRun = w.AddControl(run);
-  ControlSpec run2 = Spec(ControlKind::kOptionButton, "optRun2", "Run (Current user)",
-                          {3840, 240, 2535, 255}, 10, c.Frame1);
+  ControlSpec run2 = Def(ControlKind::kOptionButton, "optRun2", "Run (Current user)",
+                         {3840, 240, 2535, 255}, 10, c.Frame1);
   run2.tooltip =
       "Programs that are found in the "
       "'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' Registry Key";
   c.optRun2 = w.AddControl(run2);
-  c.lbl0 = w.AddControl(Spec(ControlKind::kLabel, "lbl0", "Name:", {0, 720, 465, 195}, -1));
-  c.lstName = w.AddControl(Spec(ControlKind::kListBox, "lstName", "", {0, 960, 7605, 1230}, 0));
+  c.lbl0 = w.AddControl(Def(ControlKind::kLabel, "lbl0", "Name:", {0, 720, 465, 195}, -1));
+  c.lstName = w.AddControl(Def(ControlKind::kListBox, "lstName", "", {0, 960, 7605, 1230}, 0));
   c.lbl1 = w.AddControl(
-      Spec(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, kLabelWidth, 195}, -1));
+      Def(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, kLabelWidth, 195}, -1));
   c.lstCmdLine =
-      w.AddControl(Spec(ControlKind::kListBox, "lstCmdLine", "", {0, 2520, 7605, 1815}, 1));
+      w.AddControl(Def(ControlKind::kListBox, "lstCmdLine", "", {0, 2520, 7605, 1815}, 1));
   c.lbl2 = w.AddControl(
-      Spec(ControlKind::kLabel, "lbl2", "Program Name:", {240, 4680, kLabelWidth, 195}, -1));
-  c.txtName = w.AddControl(Spec(ControlKind::kTextBox, "txtName", "", {1680, 4680, 5325, 285}, 4));
+      Def(ControlKind::kLabel, "lbl2", "Program Name:", {240, 4680, kLabelWidth, 195}, -1));
+  c.txtName = w.AddControl(Def(ControlKind::kTextBox, "txtName", "", {1680, 4680, 5325, 285}, 4));
   c.lbl3 = w.AddControl(
-      Spec(ControlKind::kLabel, "lbl3", "Command Line:", {240, 5040, kLabelWidth, 195}, -1));
+      Def(ControlKind::kLabel, "lbl3", "Command Line:", {240, 5040, kLabelWidth, 195}, -1));
   c.txtCmdLine =
-      w.AddControl(Spec(ControlKind::kTextBox, "txtCmdLine", "", {1680, 5040, 4485, 285}, 5));
+      w.AddControl(Def(ControlKind::kTextBox, "txtCmdLine", "", {1680, 5040, 4485, 285}, 5));
   c.cmdBrowse =
-      w.AddControl(Spec(ControlKind::kButton, "cmdBrowse", "Browse...", {6240, 5040, 825, 285}, 8));
+      w.AddControl(Def(ControlKind::kButton, "cmdBrowse", "Browse...", {6240, 5040, 825, 285}, 8));
   c.Command1 =
-      w.AddControl(Spec(ControlKind::kButton, "Command1", "Delete", {240, 5520, 7215, 375}, 12));
+      w.AddControl(Def(ControlKind::kButton, "Command1", "Delete", {240, 5520, 7215, 375}, 12));
 
   // The machine-wide source is chosen before any handler is attached, so that choosing it does
   // not fill the lists a second time.

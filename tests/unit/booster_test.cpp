@@ -177,12 +177,12 @@ const std::vector<Value>& Thirteen() {
 constexpr std::string_view kFolder = "C:\\Tools";
 
 platform::ControlSpec Button(std::string name, std::string caption) {
-  platform::ControlSpec spec;
-  spec.kind = platform::ControlKind::kButton;
-  spec.name = std::move(name);
-  spec.caption = std::move(caption);
-  spec.rect = {120, 120, 1500, 400};
-  return spec;
+  platform::ControlSpec def;
+  def.kind = platform::ControlKind::kButton;
+  def.name = std::move(name);
+  def.caption = std::move(caption);
+  def.rect = {120, 120, 1500, 400};
+  return def;
 }
 
 // A fresh simulated machine with a window holding the two buttons, in the Start state.

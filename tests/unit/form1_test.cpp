@@ -222,8 +222,8 @@ class QuitProbeUi final : public platform::Ui {
  public:
   QuitProbeUi(platform::sim::HeadlessUi& ui, std::function<void()> at_quit)
       : ui_(ui), at_quit_(std::move(at_quit)) {}
-  std::unique_ptr<platform::Window> CreateForm(const platform::WindowSpec& spec) override {
-    return ui_.CreateForm(spec);
+  std::unique_ptr<platform::Window> CreateForm(const platform::WindowSpec& def) override {
+    return ui_.CreateForm(def);
   }
   int MessageBox(std::string_view prompt, std::string_view title, unsigned style) override {
     return ui_.MessageBox(prompt, title, style);

@@ -21,13 +21,13 @@ class HeadlessUiTest : public ::testing::Test {
 
   ControlId Add(ControlKind kind, const std::string& name, ControlId parent = kNoControl,
                 bool clickable = false) {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.parent = parent;
-    spec.caption = name;
-    spec.clickable = clickable;
-    return window_->AddControl(spec);
+    ControlSpec def;
+    def.kind = kind;
+    def.name = name;
+    def.parent = parent;
+    def.caption = name;
+    def.clickable = clickable;
+    return window_->AddControl(def);
   }
 
   // Registers a handler that counts its calls.

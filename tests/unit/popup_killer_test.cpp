@@ -22,12 +22,12 @@ class PopupKillerTest : public ::testing::Test {
     form_ = sim_.ui.CreateForm(window_spec);
     auto* window = static_cast<platform::sim::HeadlessWindow*>(form_.get());
     headless_ = window;
-    platform::ControlSpec spec;
-    spec.kind = platform::ControlKind::kCheckBox;
-    spec.name = "chkPopupKillerActivate";
-    spec.caption = std::string(popup::kChkPopupKillerActivateCaption);
-    spec.rect = {120, 240, 5655, 375};
-    chk_ = form_->AddControl(spec);
+    platform::ControlSpec def;
+    def.kind = platform::ControlKind::kCheckBox;
+    def.name = "chkPopupKillerActivate";
+    def.caption = std::string(popup::kChkPopupKillerActivateCaption);
+    def.rect = {120, 240, 5655, 375};
+    chk_ = form_->AddControl(def);
     form_->Show();
     form_->OnClick(chk_, [this] { killer_.chkPopupKillerActivate_Click(*form_, chk_); });
     browser_ = sim_.browser.OpenBrowser(918, false, false);

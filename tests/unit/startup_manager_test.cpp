@@ -139,11 +139,11 @@ std::string Sz(const std::string& text) {
 TEST_F(StartupManager, WindowHasItsCaptionSizeIconAndEveryControlOfTheForm) {
   form.Show();
   ASSERT_TRUE(form.IsLoaded());
-  const platform::WindowSpec& spec = W().spec();
-  EXPECT_EQ(spec.caption, "Velqor Startup manager");
-  EXPECT_EQ(spec.client_width, 7725);
-  EXPECT_EQ(spec.client_height, 6030);
-  EXPECT_EQ(spec.icon_resource, "STARTUP");
+  const platform::WindowSpec& def = W().def();
+  EXPECT_EQ(def.caption, "Velqor Startup manager");
+  EXPECT_EQ(def.client_width, 7725);
+  EXPECT_EQ(def.client_height, 6030);
+  EXPECT_EQ(def.icon_resource, "STARTUP");
 
   struct Row {
     const char* name;

@@ -56,29 +56,29 @@ RECT RectInParent(HWND hwnd) {
 
 using test::SaveScreenshot;
 
-ControlSpec Spec(ControlKind kind, const char* name, ControlId parent, const char* caption,
-                 TwipRect rect) {
-  ControlSpec spec;
-  spec.kind = kind;
-  spec.name = name;
-  spec.parent = parent;
-  spec.caption = caption;
-  spec.rect = rect;
-  return spec;
+ControlSpec Def(ControlKind kind, const char* name, ControlId parent, const char* caption,
+                TwipRect rect) {
+  ControlSpec def;
+  def.kind = kind;
+  def.name = name;
+  def.parent = parent;
+  def.caption = caption;
+  def.rect = rect;
+  return def;
 }
 
-ControlSpec WhiteOnBlack(ControlSpec spec) {
-  spec.white_on_black = true;
-  return spec;
+ControlSpec WhiteOnBlack(ControlSpec def) {
+  def.white_on_black = true;
+  return def;
 }
 
 WindowSpec FormSpec(const char* name, int width, int height) {
-  WindowSpec spec;
-  spec.name = name;
-  spec.caption = name;
-  spec.client_width = width;
-  spec.client_height = height;
-  return spec;
+  WindowSpec def;
+  def.name = name;
+  def.caption = name;
+  def.client_width = width;
+  def.client_height = height;
+  return def;
 }
 
 MenuEntry Entry(const char* name, const char* caption, bool enabled = true) {
@@ -112,36 +112,36 @@ TEST(TwipsTest, TwipsBecomePixelsRoundedToTheNearestAtEveryDpi) {
 class Win32UiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WindowSpec spec = FormSpec("frmTest", 6045, 6630);
-    spec.caption = "Velqor test form";
-    form_ = ui_.CreateForm(spec);
+    WindowSpec def = FormSpec("frmTest", 6045, 6630);
+    def.caption = "Velqor test form";
+    form_ = ui_.CreateForm(def);
     auto& f = *form_;
     go_ =
-        f.AddControl(Spec(ControlKind::kButton, "cmdGo", kNoControl, "&Go", {29, 1560, 1455, 855}));
+        f.AddControl(Def(ControlKind::kButton, "cmdGo", kNoControl, "&Go", {29, 1560, 1455, 855}));
     other_ = f.AddControl(
-        Spec(ControlKind::kButton, "cmdOther", kNoControl, "&Other", {0, 2640, 1455, 855}));
+        Def(ControlKind::kButton, "cmdOther", kNoControl, "&Other", {0, 2640, 1455, 855}));
     tweaks_ = f.AddControl(WhiteOnBlack(
-        Spec(ControlKind::kFrame, "Frame2", kNoControl, "General", {1560, 1490, 4395, 4199})));
+        Def(ControlKind::kFrame, "Frame2", kNoControl, "General", {1560, 1490, 4395, 4199})));
     ControlSpec check = WhiteOnBlack(
-        Spec(ControlKind::kCheckBox, "Check1", tweaks_, "First tweak", {360, 360, 3615, 375}));
+        Def(ControlKind::kCheckBox, "Check1", tweaks_, "First tweak", {360, 360, 3615, 375}));
     check.tooltip = "What the first tweak does";
     check_ = f.AddControl(check);
     cleanup_ = f.AddControl(WhiteOnBlack(
-        Spec(ControlKind::kFrame, "Frame3", kNoControl, "CleanUp", {1560, 1490, 4395, 4199})));
-    ControlSpec label = WhiteOnBlack(Spec(ControlKind::kLabel, "Label1", cleanup_,
-                                          "Clean your hard Drive", {600, 600, 3255, 255}));
+        Def(ControlKind::kFrame, "Frame3", kNoControl, "CleanUp", {1560, 1490, 4395, 4199})));
+    ControlSpec label = WhiteOnBlack(Def(ControlKind::kLabel, "Label1", cleanup_,
+                                         "Clean your hard Drive", {600, 600, 3255, 255}));
     label.clickable = true;
     label_ = f.AddControl(label);
     options_ = f.AddControl(
-        Spec(ControlKind::kFrame, "Frame1", kNoControl, "Options", {0, 5760, 6015, 822}));
+        Def(ControlKind::kFrame, "Frame1", kNoControl, "Options", {0, 5760, 6015, 822}));
     run_ = f.AddControl(
-        Spec(ControlKind::kOptionButton, "optRun", options_, " Run", {1440, 240, 675, 255}));
-    run2_ = f.AddControl(Spec(ControlKind::kOptionButton, "optRun2", options_, "Run (Current user)",
-                              {3840, 240, 2535, 255}));
+        Def(ControlKind::kOptionButton, "optRun", options_, " Run", {1440, 240, 675, 255}));
+    run2_ = f.AddControl(Def(ControlKind::kOptionButton, "optRun2", options_, "Run (Current user)",
+                             {3840, 240, 2535, 255}));
     list_ =
-        f.AddControl(Spec(ControlKind::kListBox, "lstName", kNoControl, "", {29, 4560, 1455, 600}));
+        f.AddControl(Def(ControlKind::kListBox, "lstName", kNoControl, "", {29, 4560, 1455, 600}));
     text_ =
-        f.AddControl(Spec(ControlKind::kTextBox, "txtName", kNoControl, "", {29, 5200, 1455, 285}));
+        f.AddControl(Def(ControlKind::kTextBox, "txtName", kNoControl, "", {29, 5200, 1455, 285}));
     Menu file;
     file.name = "dile";
     file.caption = "&File";
@@ -367,9 +367,9 @@ TEST_F(Win32UiTest, MenusCarryTheirMnemonicsAndASwitchedOffEntryIsGreyedAndInert
 TEST_F(Win32UiTest, TabOrderFollowsTheTabIndexThenCreationOrder) {
   auto form = ui_.CreateForm(FormSpec("frmTabs", 3000, 3000));
   const auto button = [&](const char* name, int top, int tab_index) {
-    ControlSpec spec = Spec(ControlKind::kButton, name, kNoControl, name, {0, top, 900, 300});
-    spec.tab_index = tab_index;
-    return form->AddControl(spec);
+    ControlSpec def = Def(ControlKind::kButton, name, kNoControl, name, {0, top, 900, 300});
+    def.tab_index = tab_index;
+    return form->AddControl(def);
   };
   const ControlId third = button("c", 0, 2);
   const ControlId last = button("d", 400, -1);
@@ -478,7 +478,7 @@ TEST_F(Win32UiTest, CloseRunsTheCloseHandlerOnceAndLeavesAnInertWindow) {
   EXPECT_EQ(form_->Text(text_), "");
   EXPECT_EQ(form_->Caption(), "");
   EXPECT_EQ(form_->Selection(list_), -1);
-  EXPECT_EQ(form_->AddControl(Spec(ControlKind::kButton, "late", kNoControl, "", {})), kNoControl);
+  EXPECT_EQ(form_->AddControl(Def(ControlKind::kButton, "late", kNoControl, "", {})), kNoControl);
 
   // The close box (or another program) sends WM_CLOSE: the same request.
   auto second = ui_.CreateForm(FormSpec("frmTwo", 1500, 1500));

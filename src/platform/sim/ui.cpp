@@ -27,8 +27,8 @@ bool HasValue(ControlKind kind) {
 
 }  // namespace
 
-HeadlessWindow::HeadlessWindow(HeadlessUi& ui, const WindowSpec& spec, WindowHandle handle)
-    : ui_(ui), spec_(spec), handle_(handle), caption_(spec.caption) {}
+HeadlessWindow::HeadlessWindow(HeadlessUi& ui, const WindowSpec& def, WindowHandle handle)
+    : ui_(ui), spec_(def), handle_(handle), caption_(def.caption) {}
 
 HeadlessWindow::~HeadlessWindow() {
   *alive_ = false;
@@ -47,23 +47,23 @@ const HeadlessWindow::Control& HeadlessWindow::Get(ControlId control) const {
   return controls_[static_cast<std::size_t>(control) - 1];
 }
 
-ControlId HeadlessWindow::AddControl(const ControlSpec& spec) {
+ControlId HeadlessWindow::AddControl(const ControlSpec& def) {
   if (!open_) {
     return kNoControl;
   }
-  if (spec.name.empty() || names_.contains(spec.name)) {
+  if (def.name.empty() || names_.contains(def.name)) {
     throw Failure(kInvalidParameter,
-                  "The window \"" + spec_.name + "\" already has a control \"" + spec.name + "\"");
+                  "The window \"" + spec_.name + "\" already has a control \"" + def.name + "\"");
   }
-  if (spec.parent != kNoControl && Get(spec.parent).spec.kind != ControlKind::kFrame) {
-    throw Failure(kInvalidParameter, "\"" + Get(spec.parent).spec.name + "\" is not a frame");
+  if (def.parent != kNoControl && Get(def.parent).def.kind != ControlKind::kFrame) {
+    throw Failure(kInvalidParameter, "\"" + Get(def.parent).def.name + "\" is not a frame");
   }
   Control control;
-  control.spec = spec;
-  control.text = spec.caption;
+  control.def = def;
+  control.text = def.caption;
   controls_.push_back(std::move(control));
   const auto id = static_cast<ControlId>(controls_.size());
-  names_.emplace(spec.name, id);
+  names_.emplace(def.name, id);
   return id;
 }
 
@@ -160,7 +160,7 @@ std::string HeadlessWindow::Text(ControlId control) const {
     return {};
   }
   const Control& c = Get(control);
-  if (c.spec.kind == ControlKind::kListBox) {
+  if (c.def.kind == ControlKind::kListBox) {
     return c.selection < 0 ? std::string() : c.items[static_cast<std::size_t>(c.selection)];
   }
   return c.text;
@@ -187,11 +187,10 @@ bool HeadlessWindow::IsEnabled(ControlId control) const {
 }
 
 void HeadlessWindow::Store(Control& control, int value) {
-  if (control.spec.kind == ControlKind::kOptionButton && value == 1) {
+  if (control.def.kind == ControlKind::kOptionButton && value == 1) {
     // Clearing the siblings fires nothing: only the button that became set reports a click.
     for (Control& other : controls_) {
-      if (other.spec.kind == ControlKind::kOptionButton &&
-          other.spec.parent == control.spec.parent) {
+      if (other.def.kind == ControlKind::kOptionButton && other.def.parent == control.def.parent) {
         other.value = 0;
       }
     }
@@ -204,11 +203,11 @@ void HeadlessWindow::SetValue(ControlId control, int value) {
     return;
   }
   Control& c = Get(control);
-  if (!HasValue(c.spec.kind)) {
-    throw Failure(kInvalidParameter, "\"" + c.spec.name + "\" has no value");
+  if (!HasValue(c.def.kind)) {
+    throw Failure(kInvalidParameter, "\"" + c.def.name + "\" has no value");
   }
   const int wanted =
-      c.spec.kind == ControlKind::kOptionButton ? (value != 0 ? 1 : 0) : std::clamp(value, 0, 2);
+      c.def.kind == ControlKind::kOptionButton ? (value != 0 ? 1 : 0) : std::clamp(value, 0, 2);
   if (c.value == wanted) {
     return;
   }
@@ -221,7 +220,7 @@ int HeadlessWindow::Value(ControlId control) const {
     return 0;
   }
   const Control& c = Get(control);
-  return HasValue(c.spec.kind) ? c.value : 0;
+  return HasValue(c.def.kind) ? c.value : 0;
 }
 
 void HeadlessWindow::AddItem(ControlId list, std::string_view text) {
@@ -267,7 +266,7 @@ std::string HeadlessWindow::ItemText(ControlId list, int row) const {
   const Control& c = Get(list);
   if (row < 0 || static_cast<std::size_t>(row) >= c.items.size()) {
     throw Failure(kInvalidParameter,
-                  "The list \"" + c.spec.name + "\" has no row " + std::to_string(row));
+                  "The list \"" + c.def.name + "\" has no row " + std::to_string(row));
   }
   return c.items[static_cast<std::size_t>(row)];
 }
@@ -283,7 +282,7 @@ void HeadlessWindow::SetSelection(ControlId list, int row) {
   Control& c = Get(list);
   if (row < -1 || row >= static_cast<int>(c.items.size())) {
     throw Failure(kInvalidParameter,
-                  "The list \"" + c.spec.name + "\" has no row " + std::to_string(row));
+                  "The list \"" + c.def.name + "\" has no row " + std::to_string(row));
   }
   if (c.selection == row) {
     return;
@@ -308,7 +307,7 @@ bool HeadlessWindow::Responds(ControlId control) const {
   if (!IsShown() || ui_.quit_requested() || !IsSeen(control)) {
     return false;
   }
-  for (ControlId id = control; id != kNoControl; id = Get(id).spec.parent) {
+  for (ControlId id = control; id != kNoControl; id = Get(id).def.parent) {
     if (!Get(id).enabled) {
       return false;
     }
@@ -322,7 +321,7 @@ bool HeadlessWindow::Click(ControlId control) {
     return false;
   }
   Control& c = Get(control);
-  switch (c.spec.kind) {
+  switch (c.def.kind) {
     case ControlKind::kButton:
       break;
     case ControlKind::kCheckBox:
@@ -336,7 +335,7 @@ bool HeadlessWindow::Click(ControlId control) {
       break;
     case ControlKind::kLabel:
     case ControlKind::kPicture:
-      if (!c.spec.clickable) {
+      if (!c.def.clickable) {
         return false;
       }
       break;
@@ -355,12 +354,12 @@ bool HeadlessWindow::ClickByName(std::string_view name) {
 
 bool HeadlessWindow::SelectRow(ControlId list, int row) {
   const Control& c = Get(list);
-  if (c.spec.kind != ControlKind::kListBox) {
-    throw Failure(kInvalidParameter, "\"" + c.spec.name + "\" is not a list");
+  if (c.def.kind != ControlKind::kListBox) {
+    throw Failure(kInvalidParameter, "\"" + c.def.name + "\" is not a list");
   }
   if (row < 0 || static_cast<std::size_t>(row) >= c.items.size()) {
     throw Failure(kInvalidParameter,
-                  "The list \"" + c.spec.name + "\" has no row " + std::to_string(row));
+                  "The list \"" + c.def.name + "\" has no row " + std::to_string(row));
   }
   if (!Responds(list)) {
     return false;
@@ -419,7 +418,7 @@ ControlId HeadlessWindow::Id(std::string_view name) const {
 }
 
 const ControlSpec& HeadlessWindow::SpecOf(ControlId control) const {
-  return Get(control).spec;
+  return Get(control).def;
 }
 
 std::vector<ControlId> HeadlessWindow::Controls() const {
@@ -434,7 +433,7 @@ bool HeadlessWindow::IsSeen(ControlId control) const {
   if (!IsShown()) {
     return false;
   }
-  for (ControlId id = control; id != kNoControl; id = Get(id).spec.parent) {
+  for (ControlId id = control; id != kNoControl; id = Get(id).def.parent) {
     if (!Get(id).visible) {
       return false;
     }
@@ -450,11 +449,11 @@ int HeadlessWindow::HorizontalExtent(ControlId list) const {
   return Get(list).extent;
 }
 
-std::unique_ptr<Window> HeadlessUi::CreateForm(const WindowSpec& spec) {
+std::unique_ptr<Window> HeadlessUi::CreateForm(const WindowSpec& def) {
   const WindowHandle handle =
       kFirstHandle + kHandleStep * static_cast<WindowHandle>(forms_created_);
   ++forms_created_;
-  auto window = std::make_unique<HeadlessWindow>(*this, spec, handle);
+  auto window = std::make_unique<HeadlessWindow>(*this, def, handle);
   windows_.push_back(window.get());
   return window;
 }

@@ -33,12 +33,12 @@ struct MessageBoxRecord {
 class HeadlessWindow final : public Window {
  public:
   // Made by HeadlessUi::CreateForm; the ui must outlive the window.
-  HeadlessWindow(HeadlessUi& ui, const WindowSpec& spec, WindowHandle handle);
+  HeadlessWindow(HeadlessUi& ui, const WindowSpec& def, WindowHandle handle);
   ~HeadlessWindow() override;
   HeadlessWindow(const HeadlessWindow&) = delete;
   HeadlessWindow& operator=(const HeadlessWindow&) = delete;
 
-  ControlId AddControl(const ControlSpec& spec) override;
+  ControlId AddControl(const ControlSpec& def) override;
   ControlId Find(std::string_view name) const override;
   void SetMenu(const std::vector<Menu>& menus) override;
 
@@ -94,7 +94,7 @@ class HeadlessWindow final : public Window {
   // --- What a test looks at. Reads of a closed window still answer from the last state. ---
 
   const std::string& name() const { return spec_.name; }
-  const WindowSpec& spec() const { return spec_; }
+  const WindowSpec& def() const { return spec_; }
   // Whether Show() has been called (and the window is still open).
   bool IsShown() const { return open_ && shown_; }
   int show_count() const { return show_count_; }
@@ -127,7 +127,7 @@ class HeadlessWindow final : public Window {
 
  private:
   struct Control {
-    ControlSpec spec;
+    ControlSpec def;
     std::string text;
     bool visible = true;
     bool enabled = true;
@@ -176,7 +176,7 @@ class HeadlessUi final : public Ui {
   HeadlessUi(const HeadlessUi&) = delete;
   HeadlessUi& operator=(const HeadlessUi&) = delete;
 
-  std::unique_ptr<Window> CreateForm(const WindowSpec& spec) override;
+  std::unique_ptr<Window> CreateForm(const WindowSpec& def) override;
   // Records the box and returns the next scripted answer; without one, kIdNo for a Yes/No box
   // and kIdOk for any other.
   int MessageBox(std::string_view prompt, std::string_view title, unsigned style) override;

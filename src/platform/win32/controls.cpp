@@ -17,9 +17,9 @@ struct ClassAndStyle {
   DWORD ex_style;
 };
 
-ClassAndStyle StyleOf(const ControlSpec& spec) {
-  const bool notify = spec.clickable || !spec.tooltip.empty();
-  switch (spec.kind) {
+ClassAndStyle StyleOf(const ControlSpec& def) {
+  const bool notify = def.clickable || !def.tooltip.empty();
+  switch (def.kind) {
     case ControlKind::kButton:
       return {L"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0};
     case ControlKind::kCheckBox:
@@ -154,12 +154,12 @@ LRESULT Panel::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
-ControlWindows CreateControlWindows(const ControlSpec& spec, HWND parent, int id, const RECT& rect,
+ControlWindows CreateControlWindows(const ControlSpec& def, HWND parent, int id, const RECT& rect,
                                     HFONT font) {
   ControlWindows windows;
-  const std::wstring caption = Widen(spec.caption);
-  if (spec.kind == ControlKind::kFrame) {
-    windows.panel = std::make_unique<Panel>(parent, id, rect, caption.c_str(), spec.extra_style);
+  const std::wstring caption = Widen(def.caption);
+  if (def.kind == ControlKind::kFrame) {
+    windows.panel = std::make_unique<Panel>(parent, id, rect, caption.c_str(), def.extra_style);
     windows.hwnd = windows.panel->hwnd();
     windows.caption = windows.panel->caption();
     if (windows.caption != nullptr) {
@@ -167,18 +167,18 @@ ControlWindows CreateControlWindows(const ControlSpec& spec, HWND parent, int id
     }
     return windows;
   }
-  const ClassAndStyle cs = StyleOf(spec);
+  const ClassAndStyle cs = StyleOf(def);
   windows.hwnd = CreateWindowExW(
-      cs.ex_style, cs.window_class, caption.c_str(), cs.style | spec.extra_style, rect.left,
+      cs.ex_style, cs.window_class, caption.c_str(), cs.style | def.extra_style, rect.left,
       rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (windows.hwnd == nullptr) {
-    ThrowCreateFailed(spec.name);
+    ThrowCreateFailed(def.name);
   }
   SendMessageW(windows.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (spec.kind == ControlKind::kPicture && !spec.image.empty()) {
+  if (def.kind == ControlKind::kPicture && !def.image.empty()) {
     // Loaded at the control's size, so that the picture fills its place at any DPI.
-    const std::wstring image = Widen(spec.image);
+    const std::wstring image = Widen(def.image);
     windows.bitmap.reset(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), image.c_str(),
                                                          IMAGE_BITMAP, rect.right - rect.left,
                                                          rect.bottom - rect.top, LR_DEFAULTCOLOR)));

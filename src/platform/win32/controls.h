@@ -51,10 +51,10 @@ struct ControlWindows {
   UniqueHbitmap bitmap;          // pictures: the bitmap shown, owned here
 };
 
-// Creates the control that `spec` describes at `rect` (pixels in `parent`'s client area) with
+// Creates the control that `def` describes at `rect` (pixels in `parent`'s client area) with
 // control id `id` and `font`. A picture whose bitmap resource is missing stays empty. Raises a
 // Failure naming the control when the system refuses to create it.
-ControlWindows CreateControlWindows(const ControlSpec& spec, HWND parent, int id, const RECT& rect,
+ControlWindows CreateControlWindows(const ControlSpec& def, HWND parent, int id, const RECT& rect,
                                     HFONT font);
 
 // Switches visual styles off for one control, so that it draws its text in the colours the parent

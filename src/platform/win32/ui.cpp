@@ -16,8 +16,8 @@ Win32Ui::Win32Ui() {
   InitCommonControlsEx(&controls);
 }
 
-std::unique_ptr<Window> Win32Ui::CreateForm(const WindowSpec& spec) {
-  return std::make_unique<Win32Window>(*this, spec);
+std::unique_ptr<Window> Win32Ui::CreateForm(const WindowSpec& def) {
+  return std::make_unique<Win32Window>(*this, def);
 }
 
 int Win32Ui::MessageBox(std::string_view prompt, std::string_view title, unsigned style) {

@@ -21,7 +21,7 @@ class Win32Ui final : public Ui {
   Win32Ui();
 
   // A new form, created hidden; raises a Failure when the system refuses to create it.
-  std::unique_ptr<Window> CreateForm(const WindowSpec& spec) override;
+  std::unique_ptr<Window> CreateForm(const WindowSpec& def) override;
   // MessageBoxW owned by the active window of this thread; returns the button pressed (0 when the
   // box could not be shown).
   int MessageBox(std::string_view prompt, std::string_view title, unsigned style) override;

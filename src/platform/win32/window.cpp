@@ -32,16 +32,16 @@ UniqueHicon LoadIconSized(HINSTANCE module, const wchar_t* name, int size_metric
 
 }  // namespace
 
-Win32Window::Win32Window(Ui& ui, const WindowSpec& spec)
+Win32Window::Win32Window(Ui& ui, const WindowSpec& def)
     : ui_(ui),
-      name_(spec.name),
+      name_(def.name),
       dpi_(ScreenDpi()),
-      client_width_(TwipsToPixels(spec.client_width, dpi_)),
-      client_height_(TwipsToPixels(spec.client_height, dpi_)),
-      background_colour_(spec.background != 0 ? spec.background : GetSysColor(COLOR_BTNFACE)),
+      client_width_(TwipsToPixels(def.client_width, dpi_)),
+      client_height_(TwipsToPixels(def.client_height, dpi_)),
+      background_colour_(def.background != 0 ? def.background : GetSysColor(COLOR_BTNFACE)),
       font_(CreateMessageFont()) {
-  if (spec.background != 0) {
-    background_brush_.reset(CreateSolidBrush(spec.background));
+  if (def.background != 0) {
+    background_brush_.reset(CreateSolidBrush(def.background));
   }
   RECT frame{0, 0, client_width_, client_height_};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
@@ -51,15 +51,15 @@ Win32Window::Win32Window(Ui& ui, const WindowSpec& spec)
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int x = work.left + std::max(0, static_cast<int>(work.right - work.left - width) / 2);
   const int y = work.top + std::max(0, static_cast<int>(work.bottom - work.top - height) / 2);
-  const std::wstring caption = Widen(spec.caption);
+  const std::wstring caption = Widen(def.caption);
   hwnd_.reset(CreateBase(0, caption.c_str(), kFormStyle, x, y, width, height, nullptr, nullptr));
   if (!hwnd_) {
     const auto status = static_cast<Status>(GetLastError());
     ThrowIfFailed(status == kSuccess ? kInvalidParameter : status,
-                  "Creating the window \"" + spec.name + "\"");
+                  "Creating the window \"" + def.name + "\"");
   }
-  if (!spec.icon_resource.empty()) {
-    const std::wstring resource = Widen(spec.icon_resource);
+  if (!def.icon_resource.empty()) {
+    const std::wstring resource = Widen(def.icon_resource);
     HINSTANCE module = GetModuleHandleW(nullptr);
     SetIcons(LoadIconSized(module, resource.c_str(), SM_CXICON, 0),
              LoadIconSized(module, resource.c_str(), SM_CXSMICON, 0));
@@ -89,8 +89,8 @@ HWND Win32Window::ParentWindow(ControlId parent) const {
     return hwnd_.get();
   }
   const Control& container = Get(parent);
-  if (container.spec.kind != ControlKind::kFrame) {
-    throw Failure(kInvalidParameter, "\"" + container.spec.name + "\" is not a frame");
+  if (container.def.kind != ControlKind::kFrame) {
+    throw Failure(kInvalidParameter, "\"" + container.def.name + "\" is not a frame");
   }
   return container.windows.hwnd;
 }
@@ -116,29 +116,29 @@ bool Win32Window::IsForm(HWND hwnd) {
   return GetClassNameW(hwnd, name, 32) > 0 && std::wstring_view(name) == kClassName;
 }
 
-ControlId Win32Window::AddControl(const ControlSpec& spec) {
+ControlId Win32Window::AddControl(const ControlSpec& def) {
   if (!IsOpen()) {
     return kNoControl;
   }
-  if (spec.name.empty() || names_.contains(spec.name)) {
+  if (def.name.empty() || names_.contains(def.name)) {
     throw Failure(kInvalidParameter,
-                  "The window \"" + name_ + "\" already has a control \"" + spec.name + "\"");
+                  "The window \"" + name_ + "\" already has a control \"" + def.name + "\"");
   }
-  HWND parent = ParentWindow(spec.parent);
+  HWND parent = ParentWindow(def.parent);
   const auto id = static_cast<ControlId>(controls_.size() + 1);
   Control control;
-  control.spec = spec;
+  control.def = def;
   control.sequence = id;
-  control.windows = CreateControlWindows(spec, parent, kFirstControlId + id,
-                                         TwipRectToPixels(spec.rect, dpi_), font_.get());
-  if (spec.white_on_black &&
-      (spec.kind == ControlKind::kCheckBox || spec.kind == ControlKind::kOptionButton)) {
+  control.windows = CreateControlWindows(def, parent, kFirstControlId + id,
+                                         TwipRectToPixels(def.rect, dpi_), font_.get());
+  if (def.white_on_black &&
+      (def.kind == ControlKind::kCheckBox || def.kind == ControlKind::kOptionButton)) {
     UseClassicLook(control.windows.hwnd);
   }
   controls_.push_back(std::move(control));
-  names_.emplace(spec.name, id);
-  ApplyTabOrder(spec.parent);
-  if (!spec.tooltip.empty()) {
+  names_.emplace(def.name, id);
+  ApplyTabOrder(def.parent);
+  if (!def.tooltip.empty()) {
     AddTooltip(controls_.back());
   }
   return id;
@@ -147,13 +147,13 @@ ControlId Win32Window::AddControl(const ControlSpec& spec) {
 void Win32Window::ApplyTabOrder(ControlId parent) {
   std::vector<const Control*> siblings;
   for (const Control& control : controls_) {
-    if (control.spec.parent == parent) {
+    if (control.def.parent == parent) {
       siblings.push_back(&control);
     }
   }
   // Controls with a tab index come first in its order; the others follow in creation order.
   const auto key = [](const Control* c) {
-    return std::pair(c->spec.tab_index >= 0 ? c->spec.tab_index : INT_MAX, c->sequence);
+    return std::pair(c->def.tab_index >= 0 ? c->def.tab_index : INT_MAX, c->sequence);
   };
   std::stable_sort(siblings.begin(), siblings.end(),
                    [&](const Control* a, const Control* b) { return key(a) < key(b); });
@@ -181,7 +181,7 @@ void Win32Window::AddTooltip(const Control& control) {
     }
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(6000, dpi_));
   }
-  std::wstring text = Widen(control.spec.tooltip);
+  std::wstring text = Widen(control.def.tooltip);
   TOOLINFOW info{};
   info.cbSize = sizeof(info);
   info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -349,7 +349,7 @@ std::string Win32Window::Text(ControlId control) const {
     return {};
   }
   const Control& c = Get(control);
-  if (c.spec.kind == ControlKind::kListBox) {
+  if (c.def.kind == ControlKind::kListBox) {
     const int row = Selection(control);
     return row < 0 ? std::string() : ItemText(control, row);
   }
@@ -386,17 +386,17 @@ void Win32Window::SetValue(ControlId control, int value) {
     return;
   }
   Control& c = Get(control);
-  if (c.spec.kind != ControlKind::kCheckBox && c.spec.kind != ControlKind::kOptionButton) {
-    throw Failure(kInvalidParameter, "\"" + c.spec.name + "\" has no value");
+  if (c.def.kind != ControlKind::kCheckBox && c.def.kind != ControlKind::kOptionButton) {
+    throw Failure(kInvalidParameter, "\"" + c.def.name + "\" has no value");
   }
   const int wanted =
-      c.spec.kind == ControlKind::kOptionButton ? (value != 0 ? 1 : 0) : std::clamp(value, 0, 2);
+      c.def.kind == ControlKind::kOptionButton ? (value != 0 ? 1 : 0) : std::clamp(value, 0, 2);
   if (Value(control) == wanted) {
     return;
   }
-  if (c.spec.kind == ControlKind::kOptionButton && wanted == 1) {
+  if (c.def.kind == ControlKind::kOptionButton && wanted == 1) {
     for (const Control& other : controls_) {
-      if (other.spec.kind == ControlKind::kOptionButton && other.spec.parent == c.spec.parent) {
+      if (other.def.kind == ControlKind::kOptionButton && other.def.parent == c.def.parent) {
         SendMessageW(other.windows.hwnd, BM_SETCHECK, BST_UNCHECKED, 0);
       }
     }
@@ -406,7 +406,7 @@ void Win32Window::SetValue(ControlId control, int value) {
     SendMessageW(c.windows.hwnd, BM_SETSTYLE, BS_AUTO3STATE, TRUE);
   }
   SendMessageW(c.windows.hwnd, BM_SETCHECK, static_cast<WPARAM>(wanted), 0);
-  RememberOptionStates(c.spec.parent);
+  RememberOptionStates(c.def.parent);
   Fire(control);
 }
 
@@ -415,7 +415,7 @@ int Win32Window::Value(ControlId control) const {
     return 0;
   }
   const Control& c = Get(control);
-  if (c.spec.kind != ControlKind::kCheckBox && c.spec.kind != ControlKind::kOptionButton) {
+  if (c.def.kind != ControlKind::kCheckBox && c.def.kind != ControlKind::kOptionButton) {
     return 0;
   }
   const auto state = SendMessageW(c.windows.hwnd, BM_GETCHECK, 0, 0);
@@ -424,7 +424,7 @@ int Win32Window::Value(ControlId control) const {
 
 void Win32Window::RememberOptionStates(ControlId parent) {
   for (Control& c : controls_) {
-    if (c.spec.kind == ControlKind::kOptionButton && c.spec.parent == parent) {
+    if (c.def.kind == ControlKind::kOptionButton && c.def.parent == parent) {
       c.was_checked = SendMessageW(c.windows.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
   }
@@ -459,7 +459,7 @@ std::string Win32Window::ItemText(ControlId list, int row) const {
   const auto length = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
   if (row < 0 || length == LB_ERR) {
     throw Failure(kInvalidParameter,
-                  "The list \"" + Get(list).spec.name + "\" has no row " + std::to_string(row));
+                  "The list \"" + Get(list).def.name + "\" has no row " + std::to_string(row));
   }
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   const auto copied = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(row),
@@ -483,7 +483,7 @@ void Win32Window::SetSelection(ControlId list, int row) {
   const Control& c = Get(list);
   if (row < -1 || row >= ItemCount(list)) {
     throw Failure(kInvalidParameter,
-                  "The list \"" + c.spec.name + "\" has no row " + std::to_string(row));
+                  "The list \"" + c.def.name + "\" has no row " + std::to_string(row));
   }
   if (Selection(list) == row) {
     return;
@@ -518,11 +518,11 @@ void Win32Window::Fire(ControlId control) {
 
 void Win32Window::OnCommand(ControlId control, int code) {
   Control& c = Get(control);
-  switch (c.spec.kind) {
+  switch (c.def.kind) {
     case ControlKind::kButton:
     case ControlKind::kCheckBox:
       if (code == BN_CLICKED) {
-        if (c.spec.kind == ControlKind::kCheckBox &&
+        if (c.def.kind == ControlKind::kCheckBox &&
             (GetWindowLongW(c.windows.hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_AUTO3STATE &&
             Value(control) == 2) {
           // Out of grey back to a two-state box that the click has just cleared.
@@ -535,7 +535,7 @@ void Win32Window::OnCommand(ControlId control, int code) {
     case ControlKind::kOptionButton:
       if (code == BN_CLICKED) {
         const bool before = c.was_checked;
-        RememberOptionStates(c.spec.parent);
+        RememberOptionStates(c.def.parent);
         if (!before && Value(control) == 1) {
           Fire(control);
         }
@@ -543,7 +543,7 @@ void Win32Window::OnCommand(ControlId control, int code) {
       break;
     case ControlKind::kLabel:
     case ControlKind::kPicture:
-      if (code == STN_CLICKED && c.spec.clickable) {
+      if (code == STN_CLICKED && c.def.clickable) {
         Fire(control);
       }
       break;
@@ -573,7 +573,7 @@ void Win32Window::OnMenuCommand(int id) {
 
 LRESULT Win32Window::ColourFor(HWND control, HDC dc) {
   const Control* c = ControlOfWindow(control);
-  if (c != nullptr && c->spec.white_on_black) {
+  if (c != nullptr && c->def.white_on_black) {
     SetTextColor(dc, kWhite);
     SetBkColor(dc, kBlack);
     return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
@@ -607,7 +607,7 @@ LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARA
     }
     case WM_SETCURSOR: {
       const Control* c = ControlOfWindow(reinterpret_cast<HWND>(wparam));
-      if (c != nullptr && c->spec.clickable && LOWORD(lparam) == HTCLIENT) {
+      if (c != nullptr && c->def.clickable && LOWORD(lparam) == HTCLIENT) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
       }

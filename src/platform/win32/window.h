@@ -29,11 +29,11 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
 
   // Creates the window hidden, with its client area, caption, icon and background. Raises a
   // Failure when the system refuses to create it.
-  Win32Window(Ui& ui, const WindowSpec& spec);
+  Win32Window(Ui& ui, const WindowSpec& def);
   // Destroys the window without running the close request's handler.
   ~Win32Window() override;
 
-  ControlId AddControl(const ControlSpec& spec) override;
+  ControlId AddControl(const ControlSpec& def) override;
   ControlId Find(std::string_view name) const override;
   void SetMenu(const std::vector<Menu>& menus) override;
 
@@ -81,7 +81,7 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   friend class BaseWindow<Win32Window>;
 
   struct Control {
-    ControlSpec spec;
+    ControlSpec def;
     ControlWindows windows;
     Handler on_click;
     int sequence = 0;
