@@ -228,6 +228,47 @@ TEST_F(Win32UiTest, ControlsAreStandardControlsFoundByCaptionWhereTheirTwipsSay)
   EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
 }
 
+TEST_F(Win32UiTest, TheTipOfACheckBoxShowsWhenTheMouseRestsOnItAndGoesWhenItLeaves) {
+  auto& form = static_cast<Win32Window&>(*form_);
+  HWND tooltip = nullptr;
+  while ((tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr)) != nullptr &&
+         GetWindow(tooltip, GW_OWNER) != hwnd_) {
+  }
+  ASSERT_NE(tooltip, nullptr);
+  SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_INITIAL, 50);
+  SetForegroundWindow(hwnd_);
+  // The mouse comes to rest on a window: the message loop sees the moves the system sends.
+  const auto rest_on = [&](HWND target) {
+    RECT rect;
+    GetWindowRect(target, &rect);
+    const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    SetCursorPos(centre.x, centre.y);
+    POINT local = centre;
+    ScreenToClient(target, &local);
+    PostMessageW(target, WM_MOUSEMOVE, 0, MAKELPARAM(local.x, local.y));
+  };
+  // Waits up to 3 s for the tip to be shown (or hidden).
+  const auto tip_shown = [&](bool shown) {
+    for (int i = 0; i < 300 && (IsWindowVisible(tooltip) != FALSE) != shown; ++i) {
+      ui_.DoEvents();
+      Sleep(10);
+    }
+    return IsWindowVisible(tooltip) != FALSE;
+  };
+  rest_on(form.ControlWindow(check_));
+  ASSERT_TRUE(tip_shown(true));
+  wchar_t text[64] = {};
+  TOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  info.lpszText = text;
+  ASSERT_TRUE(SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&info)));
+  EXPECT_EQ(Narrow(text), "What the first tweak does");
+  EXPECT_EQ(reinterpret_cast<HWND>(info.uId), form.ControlWindow(check_));
+
+  rest_on(form.ControlWindow(go_));  // a button without a tip
+  EXPECT_FALSE(tip_shown(false));
+}
+
 TEST_F(Win32UiTest, WhiteOnBlackControlsAreDrawnWhiteOnBlack) {
   auto& form = static_cast<Win32Window&>(*form_);
   HDC dc = CreateCompatibleDC(nullptr);

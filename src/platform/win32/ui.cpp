@@ -72,8 +72,11 @@ int Win32Ui::Run(const std::function<bool()>& keep_going) {
 
 void Win32Ui::Dispatch(MSG& msg) {
   HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  if (root != nullptr && Win32Window::IsForm(root) && IsDialogMessageW(root, &msg)) {
-    return;
+  if (root != nullptr && Win32Window::IsForm(root)) {
+    Win32Window::RelayToTooltip(root, msg);
+    if (IsDialogMessageW(root, &msg)) {
+      return;
+    }
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);

@@ -184,11 +184,23 @@ void Win32Window::AddTooltip(const Control& control) {
   std::wstring text = Widen(control.def.tooltip);
   TOOLINFOW info{};
   info.cbSize = sizeof(info);
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  // Not TTF_SUBCLASS: a subclassed control costs every message sent to it a property lookup,
+  // which under Wine is a server round trip; the message loop relays the mouse instead.
+  info.uFlags = TTF_IDISHWND;
   info.hwnd = hwnd_.get();
   info.uId = reinterpret_cast<UINT_PTR>(control.windows.hwnd);
   info.lpszText = text.data();
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void Win32Window::RelayToTooltip(HWND form, MSG& msg) {
+  if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST) {
+    return;
+  }
+  const auto* self = reinterpret_cast<const Win32Window*>(GetWindowLongPtrW(form, GWLP_USERDATA));
+  if (self != nullptr && self->tooltip_ != nullptr) {
+    SendMessageW(self->tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+  }
 }
 
 ControlId Win32Window::Find(std::string_view name) const {

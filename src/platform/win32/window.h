@@ -74,6 +74,9 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   int Dpi() const noexcept { return dpi_; }
   // Whether `hwnd` is a form window of this program (the message loop asks it).
   static bool IsForm(HWND hwnd);
+  // Hands a mouse message bound for a window of `form` to the form's tooltip, which shows the
+  // tips of its controls from them (the message loop calls it for every message).
+  static void RelayToTooltip(HWND form, MSG& msg);
 
   LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
