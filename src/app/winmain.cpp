@@ -12,12 +12,10 @@
 #include "platform/win32/settings.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui.h"
-#include "platform/win32/window.h"
 
-#if __has_include("app/form1.h")
+// Last: the Win32 headers above undefine the system's MessageBox macro, which would otherwise
+// rename the interface's own MessageBox.
 #include "app/form1.h"
-#define VELQOR_HAVE_FORM1 1
-#endif
 
 namespace {
 
@@ -32,30 +30,12 @@ int RunProgram() {
   win32::Win32Input input;
   win32::Win32SettingsStore settings;
   Platform platform{registry, script_host, launcher, ui, browser, input, settings};
-#ifdef VELQOR_HAVE_FORM1
   velqor::app::Form1 form(platform);
   form.Load();
-  // The program lasts as long as its main window: Exit and the close box both end it here.
-  HWND main = FindWindowW(win32::Win32Window::kClassName, L"Velqor");
+  // The program lasts as long as its main window: Exit and the close box both end it here. The
+  // window is this copy's own: a search by class and caption could find another copy's.
+  HWND main = reinterpret_cast<HWND>(form.window().Handle());
   return ui.Run([main] { return IsWindow(main) != FALSE; });
-#else
-  (void)platform;  // the main window is not built yet: show the banner alone
-  WindowSpec def;
-  def.name = "Form1";
-  def.caption = "Velqor";
-  def.client_width = 5970;
-  def.client_height = 1455;
-  def.icon_resource = "VELQOR";
-  auto window = ui.CreateForm(def);
-  ControlSpec banner;
-  banner.kind = ControlKind::kPicture;
-  banner.name = "Picture1";
-  banner.rect = {0, 0, 5970, 1455};
-  banner.image = "BANNER";
-  window->AddControl(banner);
-  window->Show();
-  return ui.Run([&] { return window->IsOpen(); });
-#endif
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -261,48 +262,97 @@ TEST_F(Win32Form1Test, MenusShowTheirEntriesAndTheProductsEntryIsGreyed) {
   EXPECT_EQ(GetMenuState(tools, 1, MF_BYPOSITION) & MF_GRAYED, 0U);
 }
 
-// The program itself, with its resources, as the user sees it; the picture goes to the build
-// folder so that a person can look at it.
-TEST(Win32ProgramTest, TheProgramShowsItsMainWindowAndAScreenshotIsWritten) {
+// velqor.exe from the build, started as the user starts it.
+struct Program {
+  platform::win32::UniqueHandleKernel process;
+  platform::win32::UniqueHandleKernel thread;
+  DWORD id = 0;
+  HWND form = nullptr;                // its main window once shown
+  std::vector<std::string> messages;  // the message boxes answered on the way
+};
+
+std::unique_ptr<Program> StartProgram() {
   std::wstring command = L"\"" + Widen(VELQOR_EXE_DIR) + L"/velqor.exe\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process));
-  const platform::win32::UniqueHandleKernel thread(process.hThread);
-  const platform::win32::UniqueHandleKernel child(process.hProcess);
-  FormSearch found{process.dwProcessId, nullptr};
-  std::vector<std::string> messages;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    ADD_FAILURE() << "velqor.exe did not start: " << GetLastError();
+    return nullptr;
+  }
+  auto program = std::make_unique<Program>();
+  program->process.reset(info.hProcess);
+  program->thread.reset(info.hThread);
+  program->id = info.dwProcessId;
+  FormSearch found{info.dwProcessId, nullptr};
   for (int attempt = 0; attempt < 300 && found.form == nullptr; ++attempt) {
-    for (std::string& text : AnswerMessageBoxes(process.dwProcessId)) {
-      messages.push_back(std::move(text));
+    for (std::string& text : AnswerMessageBoxes(info.dwProcessId)) {
+      program->messages.push_back(std::move(text));
     }
     EnumWindows(&FindVisibleForm, reinterpret_cast<LPARAM>(&found));
     Sleep(100);
   }
-  for (const std::string& message : messages) {
+  program->form = found.form;
+  return program;
+}
+
+// Whether the program ends within `tenths` tenths of a second; message boxes are answered.
+bool Ends(const Program& program, int tenths) {
+  for (int attempt = 0; attempt < tenths; ++attempt) {
+    AnswerMessageBoxes(program.id);
+    if (WaitForSingleObject(program.process.get(), 100) == WAIT_OBJECT_0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The program itself, with its resources, as the user sees it; the picture goes to the build
+// folder so that a person can look at it.
+TEST(Win32ProgramTest, TheProgramShowsItsMainWindowAndAScreenshotIsWritten) {
+  const std::unique_ptr<Program> program = StartProgram();
+  ASSERT_NE(program, nullptr);
+  for (const std::string& message : program->messages) {
     std::printf("[ program  ] message at start-up: %s\n", message.c_str());
   }
-  EXPECT_NE(found.form, nullptr);
-  if (found.form != nullptr) {
-    EXPECT_EQ(TextOf(found.form), "Velqor");
-    SetWindowPos(found.form, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+  EXPECT_NE(program->form, nullptr);
+  if (program->form != nullptr) {
+    EXPECT_EQ(TextOf(program->form), "Velqor");
+    SetWindowPos(program->form, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     Sleep(700);
     const std::string path = std::string(VELQOR_BUILD_DIR) + "/form1.bmp";
-    SaveScreenshot(found.form, path);
+    SaveScreenshot(program->form, path);
     std::printf("[ program  ] screenshot: %s\n", path.c_str());
-    PostMessageW(found.form, WM_CLOSE, 0, 0);
+    PostMessageW(program->form, WM_CLOSE, 0, 0);
   }
   // The close takes the Internet settings back; any message it shows is answered too.
-  bool ended = false;
-  for (int attempt = 0; attempt < 100 && !ended; ++attempt) {
-    AnswerMessageBoxes(process.dwProcessId);
-    ended = WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0;
-  }
-  if (!ended) {
+  if (!Ends(*program, 100)) {
     ADD_FAILURE() << "the program did not end after its window was closed";
-    TerminateProcess(process.hProcess, 1);
+    TerminateProcess(program->process.get(), 1);
+  }
+}
+
+// Each copy of the program lasts as long as its own window, whatever the other copy does.
+TEST(Win32ProgramTest, TwoCopiesEachEndWithTheirOwnWindow) {
+  const std::unique_ptr<Program> first = StartProgram();
+  ASSERT_TRUE(first != nullptr && first->form != nullptr);
+  const std::unique_ptr<Program> second = StartProgram();
+  ASSERT_TRUE(second != nullptr);
+  ASSERT_TRUE(first->form != nullptr && second->form != nullptr);
+  EXPECT_NE(first->form, second->form);
+
+  PostMessageW(second->form, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Ends(*second, 100)) << "the second copy went on after its window closed";
+  EXPECT_FALSE(Ends(*first, 10)) << "the first copy ended with the second one's window";
+  EXPECT_TRUE(IsWindowVisible(first->form));
+
+  PostMessageW(first->form, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Ends(*first, 100));
+  for (const Program* program : {first.get(), second.get()}) {
+    if (WaitForSingleObject(program->process.get(), 0) != WAIT_OBJECT_0) {
+      TerminateProcess(program->process.get(), 1);
+    }
   }
 }
 
