@@ -426,6 +426,28 @@ TEST_F(Win32UiTest, TabOrderFollowsTheTabIndexThenCreationOrder) {
   }
   EXPECT_EQ(form->Find("b"), second);
   EXPECT_EQ(form->Find("nothing"), kNoControl);
+
+  // Inside a frame: the same order, and the frame's caption window below all of its controls.
+  const ControlId frame =
+      form->AddControl(Def(ControlKind::kFrame, "f", kNoControl, "Frame", {0, 1600, 2900, 1300}));
+  const auto in_frame = [&](const char* name, int top, int tab_index) {
+    ControlSpec def = Def(ControlKind::kCheckBox, name, frame, name, {100, top, 900, 300});
+    def.tab_index = tab_index;
+    return w.ControlWindow(form->AddControl(def));
+  };
+  const HWND y = in_frame("y", 200, 1);
+  const HWND z = in_frame("z", 500, -1);
+  const HWND x = in_frame("x", 800, 0);
+  std::vector<HWND> order;
+  for (HWND child = GetWindow(w.ControlWindow(frame), GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    order.push_back(child);
+  }
+  ASSERT_EQ(order.size(), 4U);
+  EXPECT_EQ(order[0], x);
+  EXPECT_EQ(order[1], y);
+  EXPECT_EQ(order[2], z);
+  EXPECT_EQ(GetWindowLongW(order[3], GWL_STYLE) & SS_TYPEMASK, SS_OWNERDRAW);
 }
 
 TEST_F(Win32UiTest, SetIconLoadsBothSizesAndAFileThatIsNotAnIconKeepsTheCurrentOne) {

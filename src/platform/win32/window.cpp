@@ -137,36 +137,40 @@ ControlId Win32Window::AddControl(const ControlSpec& def) {
   }
   controls_.push_back(std::move(control));
   names_.emplace(def.name, id);
-  ApplyTabOrder(def.parent);
+  ApplyTabOrder(controls_.back());
   if (!def.tooltip.empty()) {
     AddTooltip(controls_.back());
   }
   return id;
 }
 
-void Win32Window::ApplyTabOrder(ControlId parent) {
-  std::vector<const Control*> siblings;
+void Win32Window::ApplyTabOrder(const Control& added) {
+  // Controls with a tab index come first in its order; the others follow in creation order. The
+  // siblings already there are in that order, so the new control goes right after the last one
+  // that comes before it: one move per control instead of a move of every sibling.
+  const auto key = [](const Control& c) {
+    return std::pair(c.def.tab_index >= 0 ? c.def.tab_index : INT_MAX, c.sequence);
+  };
+  const Control* before = nullptr;
   for (const Control& control : controls_) {
-    if (control.def.parent == parent) {
-      siblings.push_back(&control);
+    if (&control != &added && control.def.parent == added.def.parent && key(control) < key(added) &&
+        (before == nullptr || key(*before) < key(control))) {
+      before = &control;
     }
   }
-  // Controls with a tab index come first in its order; the others follow in creation order.
-  const auto key = [](const Control* c) {
-    return std::pair(c->def.tab_index >= 0 ? c->def.tab_index : INT_MAX, c->sequence);
-  };
-  std::stable_sort(siblings.begin(), siblings.end(),
-                   [&](const Control* a, const Control* b) { return key(a) < key(b); });
-  HWND after = HWND_TOP;
-  for (const Control* control : siblings) {
-    SetWindowPos(control->windows.hwnd, after, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-    after = control->windows.hwnd;
+  constexpr UINT kOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+  const HWND previous = before != nullptr ? before->windows.hwnd : nullptr;
+  // A control created in order is usually in its place already; a move costs messages.
+  if (GetWindow(added.windows.hwnd, GW_HWNDPREV) != previous) {
+    SetWindowPos(added.windows.hwnd, previous != nullptr ? previous : HWND_TOP, 0, 0, 0, 0,
+                 kOrderOnly);
   }
-  if (parent != kNoControl) {
+  if (added.def.parent != kNoControl) {
     // The caption window stays below the frame's controls, so it never paints over them.
-    SetWindowPos(Get(parent).windows.caption, HWND_BOTTOM, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    const HWND caption = Get(added.def.parent).windows.caption;
+    if (GetWindow(caption, GW_HWNDNEXT) != nullptr) {
+      SetWindowPos(caption, HWND_BOTTOM, 0, 0, 0, 0, kOrderOnly);
+    }
   }
 }
 

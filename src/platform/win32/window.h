@@ -95,7 +95,7 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   const Control& Get(ControlId control) const;
   HWND ParentWindow(ControlId parent) const;
   const Control* ControlOfWindow(HWND hwnd) const;
-  void ApplyTabOrder(ControlId parent);
+  void ApplyTabOrder(const Control& added);
   void AddTooltip(const Control& control);
   void FitClientArea();
   void Fire(ControlId control);
