@@ -304,6 +304,39 @@ TEST_F(Win32UiTest, HidingAFrameHidesItsControlsAndTheOtherFrameTakesItsPlace) {
   EXPECT_FALSE(form.IsVisible(tweaks_));
 }
 
+TEST_F(Win32UiTest, AFocusedControlThatIsDisabledOrHiddenPassesTheFocusToTheNextControl) {
+  auto& form = static_cast<Win32Window&>(*form_);
+  HWND go = form.ControlWindow(go_);
+  HWND check = form.ControlWindow(check_);
+  HWND run = form.ControlWindow(run_);
+
+  // A button that disables itself when pressed from the keyboard (Boost does): the system drops
+  // the focus, and with none the keys, Tab included, reach no control.
+  SetFocus(go);
+  ASSERT_EQ(GetFocus(), go);
+  form.SetEnabled(go_, false);
+  EXPECT_EQ(GetFocus(), form.ControlWindow(other_));
+  form.SetEnabled(go_, true);
+
+  // A hidden control hands the focus to its container, which is not a control.
+  SetFocus(check);
+  form.SetVisible(check_, false);
+  EXPECT_EQ(GetFocus(), run);
+  form.SetVisible(check_, true);
+
+  // Coming back to the window, the focus does not return to a control hidden meanwhile.
+  SetFocus(check);
+  auto other_form = ui_.CreateForm(FormSpec("frmOther", 1500, 1500));
+  other_form->Show();
+  ui_.DoEvents();
+  ASSERT_NE(GetActiveWindow(), hwnd_);
+  form.SetVisible(tweaks_, false);
+  form.Show();
+  ui_.DoEvents();
+  ASSERT_EQ(GetActiveWindow(), hwnd_);
+  EXPECT_EQ(GetFocus(), go);
+}
+
 TEST_F(Win32UiTest, UserClicksFireTheClickHandlers) {
   auto& form = static_cast<Win32Window&>(*form_);
   std::map<ControlId, int> clicks;

@@ -25,6 +25,12 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
+// Whether the keyboard focus is on `control` or inside it (a frame).
+bool HoldsFocus(HWND control) {
+  HWND focus = GetFocus();
+  return focus != nullptr && (focus == control || IsChild(control, focus));
+}
+
 UniqueHicon LoadIconSized(HINSTANCE module, const wchar_t* name, int size_metric, UINT flags) {
   const int size = GetSystemMetrics(size_metric);
   return UniqueHicon(static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, size, size, flags)));
@@ -372,9 +378,36 @@ std::string Win32Window::Text(ControlId control) const {
   return Narrow(WindowText(c.windows.caption != nullptr ? c.windows.caption : c.windows.hwnd));
 }
 
+bool Win32Window::CanTakeFocus(HWND hwnd) const {
+  if (hwnd == nullptr || !IsChild(hwnd_.get(), hwnd) || !IsWindowVisible(hwnd)) {
+    return false;
+  }
+  // A control inside a disabled frame is disabled too, though its own style does not say so.
+  for (HWND w = hwnd; w != nullptr && w != hwnd_.get(); w = GetParent(w)) {
+    if (!IsWindowEnabled(w)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void Win32Window::PassFocusOn(HWND lost) {
+  // The system leaves the focus nowhere (a disabled control) or on a window the user cannot see
+  // (a hidden one, or the frame that held it): the keys would reach no control, and with no
+  // focus not even Tab works. The next control in the tab order takes it, as in a dialog.
+  HWND next = GetNextDlgTabItem(hwnd_.get(), lost, FALSE);
+  SetFocus(CanTakeFocus(next) ? next : hwnd_.get());
+}
+
 void Win32Window::SetVisible(ControlId control, bool visible) {
-  if (IsOpen()) {
-    ShowWindow(Get(control).windows.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  if (!IsOpen()) {
+    return;
+  }
+  HWND hwnd = Get(control).windows.hwnd;
+  HWND focus = !visible && HoldsFocus(hwnd) ? GetFocus() : nullptr;
+  ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  if (focus != nullptr) {
+    PassFocusOn(focus);
   }
 }
 
@@ -387,9 +420,13 @@ void Win32Window::SetEnabled(ControlId control, bool enabled) {
     return;
   }
   const Control& c = Get(control);
+  HWND focus = !enabled && HoldsFocus(c.windows.hwnd) ? GetFocus() : nullptr;
   EnableWindow(c.windows.hwnd, enabled ? TRUE : FALSE);
   if (c.windows.caption != nullptr) {
     EnableWindow(c.windows.caption, enabled ? TRUE : FALSE);
+  }
+  if (focus != nullptr) {
+    PassFocusOn(focus);
   }
 }
 
@@ -637,9 +674,9 @@ LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARA
       }
       [[fallthrough]];
     case WM_SETFOCUS: {
-      HWND target = last_focus_ != nullptr && IsChild(hwnd, last_focus_)
-                        ? last_focus_
-                        : GetNextDlgTabItem(hwnd, nullptr, FALSE);
+      // The control that had the focus may have been hidden or disabled since.
+      HWND target =
+          CanTakeFocus(last_focus_) ? last_focus_ : GetNextDlgTabItem(hwnd, nullptr, FALSE);
       if (target != nullptr) {
         SetFocus(target);
         return 0;

@@ -96,6 +96,10 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   HWND ParentWindow(ControlId parent) const;
   const Control* ControlOfWindow(HWND hwnd) const;
   void ApplyTabOrder(const Control& added);
+  // Whether `hwnd` is a control of this window that can be seen and used from the keyboard.
+  bool CanTakeFocus(HWND hwnd) const;
+  // Moves the focus from `lost`, just hidden or disabled, to the next control in the tab order.
+  void PassFocusOn(HWND lost);
   void AddTooltip(const Control& control);
   void FitClientArea();
   void Fire(ControlId control);
