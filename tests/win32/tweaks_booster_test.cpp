@@ -324,5 +324,25 @@ TEST_F(MainWindowOnWindows, BoostRestoreAndCloseLeaveTheTablesValues) {
   DeleteFileW(start_icon.c_str());
 }
 
+TEST_F(MainWindowOnWindows, LogOffWhileBoostedTakesTheBoostBack) {
+  const std::wstring start_icon =
+      platform::win32::Widen(platform_.ui.ProgramFolder() + "/start.ico");
+  ASSERT_TRUE(CopyFileW(platform::win32::Widen(std::string(VELQOR_EXE_DIR) + "/start.ico").c_str(),
+                        start_icon.c_str(), FALSE) != FALSE)
+      << "start.ico could not be put beside the test program";
+  Click(form_.controls().XPButton2);
+  // Log-off ends the program after WM_ENDSESSION, with no WM_CLOSE before it.
+  SendMessageW(hwnd_, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_TRUE(form_.IsUnloaded());
+  for (const BoosterValue& v : Thirteen()) {
+    if (v.root == HKEY_LOCAL_MACHINE) {
+      SCOPED_TRACE(v.name);
+      EXPECT_EQ(Query(v.root, v.key, v.name), v.after);
+    }
+  }
+  DeleteFileW(start_icon.c_str());
+}
+
 }  // namespace
 }  // namespace velqor

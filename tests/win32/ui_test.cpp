@@ -583,6 +583,20 @@ TEST_F(Win32UiTest, CloseRunsTheCloseHandlerOnceAndLeavesAnInertWindow) {
   SendMessageW(reinterpret_cast<HWND>(second->Handle()), WM_CLOSE, 0, 0);
   EXPECT_EQ(second_unloads, 1);
   EXPECT_FALSE(second->IsOpen());
+
+  // Log-off and shut-down end the program with no WM_CLOSE: the end of the session is the
+  // request, and a session that goes on after all (another program refused) is not.
+  auto third = ui_.CreateForm(FormSpec("frmThree", 1500, 1500));
+  int third_unloads = 0;
+  third->OnQueryUnload([&] { ++third_unloads; });
+  HWND third_hwnd = reinterpret_cast<HWND>(third->Handle());
+  EXPECT_TRUE(SendMessageW(third_hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  SendMessageW(third_hwnd, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(third_unloads, 0);
+  EXPECT_TRUE(third->IsOpen());
+  SendMessageW(third_hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(third_unloads, 1);
+  EXPECT_FALSE(third->IsOpen());
 }
 
 TEST_F(Win32UiTest, MessageLoopRunsPostedWorkAndKeepsAQuitRequestForRun) {

@@ -686,6 +686,13 @@ LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARA
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_ENDSESSION:
+      // At log-off or shut-down the program is ended after this message, with no WM_CLOSE: the
+      // close request runs here, or what it takes back (a boost) would outlast the program.
+      if (wparam != FALSE) {
+        Close();
+      }
+      return 0;
     case WM_DESTROY:
       // The system destroys an attached menu with the window; ours is freed by its owner.
       ::SetMenu(hwnd, nullptr);
