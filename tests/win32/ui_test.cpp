@@ -613,6 +613,16 @@ TEST_F(Win32UiTest, MessageLoopRunsPostedWorkAndKeepsAQuitRequestForRun) {
   PostMessageW(GetFocus(), WM_SYSCHAR, 'g', 1 << 29);
   ui_.DoEvents();
   EXPECT_EQ(clicks, 2);
+  // Enter presses the focused push button, and only that.
+  HWND text = static_cast<Win32Window&>(*form_).ControlWindow(text_);
+  SetFocus(text);
+  PostMessageW(text, WM_KEYDOWN, VK_RETURN, 1);
+  ui_.DoEvents();
+  EXPECT_EQ(clicks, 2);
+  SetFocus(go);
+  PostMessageW(go, WM_KEYDOWN, VK_RETURN, 1);
+  ui_.DoEvents();
+  EXPECT_EQ(clicks, 3);
 
   ui_.Quit();
   ui_.DoEvents();

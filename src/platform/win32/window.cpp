@@ -641,7 +641,14 @@ LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARA
   switch (message) {
     case WM_COMMAND: {
       const int id = LOWORD(wparam);
-      if (lparam == 0 && HIWORD(wparam) == 0) {
+      if (lparam == 0 && HIWORD(wparam) == 0 && id == IDOK) {
+        // Enter: the keyboard navigation presses the default button, and a form has none; the
+        // push button with the focus is pressed instead, as in a dialog.
+        const Control* c = ControlOfWindow(GetFocus());
+        if (c != nullptr && c->def.kind == ControlKind::kButton && c->windows.hwnd == GetFocus()) {
+          OnCommand(c->sequence, BN_CLICKED);
+        }
+      } else if (lparam == 0 && HIWORD(wparam) == 0) {
         OnMenuCommand(id);
       } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
         OnCommand(c->sequence, HIWORD(wparam));
