@@ -44,6 +44,40 @@ TEST(Win32LauncherTest, AProgramThatCannotBeStartedRaisesAFailureNamingTheComman
   }
 }
 
+// The program runs with the user's highest rights: a system program named without a folder is
+// the system's, never a file of the same name beside the program (where CreateProcessW would
+// look first).
+TEST(Win32LauncherTest, ASystemProgramNamedWithoutAFolderIsTheSystemsNotOnePlantedBesideUs) {
+  wchar_t own[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
+  ASSERT_GT(length, 0U);
+  std::wstring planted(own, length);
+  planted = planted.substr(0, planted.find_last_of(L"\\/") + 1) + L"hostname.exe";
+  {
+    // Not a program at all: started, it fails with "bad exe format" (193).
+    std::FILE* file = _wfopen(planted.c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("planted", file);
+    std::fclose(file);
+  }
+  Win32Launcher launcher;
+  for (const char* command : {"hostname", "hostname.exe", "\"hostname\""}) {
+    SCOPED_TRACE(command);
+    EXPECT_NO_THROW(launcher.StartProgram(command, kSwShowMinimized));
+  }
+  // A program given with a folder is started from there, as named.
+  try {
+    std::string quoted = Narrow(planted);
+    quoted.insert(quoted.begin(), '"');
+    quoted.push_back('"');
+    launcher.StartProgram(quoted, kSwShowMinimized);
+    ADD_FAILURE() << "the planted file was not the one started";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.status(), 193);
+  }
+  DeleteFileW(planted.c_str());
+}
+
 TEST(Win32LauncherTest, ShellOpenNeverRaisesAndTheActiveWindowIsThisThreadsOwn) {
   Win32Launcher launcher;
   EXPECT_NO_THROW(launcher.ShellOpen(launcher.ActiveWindow(), "Open",

@@ -11,16 +11,57 @@
 
 namespace velqor::platform::win32 {
 
+namespace {
+
+// The program a command line names, when it is named without a folder ("shutdown -s -t 0") and
+// is found in the system folder or the Windows folder: its full path. Otherwise empty, and the
+// system's own search applies. Without this, CreateProcessW looks in the program's own folder
+// first, and the program runs with the user's highest rights: a "shutdown.exe" planted beside
+// velqor.exe (in a downloads folder, say) would be started with them.
+std::wstring SystemProgram(std::wstring_view command) {
+  std::wstring_view name;
+  if (!command.empty() && command.front() == L'"') {
+    const auto close = command.find(L'"', 1);
+    name =
+        command.substr(1, close == std::wstring_view::npos ? std::wstring_view::npos : close - 1);
+  } else {
+    name = command.substr(0, command.find_first_of(L" \t"));
+  }
+  if (name.empty() || name.find_first_of(L"\\/:") != std::wstring_view::npos) {
+    return {};
+  }
+  std::wstring file(name);
+  if (file.find(L'.') == std::wstring::npos) {
+    file += L".exe";
+  }
+  for (const auto folder_of : {&GetSystemDirectoryW, &GetWindowsDirectoryW}) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = folder_of(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+      continue;
+    }
+    std::wstring path = std::wstring(folder, length) + L"\\" + file;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      return path;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
 void Win32Launcher::StartProgram(std::string_view command_line, int show) {
   // CreateProcessW may write into the command line, so it gets a copy of its own.
   std::wstring command = Widen(command_line);
+  const std::wstring program = SystemProgram(command);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(show);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), command.data(), nullptr, nullptr,
+                      FALSE, 0, nullptr, nullptr, &startup, &process)) {
     const auto status = static_cast<Status>(GetLastError());
     throw Failure(status, "Could not start \"" + std::string(command_line) + "\": " +
                               DescribeStatus(status) + " (" + std::to_string(status) + ")");
