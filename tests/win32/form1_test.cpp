@@ -20,6 +20,7 @@
 #include "tweaks/catalogue.h"
 #include "win32/screenshot.h"
 #include "win32/win32_platform.h"
+#include "win32/wine_start.h"
 
 namespace velqor::app {
 namespace {
@@ -276,8 +277,10 @@ std::unique_ptr<Program> StartProgram() {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
+  if (!test::StartAllowingForWine([&] {
+        return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info) != FALSE;
+      })) {
     ADD_FAILURE() << "velqor.exe did not start: " << GetLastError();
     return nullptr;
   }

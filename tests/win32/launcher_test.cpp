@@ -9,6 +9,7 @@
 #include "platform/failure.h"
 #include "platform/win32/launcher.h"
 #include "platform/win32/text.h"
+#include "win32/wine_start.h"
 
 namespace velqor::platform::win32 {
 namespace {
@@ -19,7 +20,8 @@ TEST(Win32LauncherTest, StartProgramStartsARealProgramAndDoesNotWaitForIt) {
   const std::string marker = Narrow(temp) + "velqor-launcher-marker.txt";
   std::remove(marker.c_str());
   Win32Launcher launcher;
-  launcher.StartProgram("cmd /c echo started > \"" + marker + "\"", kSwShowMinimized);
+  test::RaisingStartAllowingForWine(
+      [&] { launcher.StartProgram("cmd /c echo started > \"" + marker + "\"", kSwShowMinimized); });
   bool appeared = false;
   for (int i = 0; i < 200 && !appeared; ++i) {
     appeared = GetFileAttributesW(Widen(marker).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -63,7 +65,8 @@ TEST(Win32LauncherTest, ASystemProgramNamedWithoutAFolderIsTheSystemsNotOnePlant
   Win32Launcher launcher;
   for (const char* command : {"hostname", "hostname.exe", "\"hostname\""}) {
     SCOPED_TRACE(command);
-    EXPECT_NO_THROW(launcher.StartProgram(command, kSwShowMinimized));
+    EXPECT_NO_THROW(test::RaisingStartAllowingForWine(
+        [&] { launcher.StartProgram(command, kSwShowMinimized); }));
   }
   // A program given with a folder is started from there, as named.
   try {

@@ -17,6 +17,7 @@
 #include "startup/frm_main.h"
 #include "win32/screenshot.h"
 #include "win32/win32_platform.h"
+#include "win32/wine_start.h"
 
 namespace velqor::startup {
 namespace {
@@ -295,11 +296,13 @@ std::vector<std::wstring> RegQueryAsciiNames(bool user) {
                          (user ? L"HKEY_CURRENT_USER\\" : L"HKEY_LOCAL_MACHINE\\") +
                          FromAnsi(kRunKey) + L"\"";
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
-                                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+  const bool started = test::StartAllowingForWine([&] {
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                          nullptr, nullptr, &startup, &process) != FALSE;
+  });
   CloseHandle(write_end);
   std::string output;
-  if (started != FALSE) {
+  if (started) {
     char buffer[4096];
     DWORD got = 0;
     while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) != FALSE && got > 0) {
