@@ -8,8 +8,8 @@
 namespace velqor::test {
 
 // Now and then Wine loses a new process while it starts (its loader ends before the process has
-// told wineserver it is ready), and CreateProcessW fails with ERROR_INTERNAL_ERROR. That is about
-// one start in a thousand here, and it is Wine's: a test starts again rather than fail for it.
+// told wineserver it is ready), and CreateProcessW fails with ERROR_INTERNAL_ERROR. That was one
+// start in about two thousand here, and it is Wine's: a test starts again rather than fail for it.
 // Any other failure is the test's result.
 inline constexpr int kStartAttempts = 3;
 
