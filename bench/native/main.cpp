@@ -30,8 +30,8 @@ int main(int argc, char** argv) {
   const std::vector<RatioCheck> checks = {
       {"tracker rebuild, 1000 windows / 100 windows", "BM_TrackerRebuild/1000",
        "BM_TrackerRebuild/100", 11.0},
-      {"startup manager fill, 10000 entries / 1000 entries", "BM_StartupFillMachineRun/10000",
-       "BM_StartupFillMachineRun/1000", 30.0},
+      {"startup manager fill, 10000 entries / 1000 entries", "BM_StartupFill/machine/10000",
+       "BM_StartupFill/machine/1000", 30.0},
   };
   bool all_pass = true;
   std::printf("\n");

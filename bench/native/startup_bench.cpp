@@ -21,15 +21,17 @@ void SeedRunEntries(SimPlatform& sim, platform::KeyHandle root, std::int32_t cou
   }
 }
 
-// LoadRun on a loaded window: clear both lists, reopen the key, fill, select row 0.
-void BM_StartupFillMachineRun(benchmark::State& state) {
+// A fill on a loaded window, from the Run key under `root` as `fill` reads it: clear both lists,
+// reopen the key, fill, select row 0.
+void BM_StartupFill(benchmark::State& state, platform::KeyHandle root,
+                    void (startup::frmMain::*fill)()) {
   const auto entries = static_cast<std::int32_t>(state.range(0));
   SimPlatform sim;
-  SeedRunEntries(sim, platform::kHkeyLocalMachine, entries);
+  SeedRunEntries(sim, root, entries);
   startup::frmMain form(sim.platform);
   form.Show();
   while (state.KeepRunning()) {
-    form.LoadRun();
+    (form.*fill)();
   }
   if (form.lEntryCount() != entries || form.sSelName() != "Startup program 0") {
     state.SkipWithError("the lists were not filled with every entry");
@@ -40,23 +42,9 @@ void BM_StartupFillMachineRun(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The per-user source, chosen by its option button as the user does.
-void BM_StartupFillUserRun(benchmark::State& state) {
-  const auto entries = static_cast<std::int32_t>(state.range(0));
-  SimPlatform sim;
-  SeedRunEntries(sim, platform::kHkeyCurrentUser, entries);
-  startup::frmMain form(sim.platform);
-  form.Show();
-  while (state.KeepRunning()) {
-    form.LoadUserRun();
-  }
-  if (form.lEntryCount() != entries) {
-    state.SkipWithError("the lists were not filled with every entry");
-  }
-  state.SetItemsProcessed(state.iterations() * entries);
-}
-
-BENCHMARK(BM_StartupFillMachineRun)
+// The machine-wide list, filled as the window opens; the per-user one, as its option button
+// fills it.
+BENCHMARK_CAPTURE(BM_StartupFill, machine, platform::kHkeyLocalMachine, &startup::frmMain::LoadRun)
     ->Arg(10)
     ->Arg(1000)
     ->Arg(10000)
@@ -65,7 +53,7 @@ BENCHMARK(BM_StartupFillMachineRun)
     // The median of five runs: a burst of load from elsewhere on the machine moves one run.
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_StartupFillUserRun)
+BENCHMARK_CAPTURE(BM_StartupFill, user, platform::kHkeyCurrentUser, &startup::frmMain::LoadUserRun)
     ->Arg(10)
     ->Arg(1000)
     ->Arg(10000)

@@ -62,7 +62,8 @@ void Close(const PROCESS_INFORMATION& process, HWND window) {
 
 }  // namespace
 
-StartupSample TimeToWindow(const StartupTarget& target, double timeout_seconds) {
+StartupSample TimeToWindow(const StartupTarget& target, double timeout_seconds,
+                           const std::function<void(HWND)>& inspect) {
   StartupSample sample;
   std::wstring command = L"\"" + target.exe + L"\"";
   STARTUPINFOW startup = {};
@@ -102,6 +103,10 @@ StartupSample TimeToWindow(const StartupTarget& target, double timeout_seconds) 
     if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) {
       break;  // it ended without showing its window
     }
+  }
+  if (inspect && search.found != nullptr) {
+    WaitForInputIdle(process.hProcess, 10000);
+    inspect(search.found);
   }
   Close(process, search.found);
   return sample;

@@ -1,6 +1,9 @@
 // Start-up time of a window program: from CreateProcess to its top-level window being visible.
 #pragma once
 
+#include <windows.h>
+
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -23,7 +26,9 @@ struct StartupSample {
 // Starts the program, polls every millisecond for its window (made by that process, visible),
 // and closes it again (WM_CLOSE, then termination if it lingers). Message boxes that the process
 // shows before its window are answered OK (or Yes) at once, as a user would, and counted: their
-// time is part of the start-up.
-StartupSample TimeToWindow(const StartupTarget& target, double timeout_seconds);
+// time is part of the start-up. `inspect`, when given, sees the window once the process waits
+// for input, before it is closed.
+StartupSample TimeToWindow(const StartupTarget& target, double timeout_seconds,
+                           const std::function<void(HWND)>& inspect = {});
 
 }  // namespace velqor::bench
