@@ -111,7 +111,7 @@ void BareBoost::Run() {
   (void)WriteEach(writes_);
 }
 
-int BareFill(const FillWindows& windows, HKEY root) {
+int BareFill(const FillWindows& windows, HKEY root, FillReading reading) {
   const HWND lists[] = {windows.names, windows.commands};
   for (const HWND list : lists) {
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
@@ -123,22 +123,39 @@ int BareFill(const FillWindows& windows, HKEY root) {
     return 0;
   }
   DWORD values = 0;
-  DWORD longest_name = 0;
-  DWORD longest_data = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                   &longest_name, &longest_data, nullptr, nullptr);
-  std::wstring name(longest_name + 1, L'\0');
-  std::wstring data(longest_data / sizeof(wchar_t) + 1, L'\0');
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                   nullptr, nullptr, nullptr);
+  // Room for any name, and for the data the program shows (1,024 bytes at most).
+  std::wstring name(16384, L'\0');
+  std::wstring data(1024, L'\0');
+  char ansi_name[261];
+  char ansi_data[1024];
   std::wstring first_name;
   std::wstring first_data;
   std::size_t widest[2] = {0, 0};
   int added = 0;
   for (DWORD i = 0; i < values; ++i) {
-    DWORD name_length = longest_name + 1;
-    DWORD data_bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    if (RegEnumValueW(key, i, name.data(), &name_length, nullptr, nullptr,
-                      reinterpret_cast<BYTE*>(data.data()), &data_bytes) != ERROR_SUCCESS) {
-      continue;
+    DWORD name_length = 16384;
+    DWORD data_bytes = 2048;
+    if (reading == FillReading::kOneCall) {
+      if (RegEnumValueW(key, i, name.data(), &name_length, nullptr, nullptr,
+                        reinterpret_cast<BYTE*>(data.data()), &data_bytes) != ERROR_SUCCESS) {
+        continue;
+      }
+    } else {
+      // The name with a 255-byte data buffer, then the data by name, through the ANSI calls.
+      name_length = sizeof ansi_name;
+      data_bytes = 255;
+      if (RegEnumValueA(key, i, ansi_name, &name_length, nullptr, nullptr,
+                        reinterpret_cast<BYTE*>(ansi_data), &data_bytes) != ERROR_SUCCESS) {
+        continue;
+      }
+      data_bytes = sizeof ansi_data;
+      ansi_data[0] = 0;
+      RegQueryValueExA(key, ansi_name, nullptr, nullptr, reinterpret_cast<BYTE*>(ansi_data),
+                       &data_bytes);
+      MultiByteToWideChar(CP_ACP, 0, ansi_name, -1, name.data(), 16384);
+      MultiByteToWideChar(CP_ACP, 0, ansi_data, -1, data.data(), 1024);
     }
     const wchar_t* texts[] = {name.c_str(), data.c_str()};
     for (int l = 0; l < 2; ++l) {

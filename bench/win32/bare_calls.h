@@ -47,10 +47,16 @@ struct FillWindows {
   HWND remove = nullptr;  // the Delete button, retitled for the selected entry
 };
 
+// How the bare fill reads a row.
+enum class FillReading {
+  kOneCall,           // name and data in one call (RegEnumValueW): the least there is
+  kAsTheProgramMust,  // the name (RegEnumValueA), then the data by name (RegQueryValueExA)
+};
+
 // The fill by hand: drawing off, both lists emptied, the Run key under `root` enumerated with
 // one add per row to each list, the horizontal extents set, drawing on, row 0 selected in both,
 // and the three texts set. Returns the number of rows added.
-int BareFill(const FillWindows& windows, HKEY root);
+int BareFill(const FillWindows& windows, HKEY root, FillReading reading);
 
 // What a fill leaves on screen: every row of both lists, their selections and extents, the three
 // texts. Two fills did the same work when these are equal.

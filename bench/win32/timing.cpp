@@ -59,6 +59,22 @@ MedianPair Interleaved(int count, const std::function<void()>& ours,
   return {Median(a), Median(b)};
 }
 
+std::vector<double> InterleavedMedians(int count, const std::vector<std::function<void()>>& tasks) {
+  std::vector<std::vector<double>> samples(tasks.size());
+  for (int i = 0; i < count; ++i) {
+    for (std::size_t t = 0; t < tasks.size(); ++t) {
+      const Stopwatch watch;
+      tasks[t]();
+      samples[t].push_back(watch.Seconds());
+    }
+  }
+  std::vector<double> medians;
+  for (std::vector<double>& s : samples) {
+    medians.push_back(Median(std::move(s)));
+  }
+  return medians;
+}
+
 void Print(const std::string& line) {
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);

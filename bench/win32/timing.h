@@ -32,6 +32,9 @@ struct MedianPair {
 MedianPair Interleaved(int count, const std::function<void()>& ours,
                        const std::function<void()>& baseline);
 
+// Runs each task once per round, in turn, for `count` rounds, and gives the median of each.
+std::vector<double> InterleavedMedians(int count, const std::vector<std::function<void()>>& tasks);
+
 // Prints one line to the console and to the report (stdout, flushed at once, so that a run
 // killed half-way still shows what it measured).
 void Print(const std::string& line);
