@@ -1,5 +1,6 @@
-// The simulated script host: shells whose registry verbs work on a SimRegistry and whose Run
-// starts nothing; every call is recorded in order, and the host can be made unavailable.
+// The simulated script host: shells whose registry verbs work on a Registry (the simulated one,
+// or whatever stands in front of it) and whose Run starts nothing; every call is recorded in order,
+// and the host can be made unavailable.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "platform/script_host.h"
-#include "platform/sim/registry.h"
+#include "platform/registry.h"
 
 namespace velqor::platform::sim {
 
@@ -27,7 +28,7 @@ struct ScriptCall {
 class SimScriptHost : public ScriptHost {
  public:
   // The host must outlive the shells it creates; the registry must outlive the host.
-  explicit SimScriptHost(SimRegistry& registry) : registry_(registry) {}
+  explicit SimScriptHost(Registry& registry) : registry_(registry) {}
 
   // Raises a Failure while the host is unavailable; otherwise a new shell.
   std::unique_ptr<ScriptShell> CreateShell() override;
@@ -56,7 +57,7 @@ class SimScriptHost : public ScriptHost {
   class Shell;
   bool IsMissing(std::string_view command) const;
 
-  SimRegistry& registry_;
+  Registry& registry_;
   bool unavailable_ = false;
   std::set<std::string> missing_;
   std::vector<ScriptCall> calls_;

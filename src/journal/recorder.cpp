@@ -1,0 +1,226 @@
+#include "journal/recorder.h"
+
+namespace velqor::journal {
+
+using platform::KeyHandle;
+using platform::Status;
+
+namespace {
+
+bool IsRoot(KeyHandle key) {
+  return key == platform::kHkeyCurrentUser || key == platform::kHkeyLocalMachine;
+}
+
+}  // namespace
+
+void Recorder::BeginCommand(std::string_view name, std::uint64_t undoes) {
+  if (depth_++ > 0) {
+    return;
+  }
+  name_ = name;
+  undoes_ = undoes;
+  sequence_ = 0;
+  values_ = 0;
+  pending_.clear();
+}
+
+void Recorder::EndCommand() {
+  if (depth_ == 0 || --depth_ > 0) {
+    return;
+  }
+  if (sequence_ == 0 || failure_) {
+    return;  // nothing changed, or nothing more can be recorded
+  }
+  std::string text = std::move(pending_);
+  pending_.clear();
+  text += EncodeRecord(EndRecord{sequence_, journal_.file().CopyId(), values_});
+  if (const Status status = journal_.Append(false, [&](std::uint64_t) { return text; });
+      status != platform::kSuccess) {
+    return Fail(status);
+  }
+  sequence_ = 0;
+  // Dropping old commands is housekeeping: when it fails, the file just stays longer.
+  static_cast<void>(journal_.DropOldCommands());
+}
+
+bool Recorder::TakeFailureNotice() {
+  if (!failure_ || failure_told_) {
+    return false;
+  }
+  failure_told_ = true;
+  return true;
+}
+
+void Recorder::Fail(Status status) {
+  if (!failure_) {
+    failure_ = status;
+  }
+}
+
+std::optional<Recorder::Place> Recorder::PlaceOf(KeyHandle key) const {
+  if (IsRoot(key)) {
+    return Place{key, {}};
+  }
+  const auto it = places_.find(key);
+  if (it == places_.end()) {
+    return std::nullopt;
+  }
+  return it->second;
+}
+
+Status Recorder::Open(KeyHandle root, std::string_view path, std::uint32_t access, bool create,
+                      KeyHandle& out) {
+  const auto call = [&](std::uint32_t rights) {
+    return create ? registry_.CreateKey(root, path, rights, out)
+                  : registry_.OpenKey(root, path, rights, out);
+  };
+  // A key opened for writing is also opened for reading when the user may, so that the value's
+  // state before a change can be read through the same handle.
+  Status status = platform::kAccessDenied;
+  const bool writes = (access & platform::kKeySetValue) != 0;
+  if (writes && (access & platform::kKeyQueryValue) == 0) {
+    status = call(access | platform::kKeyQueryValue);
+  }
+  if (!writes || (access & platform::kKeyQueryValue) != 0 || status == platform::kAccessDenied) {
+    status = call(access);
+  }
+  if (status == platform::kSuccess) {
+    if (const std::optional<Place> parent = PlaceOf(root)) {
+      Place place = *parent;
+      if (!place.path.empty() && !path.empty()) {
+        place.path += '\\';
+      }
+      place.path += path;
+      places_[out] = std::move(place);
+    }
+  }
+  return status;
+}
+
+Status Recorder::OpenKey(KeyHandle root, std::string_view path, std::uint32_t access,
+                         KeyHandle& out) {
+  return Open(root, path, access, false, out);
+}
+
+Status Recorder::CreateKey(KeyHandle root, std::string_view path, std::uint32_t access,
+                           KeyHandle& out) {
+  return Open(root, path, access, true, out);
+}
+
+Status Recorder::CloseKey(KeyHandle key) {
+  const Status status = registry_.CloseKey(key);
+  if (status == platform::kSuccess) {
+    places_.erase(key);
+  }
+  return status;
+}
+
+Status Recorder::ReadBefore(KeyHandle key, const Place& place, std::string_view name,
+                            ValueState& out) {
+  Status status = ReadState(registry_, key, name, out);
+  if (status == platform::kAccessDenied) {
+    // A handle without the right to read: read through a read-only one.
+    status = ReadState(registry_, place.root, place.path, name, out);
+  }
+  return status;
+}
+
+bool Recorder::RecordBefore(const Place& place, std::string_view name, const ValueState& before) {
+  if (failure_) {
+    return false;
+  }
+  const bool opens = sequence_ == 0;
+  const std::uint32_t copy = journal_.file().CopyId();
+  const std::uint32_t index = values_ + 1;
+  std::uint64_t sequence = sequence_;
+  const Status status = journal_.Append(opens, [&](std::uint64_t next) {
+    std::string text;
+    if (opens) {
+      sequence = next;
+      text = EncodeRecord(BeginRecord{sequence, copy, journal_.file().UtcNow(), undoes_, name_});
+    } else {
+      text = pending_;
+    }
+    text += EncodeRecord(
+        BeforeRecord{sequence, copy, index, place.root, place.path, std::string(name), before});
+    return text;
+  });
+  if (status != platform::kSuccess) {
+    Fail(status);
+    return false;
+  }
+  sequence_ = sequence;
+  values_ = index;
+  pending_.clear();
+  return true;
+}
+
+void Recorder::RecordAfter(KeyHandle key, const Place& place, std::string_view name, Status status,
+                           const ValueState& after) {
+  ValueState now = after;
+  if (status == platform::kSuccess) {
+    // What the registry holds now, which is what a later undo compares with.
+    ValueState read;
+    if (ReadBefore(key, place, name, read) == platform::kSuccess) {
+      now = std::move(read);
+    }
+  }
+  pending_ = EncodeRecord(
+      AfterRecord{sequence_, journal_.file().CopyId(), values_, status, std::move(now)});
+}
+
+template <typename Call>
+Status Recorder::Change(KeyHandle key, std::string_view name, const ValueState& wanted,
+                        Call&& call) {
+  const std::optional<Place> place = PlaceOf(key);
+  ValueState before;
+  if (!place || failure_ || ReadBefore(key, *place, name, before) != platform::kSuccess ||
+      before == wanted) {
+    return call();  // no change to record, or no way to record it
+  }
+  const bool alone = depth_ == 0;  // a change outside any command is a command of its own
+  if (alone) {
+    BeginCommand(kUnnamedCommand);
+  }
+  Status status = platform::kSuccess;
+  if (RecordBefore(*place, name, before)) {
+    status = call();
+    RecordAfter(key, *place, name, status, status == platform::kSuccess ? wanted : before);
+  } else {
+    status = call();
+  }
+  if (alone) {
+    EndCommand();
+  }
+  return status;
+}
+
+Status Recorder::SetValue(KeyHandle key, std::string_view name, std::uint32_t type,
+                          const std::uint8_t* data, std::uint32_t length) {
+  const ValueState wanted =
+      RegValue{type, data != nullptr ? std::string(reinterpret_cast<const char*>(data), length)
+                                     : std::string()};
+  return Change(key, name, wanted,
+                [&] { return registry_.SetValue(key, name, type, data, length); });
+}
+
+Status Recorder::DeleteValue(KeyHandle key, std::string_view name) {
+  return Change(key, name, ValueState(), [&] { return registry_.DeleteValue(key, name); });
+}
+
+Status Recorder::QueryInfoKey(KeyHandle key, std::uint32_t* subkeys, std::uint32_t* values) {
+  return registry_.QueryInfoKey(key, subkeys, values);
+}
+
+Status Recorder::EnumValue(KeyHandle key, std::uint32_t index, char* name,
+                           std::uint32_t& name_length, std::uint32_t* type, std::uint8_t* data,
+                           std::uint32_t* data_length) {
+  return registry_.EnumValue(key, index, name, name_length, type, data, data_length);
+}
+
+Status Recorder::QueryValue(KeyHandle key, std::string_view name, std::uint32_t* type,
+                            std::uint8_t* data, std::uint32_t* data_length) {
+  return registry_.QueryValue(key, name, type, data, data_length);
+}
+
+}  // namespace velqor::journal

@@ -1,0 +1,117 @@
+// The recorder: the registry that every command writes through. It passes each call on to the
+// real registry, and for every value a command changes it makes the value's prior state durable in
+// the journal before the change, and records the state after it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "journal/journal.h"
+#include "platform/registry.h"
+
+namespace velqor::journal {
+
+// What a change made outside any command is recorded as.
+inline constexpr char kUnnamedCommand[] = "(no command)";
+
+class Recorder : public platform::Registry {
+ public:
+  // Both must outlive the recorder.
+  Recorder(platform::Registry& registry, JournalWriter& journal)
+      : registry_(registry), journal_(journal) {}
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  // Opens a command: the changes until EndCommand are one record, named as the user knows the
+  // command ("Apply XP Tweak", "Close", "Undo of 12"); `undoes` is the command an undo puts back.
+  // A command opened inside another one is part of the outer one.
+  void BeginCommand(std::string_view name, std::uint64_t undoes = 0);
+  // Closes the command; a command that changed nothing leaves nothing in the journal.
+  void EndCommand();
+
+  // False once the journal could not be written (folder refused, disk full, file held by
+  // another program): the changes still go ahead, unrecorded, for the rest of the run.
+  bool recording() const { return !failure_; }
+  // Why the journal stopped recording; kSuccess while it records.
+  platform::Status failure() const { return failure_.value_or(platform::kSuccess); }
+  // True exactly once, the first time it is asked after the journal stopped recording: the
+  // moment to tell the user.
+  bool TakeFailureNotice();
+
+  JournalWriter& journal() { return journal_; }
+
+  platform::Status OpenKey(platform::KeyHandle root, std::string_view path, std::uint32_t access,
+                           platform::KeyHandle& out) override;
+  platform::Status CreateKey(platform::KeyHandle root, std::string_view path, std::uint32_t access,
+                             platform::KeyHandle& out) override;
+  platform::Status SetValue(platform::KeyHandle key, std::string_view name, std::uint32_t type,
+                            const std::uint8_t* data, std::uint32_t length) override;
+  platform::Status CloseKey(platform::KeyHandle key) override;
+  platform::Status QueryInfoKey(platform::KeyHandle key, std::uint32_t* subkeys,
+                                std::uint32_t* values) override;
+  platform::Status EnumValue(platform::KeyHandle key, std::uint32_t index, char* name,
+                             std::uint32_t& name_length, std::uint32_t* type, std::uint8_t* data,
+                             std::uint32_t* data_length) override;
+  platform::Status QueryValue(platform::KeyHandle key, std::string_view name, std::uint32_t* type,
+                              std::uint8_t* data, std::uint32_t* data_length) override;
+  platform::Status DeleteValue(platform::KeyHandle key, std::string_view name) override;
+  std::string ToAnsi(std::string_view utf8) const override { return registry_.ToAnsi(utf8); }
+  std::string FromAnsi(std::string_view ansi) const override { return registry_.FromAnsi(ansi); }
+
+ private:
+  // Where an open key is: its root and its path from there (ANSI).
+  struct Place {
+    platform::KeyHandle root = 0;
+    std::string path;
+  };
+
+  // Records one change around `call`, which makes it and returns the registry's status.
+  template <typename Call>
+  platform::Status Change(platform::KeyHandle key, std::string_view name, const ValueState& wanted,
+                          Call&& call);
+  std::optional<Place> PlaceOf(platform::KeyHandle key) const;
+  platform::Status Open(platform::KeyHandle root, std::string_view path, std::uint32_t access,
+                        bool create, platform::KeyHandle& out);
+  platform::Status ReadBefore(platform::KeyHandle key, const Place& place, std::string_view name,
+                              ValueState& out);
+  // Makes the before-state durable; false when the journal failed (the change goes ahead).
+  bool RecordBefore(const Place& place, std::string_view name, const ValueState& before);
+  void RecordAfter(platform::KeyHandle key, const Place& place, std::string_view name,
+                   platform::Status status, const ValueState& after);
+  void Fail(platform::Status status);
+
+  platform::Registry& registry_;
+  JournalWriter& journal_;
+  std::map<platform::KeyHandle, Place> places_;
+
+  int depth_ = 0;     // commands open, nested ones included
+  std::string name_;  // the open command's name
+  std::uint64_t undoes_ = 0;
+  std::uint64_t sequence_ = 0;  // its number, once its first line is written
+  std::uint32_t values_ = 0;    // values recorded in it so far
+  std::string pending_;         // the last after-state, written with the next line
+
+  std::optional<platform::Status> failure_;
+  bool failure_told_ = false;
+};
+
+// Opens a command for as long as it lives.
+class CommandScope {
+ public:
+  CommandScope(Recorder& recorder, std::string_view name, std::uint64_t undoes = 0)
+      : recorder_(recorder) {
+    recorder_.BeginCommand(name, undoes);
+  }
+  ~CommandScope() { recorder_.EndCommand(); }
+  CommandScope(const CommandScope&) = delete;
+  CommandScope& operator=(const CommandScope&) = delete;
+
+ private:
+  Recorder& recorder_;
+};
+
+}  // namespace velqor::journal

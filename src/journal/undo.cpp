@@ -1,0 +1,205 @@
+#include "journal/undo.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+
+namespace velqor::journal {
+
+using platform::Status;
+
+namespace {
+
+// A value's identity: the registry matches names without regard to case.
+std::string Identity(const ValueChange& value) {
+  std::string id = value.root == platform::kHkeyLocalMachine ? "HKLM\\" : "HKCU\\";
+  id += value.key_path;
+  id += '\n';
+  id += value.value_name;
+  for (char& c : id) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return id;
+}
+
+bool Refused(const ValueChange& value) {
+  return value.status != platform::kSuccess;
+}
+
+std::string RootName(platform::KeyHandle root) {
+  return root == platform::kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+}
+
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '\\' || c == '"') {
+      out.push_back('\\');
+    }
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
+
+// "text" with its one terminating NUL and nothing that a quoted string cannot carry.
+bool QuotesExactly(const RegValue& value) {
+  const std::string& b = value.bytes;
+  return value.type == platform::kRegSz && !b.empty() && b.back() == '\0' &&
+         b.find_first_of(std::string_view("\0\r\n", 3)) == b.size() - 1;
+}
+
+// "name"=hex(N):.. with lines continued after a comma before they pass 80 characters.
+void AppendHex(std::string& out, std::string line, const std::string& bytes) {
+  char piece[8];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(piece, sizeof(piece), i + 1 < bytes.size() ? "%02x," : "%02x",
+                  static_cast<unsigned char>(bytes[i]));
+    if (i > 0 && line.size() + std::char_traits<char>::length(piece) > 77) {
+      out += line;
+      out += "\\\r\n";
+      line = "  ";
+    }
+    line += piece;
+  }
+  out += line;
+  out += "\r\n";
+}
+
+void AppendValue(std::string& out, const ValueChange& value) {
+  std::string line = value.value_name.empty() ? "@=" : Quoted(value.value_name) + "=";
+  if (!value.before) {
+    out += line + "-\r\n";
+    return;
+  }
+  const RegValue& before = *value.before;
+  if (QuotesExactly(before)) {
+    out +=
+        line + Quoted(std::string_view(before.bytes).substr(0, before.bytes.size() - 1)) + "\r\n";
+    return;
+  }
+  if (before.type == platform::kRegDword && before.bytes.size() == 4) {
+    std::uint32_t number = 0;
+    for (int i = 3; i >= 0; --i) {
+      number = number << 8 | static_cast<unsigned char>(before.bytes[static_cast<std::size_t>(i)]);
+    }
+    char text[24];
+    std::snprintf(text, sizeof(text), "dword:%08x\r\n", static_cast<unsigned>(number));
+    out += line + text;
+    return;
+  }
+  if (before.type == platform::kRegBinary) {
+    line += "hex:";
+  } else {
+    char type[24];
+    std::snprintf(type, sizeof(type), "hex(%x):", static_cast<unsigned>(before.type));
+    line += type;
+  }
+  AppendHex(out, std::move(line), before.bytes);
+}
+
+}  // namespace
+
+std::vector<const ValueChange*> ChangedSince(platform::Registry& registry, const Command& command) {
+  // The last change of each value is the state the command left it in.
+  std::map<std::string, const ValueChange*> last;
+  std::vector<std::string> order;
+  for (const ValueChange& value : command.values) {
+    if (Refused(value)) {
+      continue;
+    }
+    const std::string id = Identity(value);
+    if (last.emplace(id, &value).second) {
+      order.push_back(id);
+    } else {
+      last[id] = &value;
+    }
+  }
+  std::vector<const ValueChange*> changed;
+  for (const std::string& id : order) {
+    const ValueChange& value = *last[id];
+    if (!value.after) {
+      continue;
+    }
+    ValueState now;
+    if (ReadState(registry, value.root, value.key_path, value.value_name, now) !=
+            platform::kSuccess ||
+        now != *value.after) {
+      changed.push_back(&value);
+    }
+  }
+  return changed;
+}
+
+UndoOutcome Undo(platform::Registry& registry, const Command& command, UndoMode mode) {
+  UndoOutcome outcome;
+  std::set<std::string> leave;
+  if (mode == UndoMode::kOnlyUnchanged) {
+    for (const ValueChange* value : ChangedSince(registry, command)) {
+      leave.insert(Identity(*value));
+      outcome.left.push_back(value);
+    }
+  }
+  for (auto it = command.values.rbegin(); it != command.values.rend(); ++it) {
+    const ValueChange& value = *it;
+    if (Refused(value) || leave.count(Identity(value)) != 0) {
+      continue;
+    }
+    ValueState now;
+    if (ReadState(registry, value.root, value.key_path, value.value_name, now) ==
+            platform::kSuccess &&
+        now == value.before) {
+      continue;  // already as it was
+    }
+    const Status status =
+        WriteState(registry, value.root, value.key_path, value.value_name, value.before);
+    if (status == platform::kSuccess) {
+      outcome.put_back.push_back(&value);
+    } else {
+      outcome.refused.push_back({&value, status});
+    }
+  }
+  return outcome;
+}
+
+std::string UndoName(const Command& command) {
+  return "Undo of " + std::to_string(command.sequence);
+}
+
+UndoOutcome RecordedUndo(Recorder& recorder, const Command& command, UndoMode mode) {
+  const CommandScope scope(recorder, UndoName(command), command.sequence);
+  return Undo(recorder, command, mode);
+}
+
+std::string ExportBeforeStates(const Command& command) {
+  // The first change of each value that the registry allowed holds its state before the command.
+  std::vector<std::string> keys;  // in the order they first appear
+  std::map<std::string, std::vector<const ValueChange*>> by_key;
+  std::set<std::string> seen;
+  for (const ValueChange& value : command.values) {
+    if (Refused(value) || !seen.insert(Identity(value)).second) {
+      continue;
+    }
+    const std::string key =
+        "[" + RootName(value.root) + (value.key_path.empty() ? "" : "\\" + value.key_path) + "]";
+    auto& values = by_key[key];
+    if (values.empty()) {
+      keys.push_back(key);
+    }
+    values.push_back(&value);
+  }
+  std::string out = "REGEDIT4\r\n";
+  for (const std::string& key : keys) {
+    out += "\r\n" + key + "\r\n";
+    for (const ValueChange* value : by_key[key]) {
+      AppendValue(out, *value);
+    }
+  }
+  out += "\r\n";
+  return out;
+}
+
+}  // namespace velqor::journal

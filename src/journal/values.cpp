@@ -1,0 +1,99 @@
+#include "journal/values.h"
+
+namespace velqor::journal {
+
+using platform::KeyHandle;
+using platform::Status;
+
+namespace {
+
+// Closes the key when the caller is done with it.
+class OpenedKey {
+ public:
+  explicit OpenedKey(platform::Registry& registry) : registry_(registry) {}
+  OpenedKey(const OpenedKey&) = delete;
+  OpenedKey& operator=(const OpenedKey&) = delete;
+  ~OpenedKey() {
+    if (handle_ != 0) {
+      static_cast<void>(registry_.CloseKey(handle_));
+    }
+  }
+  KeyHandle& out() { return handle_; }
+  KeyHandle get() const { return handle_; }
+
+ private:
+  platform::Registry& registry_;
+  KeyHandle handle_ = 0;
+};
+
+}  // namespace
+
+Status ReadState(platform::Registry& registry, KeyHandle key, std::string_view name,
+                 ValueState& out) {
+  // The value can change size between the two calls (another program writing): ask again.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    std::uint32_t length = 0;
+    std::uint32_t type = 0;
+    Status status = registry.QueryValue(key, name, &type, nullptr, &length);
+    if (status == platform::kFileNotFound) {
+      out.reset();
+      return platform::kSuccess;
+    }
+    if (status != platform::kSuccess) {
+      return status;
+    }
+    RegValue value;
+    value.bytes.resize(length);
+    status = registry.QueryValue(key, name, &value.type,
+                                 reinterpret_cast<std::uint8_t*>(value.bytes.data()), &length);
+    if (status == platform::kMoreData) {
+      continue;
+    }
+    if (status == platform::kFileNotFound) {
+      out.reset();
+      return platform::kSuccess;
+    }
+    if (status != platform::kSuccess) {
+      return status;
+    }
+    value.bytes.resize(length);
+    out = std::move(value);
+    return platform::kSuccess;
+  }
+  return platform::kMoreData;
+}
+
+Status ReadState(platform::Registry& registry, KeyHandle root, std::string_view key_path,
+                 std::string_view name, ValueState& out) {
+  OpenedKey key(registry);
+  const Status status = registry.OpenKey(root, key_path, platform::kKeyQueryValue, key.out());
+  if (status == platform::kFileNotFound) {
+    out.reset();
+    return platform::kSuccess;
+  }
+  if (status != platform::kSuccess) {
+    return status;
+  }
+  return ReadState(registry, key.get(), name, out);
+}
+
+Status WriteState(platform::Registry& registry, KeyHandle root, std::string_view key_path,
+                  std::string_view name, const ValueState& state) {
+  OpenedKey key(registry);
+  if (!state) {
+    Status status = registry.OpenKey(root, key_path, platform::kKeySetValue, key.out());
+    if (status == platform::kSuccess) {
+      status = registry.DeleteValue(key.get(), name);
+    }
+    return status == platform::kFileNotFound ? platform::kSuccess : status;
+  }
+  const Status status = registry.CreateKey(root, key_path, platform::kKeySetValue, key.out());
+  if (status != platform::kSuccess) {
+    return status;
+  }
+  return registry.SetValue(key.get(), name, state->type,
+                           reinterpret_cast<const std::uint8_t*>(state->bytes.data()),
+                           static_cast<std::uint32_t>(state->bytes.size()));
+}
+
+}  // namespace velqor::journal

@@ -1,0 +1,57 @@
+// The file that keeps the change journal: one per user, in the user's application data folder,
+// shared safely by every copy of the program that runs at the same time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/failure.h"
+
+namespace velqor::platform {
+
+inline constexpr Status kSharingViolation = 32;
+inline constexpr Status kDiskFull = 112;
+
+// Exclusive access to the journal file. While one exists, no other copy of the program (and no
+// other JournalLock on the same file) can append to or replace the file. Released when destroyed.
+class JournalLock {
+ public:
+  virtual ~JournalLock() = default;
+
+  // The file's size in bytes; 0 while it does not exist.
+  [[nodiscard]] virtual Status Size(std::uint64_t& size) = 0;
+  // The whole file; empty while it does not exist. On failure `contents` is untouched.
+  [[nodiscard]] virtual Status ReadAll(std::string& contents) = 0;
+  // Adds `bytes` at the end of the file (created when missing) and returns only once they are on
+  // the disk. On failure a part of them may have reached the file.
+  [[nodiscard]] virtual Status Append(std::string_view bytes) = 0;
+  // Replaces the whole file by `contents`: a new file is written and flushed beside it, then moved
+  // over the old one in one step, so a crash leaves either the old file or the new one. On
+  // failure the old file is as it was.
+  [[nodiscard]] virtual Status Replace(std::string_view contents) = 0;
+};
+
+// The journal file of the user who runs the program. Nothing here throws.
+class JournalFile {
+ public:
+  virtual ~JournalFile() = default;
+
+  // Creates the folder when it is missing, then takes exclusive access, retrying briefly while
+  // another copy holds it. On failure (folder refused, file held for longer than the retries)
+  // `out` is empty and the status says why.
+  [[nodiscard]] virtual Status Lock(std::unique_ptr<JournalLock>& out) = 0;
+  // The whole file, read without exclusive access: a line that another copy is appending may be
+  // seen cut short. A missing file reads as empty with kSuccess.
+  [[nodiscard]] virtual Status Read(std::string& contents) = 0;
+  // The file's full path, UTF-8, for messages.
+  virtual std::string Location() const = 0;
+  // A number that no other copy running at the same time has (the process id), so that lines of
+  // two copies appending at once never mix.
+  virtual std::uint32_t CopyId() const = 0;
+  // The time now, UTC, as "YYYY-MM-DDTHH:MM:SSZ": what each record is stamped with.
+  virtual std::string UtcNow() const = 0;
+};
+
+}  // namespace velqor::platform

@@ -1,0 +1,118 @@
+#include "platform/sim/journal_file.h"
+
+#include <algorithm>
+
+namespace velqor::platform::sim {
+
+// The real implementation retries a held lock 20 times; here nothing can release it meanwhile,
+// so the attempts are only counted.
+constexpr std::size_t kLockAttempts = 20;
+
+std::optional<std::string> SimDisk::File(std::string_view name) const {
+  const auto it = files_.find(name);
+  if (it == files_.end()) {
+    return std::nullopt;
+  }
+  return it->second;
+}
+
+void SimDisk::SetFile(std::string_view name, std::string contents) {
+  files_[std::string(name)] = std::move(contents);
+}
+
+Status SimDisk::Write(std::string& file, std::string_view bytes) {
+  std::size_t fits = bytes.size();
+  if (space_left_) {
+    fits = std::min(fits, *space_left_);
+    *space_left_ -= fits;
+  }
+  file.append(bytes.substr(0, fits));
+  return fits == bytes.size() ? kSuccess : kDiskFull;
+}
+
+class SimJournalLock : public JournalLock {
+ public:
+  explicit SimJournalLock(SimJournalFile& owner) : owner_(owner) { disk().locked_ = true; }
+  ~SimJournalLock() override { disk().locked_ = false; }
+  SimJournalLock(const SimJournalLock&) = delete;
+  SimJournalLock& operator=(const SimJournalLock&) = delete;
+
+  Status Size(std::uint64_t& size) override {
+    if (owner_.crashed_) return kSuccess;
+    const auto file = disk().File(SimJournalFile::kFileName);
+    size = file ? file->size() : 0;
+    return kSuccess;
+  }
+
+  Status ReadAll(std::string& contents) override {
+    if (owner_.crashed_) return kSuccess;
+    contents = disk().File(SimJournalFile::kFileName).value_or(std::string());
+    return kSuccess;
+  }
+
+  Status Append(std::string_view bytes) override {
+    if (owner_.crashed_) return kSuccess;
+    const Status status = disk().Write(disk().files_[SimJournalFile::kFileName], bytes);
+    if (status != kSuccess) {
+      return status;
+    }
+    ++disk().appends_;
+    if (disk().crash_countdown_ && --*disk().crash_countdown_ == 0) {
+      disk().crash_countdown_.reset();
+      owner_.crashed_ = true;
+      throw SimCrash{};
+    }
+    return kSuccess;
+  }
+
+  Status Replace(std::string_view contents) override {
+    if (owner_.crashed_) return kSuccess;
+    std::string fresh;
+    const Status status = disk().Write(fresh, contents);
+    if (status != kSuccess) {
+      return status;  // the new file is abandoned; the old one stays as it was
+    }
+    auto& file = disk().files_[SimJournalFile::kFileName];
+    if (disk().space_left_) {
+      *disk().space_left_ += file.size();  // the old file's space comes back
+    }
+    file = std::move(fresh);
+    ++disk().replaces_;
+    return kSuccess;
+  }
+
+ private:
+  SimDisk& disk() { return owner_.disk_; }
+
+  SimJournalFile& owner_;
+};
+
+Status SimJournalFile::Lock(std::unique_ptr<JournalLock>& out) {
+  out.reset();
+  if (crashed_) {
+    return kSharingViolation;
+  }
+  if (disk_.folder_refused_) {
+    return kAccessDenied;
+  }
+  if (disk_.locked_ || disk_.held_) {
+    disk_.lock_retries_ += kLockAttempts;
+    return kSharingViolation;
+  }
+  out = std::make_unique<SimJournalLock>(*this);
+  return kSuccess;
+}
+
+Status SimJournalFile::Read(std::string& contents) {
+  if (disk_.folder_refused_) {
+    return kAccessDenied;
+  }
+  contents = disk_.File(kFileName).value_or(std::string());
+  return kSuccess;
+}
+
+std::string SimJournalFile::Location() const {
+  return "C:\\Users\\User\\AppData\\Roaming\\Velqor\\changes.txt";
+}
+
+}  // namespace velqor::platform::sim

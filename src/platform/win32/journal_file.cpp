@@ -1,0 +1,259 @@
+#include "platform/win32/journal_file.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "platform/win32/text.h"
+#include "platform/win32/unique_handle.h"
+
+namespace velqor::platform::win32 {
+namespace {
+
+using UniqueFile = UniqueHandleKernel;
+
+// CreateFileW fails with INVALID_HANDLE_VALUE, which the owner must not close: it becomes null.
+HANDLE CreateFileOrNull(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  const HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+Status LastError() {
+  const DWORD error = GetLastError();
+  return error != 0 ? static_cast<Status>(error) : kAccessDenied;
+}
+
+bool IsContention(Status status) {
+  return status == ERROR_SHARING_VIOLATION || status == ERROR_LOCK_VIOLATION;
+}
+
+// Opens a file, retrying while another process holds it without sharing.
+Status OpenRetrying(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                    int attempts, DWORD delay_ms, UniqueFile& out) {
+  for (int attempt = 1;; ++attempt) {
+    out.reset(CreateFileOrNull(path, access, share, disposition));
+    if (out) {
+      return kSuccess;
+    }
+    const Status status = LastError();
+    if (!IsContention(status) || attempt >= attempts) {
+      return status;
+    }
+    Sleep(delay_ms);
+  }
+}
+
+Status WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = bytes.size() > 0x10000000U ? 0x10000000U : static_cast<DWORD>(bytes.size());
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
+      return LastError();
+    }
+    bytes.remove_prefix(written);
+  }
+  return kSuccess;
+}
+
+Status ReadFrom(HANDLE file, std::string& contents) {
+  LARGE_INTEGER size = {};
+  LARGE_INTEGER start = {};
+  if (!GetFileSizeEx(file, &size) || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+    return LastError();
+  }
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD read = 0;
+    if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
+                  nullptr)) {
+      return LastError();
+    }
+    if (read == 0) {
+      break;  // the file shrank meanwhile
+    }
+    done += read;
+  }
+  bytes.resize(done);
+  contents = std::move(bytes);
+  return kSuccess;
+}
+
+// Exclusive access: the lock file opened without sharing, held as long as this lives, and the
+// journal file opened so that nobody else can write it.
+class Win32JournalLock : public JournalLock {
+ public:
+  Win32JournalLock(std::wstring path, UniqueFile lock, int attempts, DWORD delay_ms)
+      : path_(std::move(path)), lock_(std::move(lock)), attempts_(attempts), delay_ms_(delay_ms) {}
+
+  Status OpenData(DWORD disposition) {
+    if (data_) {
+      return kSuccess;
+    }
+    const Status status = OpenRetrying(path_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                       disposition, attempts_, delay_ms_, data_);
+    return status == ERROR_FILE_NOT_FOUND && disposition == OPEN_EXISTING ? kSuccess : status;
+  }
+
+  Status Size(std::uint64_t& size) override {
+    LARGE_INTEGER bytes = {};
+    if (data_ && !GetFileSizeEx(data_.get(), &bytes)) {
+      return LastError();
+    }
+    size = static_cast<std::uint64_t>(bytes.QuadPart);
+    return kSuccess;
+  }
+
+  Status ReadAll(std::string& contents) override {
+    if (!data_) {
+      contents.clear();
+      return kSuccess;
+    }
+    return ReadFrom(data_.get(), contents);
+  }
+
+  Status Append(std::string_view bytes) override {
+    if (const Status status = OpenData(OPEN_ALWAYS); status != kSuccess) {
+      return status;
+    }
+    const LARGE_INTEGER zero = {};
+    if (!SetFilePointerEx(data_.get(), zero, nullptr, FILE_END)) {
+      return LastError();
+    }
+    if (const Status status = WriteAll(data_.get(), bytes); status != kSuccess) {
+      return status;
+    }
+    return FlushFileBuffers(data_.get()) ? kSuccess : LastError();
+  }
+
+  Status Replace(std::string_view contents) override {
+    const std::wstring fresh = path_ + L".new";
+    {
+      UniqueFile file(CreateFileOrNull(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
+      if (!file) {
+        return LastError();
+      }
+      Status status = WriteAll(file.get(), contents);
+      if (status == kSuccess && !FlushFileBuffers(file.get())) {
+        status = LastError();
+      }
+      if (status != kSuccess) {
+        file.reset();
+        DeleteFileW(fresh.c_str());
+        return status;
+      }
+    }
+    // An open file cannot be replaced; the lock file still keeps every other copy out.
+    data_.reset();
+    for (int attempt = 1;; ++attempt) {
+      if (MoveFileExW(fresh.c_str(), path_.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return OpenData(OPEN_EXISTING);
+      }
+      const Status status = LastError();
+      if ((!IsContention(status) && status != ERROR_ACCESS_DENIED) || attempt >= attempts_) {
+        DeleteFileW(fresh.c_str());
+        static_cast<void>(OpenData(OPEN_EXISTING));
+        return status;
+      }
+      Sleep(delay_ms_);
+    }
+  }
+
+ private:
+  std::wstring path_;
+  UniqueFile lock_;
+  UniqueFile data_;
+  int attempts_;
+  DWORD delay_ms_;
+};
+
+}  // namespace
+
+Status Win32JournalFile::Folder(std::wstring& out) {
+  if (folder_.empty()) {
+    wchar_t app_data[MAX_PATH] = {};
+    const HRESULT result = SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                            SHGFP_TYPE_CURRENT, app_data);
+    if (FAILED(result)) {
+      return HRESULT_FACILITY(result) == FACILITY_WIN32 ? static_cast<Status>(HRESULT_CODE(result))
+                                                        : kFileNotFound;
+    }
+    std::wstring folder = std::wstring(app_data) + L"\\" + options_.folder;
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      return LastError();
+    }
+    folder_ = std::move(folder);
+  }
+  out = folder_;
+  return kSuccess;
+}
+
+Status Win32JournalFile::Lock(std::unique_ptr<JournalLock>& out) {
+  out.reset();
+  std::wstring folder;
+  if (const Status status = Folder(folder); status != kSuccess) {
+    return status;
+  }
+  const std::wstring path = folder + L"\\" + options_.file;
+  UniqueFile lock;
+  const auto delay = static_cast<DWORD>(options_.delay_ms);
+  Status status =
+      OpenRetrying(path + L".lock", GENERIC_READ, 0, OPEN_ALWAYS, options_.attempts, delay, lock);
+  if (status != kSuccess) {
+    return status;
+  }
+  auto held = std::make_unique<Win32JournalLock>(path, std::move(lock), options_.attempts, delay);
+  status = held->OpenData(OPEN_EXISTING);
+  if (status != kSuccess) {
+    return status;
+  }
+  out = std::move(held);
+  return kSuccess;
+}
+
+Status Win32JournalFile::Read(std::string& contents) {
+  std::wstring folder;
+  if (const Status status = Folder(folder); status != kSuccess) {
+    return status;
+  }
+  UniqueFile file;
+  const Status status =
+      OpenRetrying(folder + L"\\" + options_.file, GENERIC_READ,
+                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                   options_.attempts, static_cast<DWORD>(options_.delay_ms), file);
+  if (status == ERROR_FILE_NOT_FOUND) {
+    contents.clear();
+    return kSuccess;
+  }
+  if (status != kSuccess) {
+    return status;
+  }
+  return ReadFrom(file.get(), contents);
+}
+
+std::string Win32JournalFile::Location() const {
+  wchar_t app_data[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data))) {
+    return Narrow(L"%APPDATA%\\" + options_.folder + L"\\" + options_.file);
+  }
+  return Narrow(std::wstring(app_data) + L"\\" + options_.folder + L"\\" + options_.file);
+}
+
+std::uint32_t Win32JournalFile::CopyId() const {
+  return GetCurrentProcessId();
+}
+
+std::string Win32JournalFile::UtcNow() const {
+  SYSTEMTIME now = {};
+  GetSystemTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth,
+                now.wDay, now.wHour, now.wMinute, now.wSecond);
+  return text;
+}
+
+}  // namespace velqor::platform::win32
