@@ -302,6 +302,11 @@ TYPED_TEST(RegistryContract, DataThatIsNotTextComesBackByteForByte) {
       {"dword", platform::kRegDword, {0x08, 0x00, 0x00, 0x00}},
       {"empty", platform::kRegBinary, {}},
       {"text without nul", platform::kRegBinary, {'a', 'b'}},
+      // Text types as the A functions give them back: an undo writes exactly what it read.
+      {"sz without nul", platform::kRegSz, {'a', 'b'}},
+      {"empty sz", platform::kRegSz, {}},
+      {"expand sz", 2, {'%', 'x', '%', 0}},
+      {"multi sz", 7, {'a', 0, 'b', 0, 0}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
