@@ -10,6 +10,7 @@
 #include <objbase.h>
 #undef MessageBox
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -40,7 +41,7 @@ constexpr double kBoostLimit = 1.15;
 constexpr double kStartupLimit = 1.15;
 // Apply against the same writes made by bare calls (its only visible work).
 constexpr double kApplyLimit = 1.5;
-constexpr int kStarts = 11;
+constexpr int kStarts = 15;
 
 // A path as the harness was given it; a Unix path names the same file through Wine's Z: drive.
 std::wstring WindowsPath(const char* path) {
@@ -184,10 +185,15 @@ bool MeasureStartup(const std::wstring& velqor, const std::wstring& minimal,
       Format("start-up: message boxes answered on the way: %.0f per start, the first shown "
              "after %.1f ms (median)",
              static_cast<double>(boxes) / kStarts, Median(to_box) * 1e3));
-  pass = Report({"start-up to Form1 shown, median of 11, vs the same window by bare calls",
+  pass = Report({"start-up to Form1 shown, median of 15, vs the same window by bare calls",
                  Median(a), Median(b), kStartupLimit}) &&
          pass;
   ForReference("start-up, vs a program that shows one empty window", Median(a), Median(c));
+  // The fastest starts are those that other work on the machine disturbed least.
+  const auto fastest = [](const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+  };
+  ForReference("start-up, fastest of 15, vs the same window by bare calls", fastest(a), fastest(b));
   return pass;
 }
 
