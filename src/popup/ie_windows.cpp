@@ -1,9 +1,11 @@
 #include "popup/ie_windows.h"
 
+#include <exception>
 #include <string>
 #include <utility>
 
 #include "platform/ui.h"
+#include "popup/relay.h"
 
 namespace velqor::popup {
 
@@ -21,8 +23,10 @@ void cIEWindows::Create(std::shared_ptr<PopupContext> context, std::shared_ptr<c
 }
 
 cIEWindows::~cIEWindows() {
-  colIE_.reset();  // every sink detaches
+  // The shell's window events end first: one arriving while the sinks detach would find the
+  // tracker half gone.
   winShellEvents_.reset();
+  colIE_.reset();  // every sink detaches
   winShell_.reset();
 }
 
@@ -86,38 +90,38 @@ Variant cIEWindows::RaiseIEEvent(std::int32_t code, std::int32_t handle,
                                  const VariantList& arguments) {
   const auto self = shared_from_this();  // a listener may drop the last other reference
   switch (code) {
-    case 1: {
+    case kRelayNavigationBegin: {
       const BrowserRef frame = AsObject(At(arguments, 0));
       bool cancel = ToBoolean(At(arguments, 6));
       IENavigationBegin.Raise(handle, frame, At(arguments, 1), At(arguments, 2), At(arguments, 3),
                               At(arguments, 4), At(arguments, 5), cancel);
       break;
     }
-    case 2:
+    case kRelayNavigationComplete:
       IENavigationComplete.Raise(handle, AsObject(At(arguments, 0)), At(arguments, 1));
       break;
-    case 3:
+    case kRelayDownloadBegin:
       IEDownloadBegin.Raise(handle);
       break;
-    case 4:
+    case kRelayDownloadComplete:
       IEDownloadComplete.Raise(handle);
       break;
-    case 5:
+    case kRelayDocumentComplete:
       IEDocumentComplete.Raise(handle, AsObject(At(arguments, 0)), At(arguments, 1));
       break;
-    case 6:
-    case 7: {
+    case kRelayMouseDown:
+    case kRelayMouseUp: {
       const std::int16_t button = ToInteger(At(arguments, 0));
       const std::int16_t shift = ToInteger(At(arguments, 1));
       const float x = ToSingle(At(arguments, 2));
       const float y = ToSingle(At(arguments, 3));
-      (code == 6 ? IEMouseDown : IEMouseUp).Raise(handle, button, shift, x, y);
+      (code == kRelayMouseDown ? IEMouseDown : IEMouseUp).Raise(handle, button, shift, x, y);
       break;
     }
-    case 8:
+    case kRelayContextMenu:
       IEOnContextMenu.Raise(handle);
       break;
-    case 9: {
+    case kRelayCommandStateChange: {
       const std::int32_t command = ToLong(At(arguments, 0));
       bool enable = ToBoolean(At(arguments, 1));
       IECommandStateChange.Raise(handle, command, enable);
@@ -139,7 +143,7 @@ void cIEWindows::WindowRevoked(std::int32_t cookie) {
 
 void cIEWindows::winShell_WindowRegistered(std::int32_t /*cookie*/) {
   const auto self = shared_from_this();
-  platform::RunHandler(context_->ui, [this] {
+  HandleShellEvent([this] {
     RefreshIE();
     WaitWhileBusy();
     IEWindowRegistered.Raise();
@@ -148,11 +152,25 @@ void cIEWindows::winShell_WindowRegistered(std::int32_t /*cookie*/) {
 
 void cIEWindows::winShell_WindowRevoked(std::int32_t /*cookie*/) {
   const auto self = shared_from_this();
-  platform::RunHandler(context_->ui, [this] {
+  HandleShellEvent([this] {
     RefreshIE();
     WaitWhileBusy();
     IEWindowRevoked.Raise();
   });
+}
+
+void cIEWindows::HandleShellEvent(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (...) {
+    // The shell repeats its events, and so would the cause: one message for the whole run.
+    if (context_->event_failure_told) {
+      return;
+    }
+    context_->event_failure_told = true;
+    platform::RunHandler(context_->ui,
+                         [failure = std::current_exception()] { std::rethrow_exception(failure); });
+  }
 }
 
 }  // namespace velqor::popup

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -52,7 +53,8 @@ class cIEWindows : public platform::ShellWindowsEvents,
   Variant RaiseIEEvent(std::int32_t code, std::int32_t handle, const VariantList& arguments);
 
   // Shell window events: rebuild, wait on bBusy, then raise IEWindowRegistered/IEWindowRevoked.
-  // A failing rebuild is shown by the dispatcher and ends the handler.
+  // A failure ends the handler; the first of the run is shown by the dispatcher, later ones are
+  // not.
   void WindowRegistered(std::int32_t cookie) override;
   void WindowRevoked(std::int32_t cookie) override;
 
@@ -77,6 +79,8 @@ class cIEWindows : public platform::ShellWindowsEvents,
   void winShell_WindowRevoked(std::int32_t cookie);
   // Lets pending messages run while bBusy is set.
   void WaitWhileBusy();
+  // Runs a shell event's handler; its failure is told once per run.
+  void HandleShellEvent(const std::function<void()>& handler);
 
   std::shared_ptr<PopupContext> context_;
   std::shared_ptr<IECollection> colIE_;

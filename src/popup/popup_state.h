@@ -37,6 +37,8 @@ struct PopupContext {
   platform::Input& input;
   platform::Ui& ui;  // DoEvents while waiting, and the dispatcher for shell event failures
   PopupState state;
+  // A failure in a shell event's handler has been shown: later ones are not.
+  bool event_failure_told = false;
 };
 
 }  // namespace velqor::popup

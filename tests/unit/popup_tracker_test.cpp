@@ -144,7 +144,7 @@ TEST_F(PopupTrackerTest, FailedRebuildClearsBusyAndLeavesAUsableCollection) {
   EXPECT_EQ(a->LiveSubscriptions(), 1u);
 }
 
-TEST_F(PopupTrackerTest, FailedRebuildInAShellEventIsShownAndTheNextEventRecovers) {
+TEST_F(PopupTrackerTest, FailedRebuildInAShellEventIsShownOnceAndTheNextEventRecovers) {
   sim_.browser.OpenBrowser(918, false, false);
   killer_.CreateTracker(IEWin_);
   int registered = 0;
@@ -154,6 +154,9 @@ TEST_F(PopupTrackerTest, FailedRebuildInAShellEventIsShownAndTheNextEventRecover
   sim_.browser.RaiseWindowRegistered();
   EXPECT_EQ(registered, 0);
   EXPECT_EQ(sim_.ui.message_boxes().size(), 1u);
+  sim_.browser.RaiseWindowRegistered();
+  sim_.browser.RaiseWindowRevoked();
+  EXPECT_EQ(sim_.ui.message_boxes().size(), 1u) << "one message for the run, not one per event";
   EXPECT_EQ(IEWin_->Count(), 0);
   EXPECT_FALSE(IEWin_->bBusy());
 
