@@ -61,22 +61,26 @@ struct NavigateArgs {
 };
 
 // What a subscriber of a browser object receives (DWebBrowserEvents2, the events used here).
-// Any of them may arrive inside one of the program's own calls to the same browser.
+// Any of them may arrive inside one of the program's own calls to the same browser. An argument
+// the browser did not send, or sent in a form that cannot be read, arrives empty; a cancel that
+// cannot be written back arrives as nullptr.
 class BrowserEvents {
  public:
   virtual ~BrowserEvents() = default;
-  // A navigation is about to start; setting cancel to true stops it.
-  virtual void BeforeNavigate2(const NavigateArgs& args, bool& cancel) = 0;
+  // A navigation is about to start; setting *cancel to true stops it.
+  virtual void BeforeNavigate2(const NavigateArgs& args, bool* cancel) = 0;
   // One frame (or the top-level page) finished navigating.
   virtual void NavigateComplete2(const Variant& browser, const Variant& url) = 0;
   // A document finished loading; `browser` is the top-level browser itself for the page.
   virtual void DocumentComplete(const Variant& browser, const Variant& url) = 0;
   virtual void DownloadBegin() = 0;
   virtual void DownloadComplete() = 0;
-  // The browser enabled or disabled one of its commands (kCscNavigateForward, ...).
-  virtual void CommandStateChange(std::int32_t command, bool enable) = 0;
-  // A new window is about to be created; setting cancel to true means it never is.
-  virtual void NewWindow2(Variant& browser, bool& cancel) = 0;
+  // The browser enabled or disabled one of its commands (a number: kCscNavigateForward, ...;
+  // enable: a Boolean), as the browser gave them.
+  virtual void CommandStateChange(const Variant& command, const Variant& enable) = 0;
+  // A new window is about to be created; setting *cancel to true means it never is. The event's
+  // other argument, the new window's browser, is not handed on: nothing here may read it.
+  virtual void NewWindow2(bool* cancel) = 0;
 };
 
 // What a subscriber of an HTML document receives (HTMLDocumentEvents, no event object).

@@ -58,15 +58,17 @@ void IE_Class::Relay(std::int32_t code, const VariantList& arguments) {
   RelayIEEvent(context_->state, code, hWndIE_, arguments);
 }
 
-void IE_Class::BeforeNavigate2(const platform::NavigateArgs& args, bool& cancel) {
+void IE_Class::BeforeNavigate2(const platform::NavigateArgs& args, bool* cancel) {
   // A listener of the relayed event may rebuild the tracked set and release this sink before the
   // relay returns: nothing of the sink is touched after it, only the shared context.
   const std::shared_ptr<PopupContext> context = context_;
-  Relay(kRelayNavigationBegin, {args.browser, args.url, args.flags, args.target_frame_name,
-                                args.post_data, args.headers, Variant(cancel)});
+  Relay(kRelayNavigationBegin,
+        {args.browser, args.url, args.flags, args.target_frame_name, args.post_data, args.headers,
+         cancel != nullptr ? Variant(*cancel) : Variant()});
+  // Without a cancel to write, the pending cancel is kept for a navigation that can be stopped.
   PopupState& state = context->state;
-  if (state.bCancelPending) {
-    cancel = true;
+  if (cancel != nullptr && state.bCancelPending) {
+    *cancel = true;
     state.bCancelPending = false;
   }
 }
@@ -90,17 +92,29 @@ void IE_Class::DownloadComplete() {
   Relay(kRelayDownloadComplete, {});
 }
 
-void IE_Class::CommandStateChange(std::int32_t command, bool enable) {
-  if (command == platform::kCscNavigateForward) {
-    EnableForward_ = enable;
-  } else if (command == platform::kCscNavigateBack) {
-    EnableBack_ = enable;
+void IE_Class::CommandStateChange(const Variant& command, const Variant& enable) {
+  // An argument that is missing or not a number or flag changes no state; the event is still
+  // relayed as it came.
+  std::int32_t number = 0;
+  bool on = false;
+  const bool readable = !std::holds_alternative<std::monostate>(command) &&
+                        !std::holds_alternative<std::monostate>(enable) && Guarded([&] {
+                          number = ToLong(command);
+                          on = ToBoolean(enable);
+                        });
+  if (readable && number == platform::kCscNavigateForward) {
+    EnableForward_ = on;
+  } else if (readable && number == platform::kCscNavigateBack) {
+    EnableBack_ = on;
   }
-  Relay(kRelayCommandStateChange, {Variant(command), Variant(enable)});
+  Relay(kRelayCommandStateChange, {command, enable});
 }
 
-void IE_Class::NewWindow2(Variant& /*browser*/, bool& cancel) {
-  ApplyNewWindowRule(context_->input, context_->state, cancel);
+void IE_Class::NewWindow2(bool* cancel) {
+  // A request that cannot be cancelled is left alone: no beep for a window that opens anyway.
+  if (cancel != nullptr) {
+    ApplyNewWindowRule(context_->input, context_->state, *cancel);
+  }
 }
 
 bool IE_Class::oncontextmenu() {

@@ -39,13 +39,14 @@ class IE_Class : public platform::BrowserEvents, public platform::DocumentEvents
   bool HasBrowserEvents() const { return IEEvents_ != nullptr; }
 
   // Browser events (DWebBrowserEvents2).
-  void BeforeNavigate2(const platform::NavigateArgs& args, bool& cancel) override;
+  void BeforeNavigate2(const platform::NavigateArgs& args, bool* cancel) override;
   void NavigateComplete2(const platform::Variant& browser, const platform::Variant& url) override;
   void DocumentComplete(const platform::Variant& browser, const platform::Variant& url) override;
   void DownloadBegin() override;
   void DownloadComplete() override;
-  void CommandStateChange(std::int32_t command, bool enable) override;
-  void NewWindow2(platform::Variant& browser, bool& cancel) override;
+  void CommandStateChange(const platform::Variant& command,
+                          const platform::Variant& enable) override;
+  void NewWindow2(bool* cancel) override;
   // Document events (HTMLDocumentEvents).
   bool oncontextmenu() override;
   void onmousedown() override;

@@ -185,6 +185,35 @@ TEST_F(PopupSinkTest, CommandStateChangeSetsOnlyItsOwnFlagAndIsAlwaysRelayed) {
   EXPECT_EQ(commands_, (std::vector<std::string>{"1+", "2+", "-1-", "1-"}));
 }
 
+// What the platform hands on when an event's argument was missing or could not be read: that
+// argument alone fails, and a pending cancel waits for an event whose cancel can be written.
+TEST_F(PopupSinkTest, UnreadableArgumentsFailAloneAndNoCancelMeansNothingIsUsedUp) {
+  sim_.browser.OpenBrowser(918, false, false);
+  StartTracker();
+  const auto sink = Sink(918);
+
+  sink->CommandStateChange(platform::Variant(std::int16_t{1}), platform::Variant(true));
+  EXPECT_TRUE(sink->EnableForward()) << "a 16-bit command is a command";
+  sink->CommandStateChange(platform::Variant(), platform::Variant(false));
+  sink->CommandStateChange(platform::Variant(std::int32_t{1}), platform::Variant());
+  sink->CommandStateChange(platform::Variant(sink->IEctl()), platform::Variant(false));
+  EXPECT_TRUE(sink->EnableForward()) << "no flag changed by what could not be read";
+  EXPECT_EQ(commands_, (std::vector<std::string>{"1+", "0-", "1-"}))
+      << "each relayed as it came; the one holding an object cannot be converted";
+
+  killer_.state().bCancelPending = true;
+  sink->BeforeNavigate2(platform::NavigateArgs{}, nullptr);
+  EXPECT_TRUE(killer_.state().bCancelPending) << "kept for a navigation that can be cancelled";
+  bool cancel = false;
+  sink->BeforeNavigate2(platform::NavigateArgs{}, &cancel);
+  EXPECT_TRUE(cancel);
+  EXPECT_FALSE(killer_.state().bCancelPending);
+
+  killer_.state().bKillerActive = true;
+  sink->NewWindow2(nullptr);
+  EXPECT_TRUE(sim_.input.beeps.empty()) << "no beep for a window that cannot be cancelled";
+}
+
 TEST_F(PopupSinkTest, MouseButtonsAndShiftStatesFollowTheKeyRules) {
   const auto browser = sim_.browser.OpenBrowser(918, false, false);
   sim_.input.client_origin[918] = {100, 50};

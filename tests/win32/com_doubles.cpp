@@ -135,6 +135,9 @@ HRESULT STDMETHODCALLTYPE ConnectionPointDouble::Unadvise(DWORD cookie) {
     return CONNECT_E_NOCONNECTION;
   }
   ++unadvises;
+  if (on_unadvise) {
+    on_unadvise();
+  }
   IDispatch* sink = it->second.Detach();
   sinks_.erase(it);
   sink_references_after_unadvise = sink->Release();
@@ -152,13 +155,19 @@ VARIANT ConnectionPointDouble::Fire(DISPID dispid, std::vector<VARIANT> args) {
   params.rgvarg = args.empty() ? nullptr : args.data();
   params.cArgs = static_cast<UINT>(args.size());
   VARIANT result = Empty();
+  FireRaw(dispid, params, &result);
+  return result;
+}
+
+void ConnectionPointDouble::FireRaw(DISPID dispid, DISPPARAMS& params, VARIANT* result) {
   const auto snapshot = sinks_;  // a sink may unadvise while it handles the event
   for (const auto& entry : snapshot) {
-    VariantClear(&result);
-    entry.second->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
+    if (result != nullptr) {
+      VariantClear(result);
+    }
+    entry.second->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result,
                          nullptr, nullptr);
   }
-  return result;
 }
 
 // --- EventSource -------------------------------------------------------------------------------

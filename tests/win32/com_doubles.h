@@ -11,6 +11,7 @@
 #include <wrl/client.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,10 @@ class ConnectionPointDouble : public IConnectionPoint {
   // Invokes every connected sink; `args` in declared order (reversed here into rgvarg).
   // Returns what the last sink put in the result.
   VARIANT Fire(DISPID dispid, std::vector<VARIANT> args);
+  // Invokes every connected sink with the parameters exactly as given.
+  void FireRaw(DISPID dispid, DISPPARAMS& params, VARIANT* result);
+  // Runs inside every successful Unadvise, before the sink's reference is let go.
+  std::function<void()> on_unadvise;
 
   std::size_t live() const { return sinks_.size(); }
   int advises = 0;

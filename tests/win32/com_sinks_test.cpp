@@ -1,15 +1,19 @@
 // The real COM sinks, advise tokens and VARIANT decoding against in-process test doubles of the
 // shell window list, a browser and an HTML document; and what the system's own shell window
 // list does.
+#include <exdispid.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/ui.h"
 #include "platform/win32/browser.h"
+#include "platform/win32/com_sink.h"
 #include "platform/win32/input.h"
 #include "popup/ie_windows.h"
 #include "win32/com_doubles.h"
@@ -209,6 +213,130 @@ TEST_F(ComSinksAgainstTestDouble, ListWithoutConnectionPointsFailsTheRebuildButK
   if (input_.GetAsyncKeyState(platform::kVkControl) == 0) {
     EXPECT_TRUE(browser->FireNewWindow2());
   }
+}
+
+TEST_F(ComSinksAgainstTestDouble, TheShellSubscriptionEndsBeforeAnySinkIsReleased) {
+  const auto browser = AddBrowser(918, false);
+  StartTracker();
+  std::size_t shell_subscriptions_at_release = 99;
+  browser->point().on_unadvise = [&] {
+    shell_subscriptions_at_release = list_->point().live();
+    list_->FireWindowRevoked(1);  // the shell reporting a window while the tracker goes
+  };
+  IEWin_.reset();
+  EXPECT_EQ(shell_subscriptions_at_release, 0u);
+  EXPECT_EQ(browser->point().live(), 0u);
+}
+
+TEST(AdviseToken, MovesItsSubscriptionAndEndsTheOneItIsAssignedOver) {
+  struct NoEvents final : platform::DocumentEvents {
+    bool oncontextmenu() override { return true; }
+    void onmousedown() override {}
+    void onmouseup() override {}
+  } events;
+  const auto first = Make<DocumentDouble>();
+  const auto second = Make<DocumentDouble>();
+  const auto advise = [&](const ComPtr<DocumentDouble>& document) {
+    ComPtr<IConnectionPoint> point(&document->point());
+    const auto sink = platform::win32::MakeComObject<platform::win32::DocumentSink>(events);
+    DWORD cookie = 0;
+    EXPECT_EQ(point->Advise(static_cast<IDispatch*>(sink.Get()), &cookie), S_OK);
+    return platform::win32::AdviseToken(point, cookie, sink);
+  };
+
+  platform::win32::AdviseToken token = advise(first);
+  platform::win32::AdviseToken moved(std::move(token));
+  EXPECT_FALSE(token.holds_subscription());  // NOLINT(bugprone-use-after-move): what is left
+  EXPECT_EQ(first->point().live(), 1u) << "a move ends nothing";
+  moved = advise(second);
+  EXPECT_EQ(first->point().live(), 0u) << "the subscription assigned over has ended";
+  EXPECT_EQ(second->point().live(), 1u);
+  { const platform::win32::AdviseToken last(std::move(moved)); }
+  EXPECT_EQ(second->point().live(), 0u);
+  EXPECT_EQ(first->point().unadvises + second->point().unadvises, 2) << "each ended once";
+}
+
+// Arguments in the forms callers use for numbers, flags, texts and post data; null pointers and
+// chains too deep to follow read as missing.
+TEST(FromVariant, EveryIntegerTypeNestingAndNullPointerDecodes) {
+  SHORT command = 1;
+  LONG* no_long = nullptr;
+  IDispatch* no_object = nullptr;
+  VARIANT_BOOL yes = VARIANT_TRUE;
+  SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, 3);
+  std::memcpy(bytes->pvData, "abc", 3);
+  VARIANT post, once, twice, cycle, deep[platform::win32::kMaxVariantNesting + 2];
+  V_VT(&post) = VT_ARRAY | VT_UI1;
+  V_ARRAY(&post) = bytes;
+  V_VT(&once) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&once) = &post;
+  V_VT(&twice) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&twice) = &once;
+  V_VT(&cycle) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&cycle) = &cycle;
+  V_VT(&deep[0]) = VT_I4;
+  V_I4(&deep[0]) = 7;
+  for (std::size_t i = 1; i < std::size(deep); ++i) {
+    V_VT(&deep[i]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&deep[i]) = &deep[i - 1];
+  }
+  const auto make = [](VARTYPE type, auto set) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = type;
+    set(v);
+    return v;
+  };
+  const struct {
+    const char* what;
+    VARIANT value;
+    platform::Variant expected;
+  } rows[] = {
+      {"I2", make(VT_I2, [](VARIANT& v) { V_I2(&v) = 1; }), std::int16_t{1}},
+      {"BYREF I2", make(VT_BYREF | VT_I2, [&](VARIANT& v) { V_I2REF(&v) = &command; }),
+       std::int16_t{1}},
+      {"I1", make(VT_I1, [](VARIANT& v) { V_I1(&v) = -2; }), std::int16_t{-2}},
+      {"UI1", make(VT_UI1, [](VARIANT& v) { V_UI1(&v) = 200; }), std::int16_t{200}},
+      {"UI2", make(VT_UI2, [](VARIANT& v) { V_UI2(&v) = 65535; }), std::int32_t{65535}},
+      {"UINT", make(VT_UINT, [](VARIANT& v) { V_UINT(&v) = 2; }), std::int32_t{2}},
+      {"I8", make(VT_I8, [](VARIANT& v) { V_I8(&v) = -5; }), std::int32_t{-5}},
+      {"UI8 too large", make(VT_UI8, [](VARIANT& v) { V_UI8(&v) = 1ULL << 40; }),
+       static_cast<float>(1ULL << 40)},
+      {"UI4 too large", make(VT_UI4, [](VARIANT& v) { V_UI4(&v) = 4000000000U; }), 4000000000.0F},
+      {"BYREF BOOL", make(VT_BYREF | VT_BOOL, [&](VARIANT& v) { V_BOOLREF(&v) = &yes; }), true},
+      {"null BYREF I4", make(VT_BYREF | VT_I4, [&](VARIANT& v) { V_I4REF(&v) = no_long; }), {}},
+      {"null BYREF DISPATCH",
+       make(VT_BYREF | VT_DISPATCH, [](VARIANT& v) { V_DISPATCHREF(&v) = nullptr; }),
+       {}},
+      {"BYREF null DISPATCH",
+       make(VT_BYREF | VT_DISPATCH, [&](VARIANT& v) { V_DISPATCHREF(&v) = &no_object; }),
+       platform::BrowserRef()},
+      {"null BYREF VARIANT",
+       make(VT_BYREF | VT_VARIANT, [](VARIANT& v) { V_VARIANTREF(&v) = nullptr; }),
+       {}},
+      {"post data two levels deep", twice, std::string("abc")},
+      {"as deep as followed", deep[platform::win32::kMaxVariantNesting], std::int32_t{7}},
+      {"deeper", deep[platform::win32::kMaxVariantNesting + 1], {}},
+      {"a cycle", cycle, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(platform::win32::FromVariant(row.value), row.expected);
+  }
+  SafeArrayDestroy(bytes);
+}
+
+TEST_F(ComSinksAgainstTestDouble, ASixteenBitCommandNumberIsACommand) {
+  const auto browser = AddBrowser(918, false);
+  StartTracker();
+  VARIANT args[2];  // last-first: enable, command
+  V_VT(&args[0]) = VT_BOOL;
+  V_BOOL(&args[0]) = VARIANT_TRUE;
+  V_VT(&args[1]) = VT_I2;
+  V_I2(&args[1]) = CSC_NAVIGATEBACK;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  browser->point().FireRaw(DISPID_COMMANDSTATECHANGE, params, nullptr);
+  EXPECT_TRUE(IEWin_->IE(platform::Variant(std::int32_t{1}))->EnableBack());
 }
 
 // Not a double: what this system's shell window list does. Each step either works or raises a

@@ -96,7 +96,7 @@ bool SimBrowser::FireBeforeNavigate2(const std::string& url, const Variant& fram
   args.post_data = std::monostate{};
   args.headers = std::string();
   bool cancel = false;
-  subscribers_.Deliver([&](BrowserEvents& e) { e.BeforeNavigate2(args, cancel); });
+  subscribers_.Deliver([&](BrowserEvents& e) { e.BeforeNavigate2(args, &cancel); });
   if (cancel) {
     ++navigations_cancelled;
   } else {
@@ -124,13 +124,14 @@ void SimBrowser::FireDownloadComplete() {
 }
 
 void SimBrowser::FireCommandStateChange(std::int32_t command, bool enable) {
-  subscribers_.Deliver([&](BrowserEvents& e) { e.CommandStateChange(command, enable); });
+  const Variant c = command;
+  const Variant e = enable;
+  subscribers_.Deliver([&](BrowserEvents& events) { events.CommandStateChange(c, e); });
 }
 
 bool SimBrowser::FireNewWindow2() {
-  Variant new_browser;
   bool cancel = false;
-  subscribers_.Deliver([&](BrowserEvents& e) { e.NewWindow2(new_browser, cancel); });
+  subscribers_.Deliver([&](BrowserEvents& e) { e.NewWindow2(&cancel); });
   if (cancel) {
     ++windows_blocked;
   } else {

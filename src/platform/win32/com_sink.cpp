@@ -6,6 +6,10 @@
 #include <mshtmdid.h>
 #include <olectl.h>
 
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "platform/win32/browser.h"
@@ -15,31 +19,146 @@ namespace velqor::platform::win32 {
 
 namespace {
 
-// Arguments arrive last-first: the first declared argument of an n-argument event is at n-1.
-const VARIANT* Arg(const DISPPARAMS& params, UINT declared_position, UINT count) {
-  if (params.cArgs != count || params.rgvarg == nullptr) {
+// Arguments arrive last-first, named ones (never sent by these sources, so ignored) ahead of
+// them: declared position p of an event with n positional arguments is at n-1-p. A position the
+// caller did not send is missing.
+const VARIANT* Arg(const DISPPARAMS& params, UINT position) {
+  if (params.rgvarg == nullptr || params.cNamedArgs > params.cArgs) {
     return nullptr;
   }
-  return &params.rgvarg[count - 1 - declared_position];
-}
-
-// The VARIANT_BOOL a VT_BYREF|VT_BOOL argument points to, or nullptr for anything else.
-VARIANT_BOOL* BoolRef(const VARIANT* v) {
-  if (v == nullptr) {
+  const UINT positional = params.cArgs - params.cNamedArgs;
+  if (position >= positional) {
     return nullptr;
   }
-  if (V_VT(v) == (VT_BYREF | VT_BOOL)) {
-    return V_BOOLREF(v);
-  }
-  if (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v) != nullptr &&
-      V_VT(V_VARIANTREF(v)) == VT_BOOL) {
-    return &V_BOOL(V_VARIANTREF(v));
-  }
-  return nullptr;
+  return &params.rgvarg[params.cArgs - 1 - position];
 }
 
 Variant ArgOrEmpty(const VARIANT* v) {
   return v == nullptr ? Variant() : FromVariant(*v);
+}
+
+// Follows VT_BYREF|VT_VARIANT: the VARIANT that holds the value, or nullptr when a pointer on the
+// way is null or the chain is deeper than kMaxVariantNesting. `levels` counts what was followed.
+const VARIANT* Unwrapped(const VARIANT* v, int& levels) {
+  levels = 0;
+  while (v != nullptr && V_VT(v) == (VT_BYREF | VT_VARIANT)) {
+    if (levels == kMaxVariantNesting) {
+      return nullptr;
+    }
+    v = V_VARIANTREF(v);
+    ++levels;
+  }
+  return v;
+}
+
+// The size of an integer or Boolean VARTYPE's value; 0 for any other type.
+std::size_t FlagSize(VARTYPE type) {
+  switch (type) {
+    case VT_I1:
+    case VT_UI1:
+      return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+      return 4;
+    case VT_I8:
+    case VT_UI8:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+// The value of an integer or Boolean VARTYPE at `p` (VT_BOOL as -1 or 0); only for types whose
+// FlagSize is not 0.
+double NumberAt(VARTYPE type, const void* p) {
+  switch (type) {
+    case VT_I1:
+      return *static_cast<const signed char*>(p);
+    case VT_UI1:
+      return *static_cast<const BYTE*>(p);
+    case VT_I2:
+      return *static_cast<const SHORT*>(p);
+    case VT_UI2:
+      return *static_cast<const USHORT*>(p);
+    case VT_BOOL:
+      return *static_cast<const VARIANT_BOOL*>(p) != VARIANT_FALSE ? -1 : 0;
+    case VT_I4:
+      return *static_cast<const LONG*>(p);
+    case VT_UI4:
+      return *static_cast<const ULONG*>(p);
+    case VT_INT:
+      return *static_cast<const INT*>(p);
+    case VT_UINT:
+      return *static_cast<const UINT*>(p);
+    case VT_I8:
+      return static_cast<double>(*static_cast<const LONGLONG*>(p));
+    case VT_UI8:
+      return static_cast<double>(*static_cast<const ULONGLONG*>(p));
+    default:
+      return 0;
+  }
+}
+
+// A flag argument the sink can write back (cancel): an integer or Boolean the caller passed by
+// reference, directly or as the value of a by-reference VARIANT.
+struct FlagRef {
+  void* where = nullptr;
+  std::size_t size = 0;
+  bool value = false;
+
+  // True as automation spells it: every bit set (VARIANT_TRUE for VT_BOOL, -1 for integers).
+  void SetTrue() const { std::memset(where, 0xFF, size); }
+};
+
+std::optional<FlagRef> WritableFlag(const VARIANT* arg) {
+  int levels = 0;
+  const VARIANT* v = Unwrapped(arg, levels);
+  if (v == nullptr) {
+    return std::nullopt;
+  }
+  const VARTYPE type = V_VT(v) & ~VT_BYREF;
+  const std::size_t size = FlagSize(type);
+  if (size == 0) {
+    return std::nullopt;
+  }
+  void* where = nullptr;
+  if ((V_VT(v) & VT_BYREF) != 0) {
+    where = V_BYREF(v);
+  } else if (levels > 0) {
+    // The caller's own VARIANT, reached through a reference: its value is the caller's memory.
+    where = const_cast<LONGLONG*>(&V_I8(v));
+  }
+  if (where == nullptr) {
+    return std::nullopt;
+  }
+  return FlagRef{where, size, NumberAt(type, where) != 0};
+}
+
+// An integer as the narrowest Variant that holds it: 16-bit for the 8- and 16-bit types, 32-bit
+// when it fits, a single-precision number otherwise.
+Variant IntegerVariant(VARTYPE type, double value) {
+  if (type == VT_I1 || type == VT_UI1 || type == VT_I2) {
+    return static_cast<std::int16_t>(value);
+  }
+  if (value >= std::numeric_limits<std::int32_t>::min() &&
+      value <= std::numeric_limits<std::int32_t>::max()) {
+    return static_cast<std::int32_t>(value);
+  }
+  return static_cast<float>(value);
+}
+
+float AsSingle(double value) {
+  if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
+    return value > 0 ? std::numeric_limits<float>::infinity()
+                     : -std::numeric_limits<float>::infinity();
+  }
+  return static_cast<float>(value);
 }
 
 }  // namespace
@@ -115,7 +234,7 @@ ShellWindowsSink::ShellWindowsSink(ShellWindowsEvents& events)
 
 void ShellWindowsSink::Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT*) {
   constexpr UINT kCookie = 0;  // WindowRegistered(lCookie), WindowRevoked(lCookie)
-  const Variant cookie = ArgOrEmpty(Arg(params, kCookie, 1));
+  const Variant cookie = ArgOrEmpty(Arg(params, kCookie));
   const auto* value = std::get_if<std::int32_t>(&cookie);
   const std::int32_t id = value != nullptr ? *value : 0;
   if (dispid == DISPID_WINDOWREGISTERED) {
@@ -132,29 +251,28 @@ void WebBrowserSink::Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT*)
   switch (dispid) {
     case DISPID_BEFORENAVIGATE2: {
       // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
-      constexpr UINT kCount = 7;
       constexpr UINT kDisp = 0, kUrl = 1, kFlags = 2, kTarget = 3, kPost = 4, kHeaders = 5,
                      kCancel = 6;
       NavigateArgs args;
-      args.browser = ArgOrEmpty(Arg(params, kDisp, kCount));
-      args.url = ArgOrEmpty(Arg(params, kUrl, kCount));
-      args.flags = ArgOrEmpty(Arg(params, kFlags, kCount));
-      args.target_frame_name = ArgOrEmpty(Arg(params, kTarget, kCount));
-      args.post_data = ArgOrEmpty(Arg(params, kPost, kCount));
-      args.headers = ArgOrEmpty(Arg(params, kHeaders, kCount));
-      VARIANT_BOOL* cancel_ref = BoolRef(Arg(params, kCancel, kCount));
-      bool cancel = cancel_ref != nullptr && *cancel_ref != VARIANT_FALSE;
-      events_.BeforeNavigate2(args, cancel);
-      if (cancel && cancel_ref != nullptr) {
-        *cancel_ref = VARIANT_TRUE;
+      args.browser = ArgOrEmpty(Arg(params, kDisp));
+      args.url = ArgOrEmpty(Arg(params, kUrl));
+      args.flags = ArgOrEmpty(Arg(params, kFlags));
+      args.target_frame_name = ArgOrEmpty(Arg(params, kTarget));
+      args.post_data = ArgOrEmpty(Arg(params, kPost));
+      args.headers = ArgOrEmpty(Arg(params, kHeaders));
+      const std::optional<FlagRef> cancel_ref = WritableFlag(Arg(params, kCancel));
+      bool cancel = cancel_ref && cancel_ref->value;
+      events_.BeforeNavigate2(args, cancel_ref ? &cancel : nullptr);
+      if (cancel_ref && cancel && !cancel_ref->value) {
+        cancel_ref->SetTrue();
       }
       break;
     }
     case DISPID_NAVIGATECOMPLETE2:  // NavigateComplete2(pDisp, URL)
-      events_.NavigateComplete2(ArgOrEmpty(Arg(params, 0, 2)), ArgOrEmpty(Arg(params, 1, 2)));
+      events_.NavigateComplete2(ArgOrEmpty(Arg(params, 0)), ArgOrEmpty(Arg(params, 1)));
       break;
     case DISPID_DOCUMENTCOMPLETE:  // DocumentComplete(pDisp, URL)
-      events_.DocumentComplete(ArgOrEmpty(Arg(params, 0, 2)), ArgOrEmpty(Arg(params, 1, 2)));
+      events_.DocumentComplete(ArgOrEmpty(Arg(params, 0)), ArgOrEmpty(Arg(params, 1)));
       break;
     case DISPID_DOWNLOADBEGIN:
       events_.DownloadBegin();
@@ -162,23 +280,17 @@ void WebBrowserSink::Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT*)
     case DISPID_DOWNLOADCOMPLETE:
       events_.DownloadComplete();
       break;
-    case DISPID_COMMANDSTATECHANGE: {  // CommandStateChange(Command, Enable)
-      const Variant command = ArgOrEmpty(Arg(params, 0, 2));
-      const Variant enable = ArgOrEmpty(Arg(params, 1, 2));
-      const auto* c = std::get_if<std::int32_t>(&command);
-      const auto* e = std::get_if<bool>(&enable);
-      events_.CommandStateChange(c != nullptr ? *c : 0, e != nullptr && *e);
+    case DISPID_COMMANDSTATECHANGE:  // CommandStateChange(Command, Enable)
+      events_.CommandStateChange(ArgOrEmpty(Arg(params, 0)), ArgOrEmpty(Arg(params, 1)));
       break;
-    }
-    case DISPID_NEWWINDOW2: {  // NewWindow2(ppDisp, Cancel)
-      constexpr UINT kCount = 2;
-      constexpr UINT kPpDisp = 0, kCancel = 1;
-      Variant browser = ArgOrEmpty(Arg(params, kPpDisp, kCount));
-      VARIANT_BOOL* cancel_ref = BoolRef(Arg(params, kCancel, kCount));
-      bool cancel = cancel_ref != nullptr && *cancel_ref != VARIANT_FALSE;
-      events_.NewWindow2(browser, cancel);
-      if (cancel && cancel_ref != nullptr) {
-        *cancel_ref = VARIANT_TRUE;
+    case DISPID_NEWWINDOW2: {
+      // NewWindow2(ppDisp, Cancel): the new window's browser is left alone, never even read.
+      constexpr UINT kCancel = 1;
+      const std::optional<FlagRef> cancel_ref = WritableFlag(Arg(params, kCancel));
+      bool cancel = cancel_ref && cancel_ref->value;
+      events_.NewWindow2(cancel_ref ? &cancel : nullptr);
+      if (cancel_ref && cancel && !cancel_ref->value) {
+        cancel_ref->SetTrue();
       }
       break;
     }
@@ -214,13 +326,27 @@ void DocumentSink::Dispatch(DISPID dispid, const DISPPARAMS&, VARIANT* result) {
 
 // --- Subscriptions -----------------------------------------------------------------------------
 
-AdviseToken::~AdviseToken() {
+void AdviseToken::End() noexcept {
   if (sink_) {
     sink_->Disconnect();
   }
   if (point_) {
     point_->Unadvise(cookie_);  // a source that is already gone may refuse; nothing to do then
   }
+  point_.Reset();
+  sink_.Reset();
+}
+
+AdviseToken& AdviseToken::operator=(AdviseToken&& other) noexcept {
+  if (this != &other) {
+    End();
+    // Swapped, not move-assigned: MinGW's ComPtr move assignment copies and leaves the source
+    // holding its pointer, which would end the subscription with the source.
+    point_.Swap(other.point_);
+    cookie_ = other.cookie_;
+    sink_.Swap(other.sink_);
+  }
+  return *this;
 }
 
 ConnectionPtr Advise(IUnknown* source, ComPtr<DispatchSink> sink, const std::string& what) {
@@ -248,55 +374,52 @@ ConnectionPtr Advise(IUnknown* source, ComPtr<DispatchSink> sink, const std::str
 // --- Arguments ---------------------------------------------------------------------------------
 
 Variant FromVariant(const VARIANT& value) {
-  const VARIANT* v = &value;
-  if (V_VT(v) == (VT_BYREF | VT_VARIANT)) {
-    v = V_VARIANTREF(v);
-    if (v == nullptr) {
-      return {};
-    }
+  int levels = 0;
+  const VARIANT* v = Unwrapped(&value, levels);
+  if (v == nullptr) {
+    return {};
   }
-  const VARTYPE type = V_VT(v);
-  const bool by_ref = (type & VT_BYREF) != 0;
-  switch (type & ~VT_BYREF) {
-    case VT_BOOL:
-      return (by_ref ? *V_BOOLREF(v) : V_BOOL(v)) != VARIANT_FALSE;
-    case VT_I2:
-      return static_cast<std::int16_t>(by_ref ? *V_I2REF(v) : V_I2(v));
-    case VT_I4:
-      return static_cast<std::int32_t>(by_ref ? *V_I4REF(v) : V_I4(v));
-    case VT_INT:
-      return static_cast<std::int32_t>(by_ref ? *V_INTREF(v) : V_INT(v));
-    case VT_UI4:
-      return static_cast<std::int32_t>(by_ref ? *V_UI4REF(v) : V_UI4(v));
+  const bool by_ref = (V_VT(v) & VT_BYREF) != 0;
+  const VARTYPE type = V_VT(v) & ~VT_BYREF;
+  // Every value member of a VARIANT starts at the same place, and VT_BYREF points at one.
+  const void* p = by_ref ? V_BYREF(v) : static_cast<const void*>(&V_I8(v));
+  if (p == nullptr) {
+    return {};
+  }
+  if (type == VT_BOOL) {
+    return *static_cast<const VARIANT_BOOL*>(p) != VARIANT_FALSE;
+  }
+  if (FlagSize(type) != 0) {
+    return IntegerVariant(type, NumberAt(type, p));
+  }
+  switch (type) {
     case VT_R4:
-      return static_cast<float>(by_ref ? *V_R4REF(v) : V_R4(v));
+      return *static_cast<const float*>(p);
     case VT_R8:
-      return static_cast<float>(by_ref ? *V_R8REF(v) : V_R8(v));
+      return AsSingle(*static_cast<const double*>(p));
     case VT_BSTR: {
-      const BSTR text = by_ref ? *V_BSTRREF(v) : V_BSTR(v);
+      const BSTR text = *static_cast<const BSTR*>(p);
       return text == nullptr ? std::string() : Narrow(std::wstring_view(text, SysStringLen(text)));
     }
     case VT_DISPATCH:
-    case VT_UNKNOWN: {
-      IUnknown* object = (type & ~VT_BYREF) == VT_DISPATCH
-                             ? static_cast<IUnknown*>(by_ref ? *V_DISPATCHREF(v) : V_DISPATCH(v))
-                             : (by_ref ? *V_UNKNOWNREF(v) : V_UNKNOWN(v));
-      return WrapBrowser(object);
+      return WrapBrowser(*static_cast<IDispatch* const*>(p));
+    case VT_UNKNOWN:
+      return WrapBrowser(*static_cast<IUnknown* const*>(p));
+    case VT_ARRAY | VT_UI1: {
+      // Post data: the bytes as they are.
+      SAFEARRAY* array = *static_cast<SAFEARRAY* const*>(p);
+      void* data = nullptr;
+      if (array != nullptr && SafeArrayGetDim(array) == 1 && SafeArrayGetElemsize(array) == 1 &&
+          SUCCEEDED(SafeArrayAccessData(array, &data))) {
+        const std::string bytes(static_cast<const char*>(data), array->rgsabound[0].cElements);
+        SafeArrayUnaccessData(array);
+        return bytes;
+      }
+      return {};
     }
     default:
-      break;
+      return {};
   }
-  if ((type & VT_ARRAY) != 0 && (type & VT_TYPEMASK) == VT_UI1) {
-    // Post data: the bytes as they are.
-    SAFEARRAY* array = by_ref ? *V_ARRAYREF(v) : V_ARRAY(v);
-    void* data = nullptr;
-    if (array != nullptr && SUCCEEDED(SafeArrayAccessData(array, &data))) {
-      const std::string bytes(static_cast<const char*>(data), array->rgsabound[0].cElements);
-      SafeArrayUnaccessData(array);
-      return bytes;
-    }
-  }
-  return {};
 }
 
 }  // namespace velqor::platform::win32

@@ -88,19 +88,26 @@ class DocumentSink final : public DispatchSink {
   DocumentEvents& events_;
 };
 
-// One Advise on a connection point. Its destructor disconnects the sink, then Unadvises, before
-// the last references to the point and the sink go; a failing Unadvise is ignored. Move-only.
+// One Advise on a connection point. Ending it disconnects the sink, then Unadvises, before the
+// last references to the point and the sink go; a failing Unadvise is ignored. Move-only: a
+// moved-from token holds nothing, and assigning to a token ends the subscription it held.
 class AdviseToken final : public Connection {
  public:
   AdviseToken(ComPtr<IConnectionPoint> point, DWORD cookie, ComPtr<DispatchSink> sink)
       : point_(std::move(point)), cookie_(cookie), sink_(std::move(sink)) {}
-  ~AdviseToken() override;
+  ~AdviseToken() override { End(); }
+  AdviseToken(AdviseToken&& other) noexcept = default;
+  AdviseToken& operator=(AdviseToken&& other) noexcept;
   AdviseToken(const AdviseToken&) = delete;
   AdviseToken& operator=(const AdviseToken&) = delete;
 
+  bool holds_subscription() const { return point_ != nullptr; }
+
  private:
+  void End() noexcept;
+
   ComPtr<IConnectionPoint> point_;
-  DWORD cookie_;
+  DWORD cookie_ = 0;
   ComPtr<DispatchSink> sink_;
 };
 
@@ -109,8 +116,15 @@ class AdviseToken final : public Connection {
 // no point for that interface, and "... refused the subscription" when Advise fails.
 ConnectionPtr Advise(IUnknown* source, ComPtr<DispatchSink> sink, const std::string& what);
 
-// A VARIANT as an event argument: by-reference values are followed, numbers and texts
-// converted, objects taken as browser objects; anything else is empty.
+// How many VT_BYREF|VT_VARIANT levels an argument may be wrapped in; a deeper one (or a cycle)
+// is taken as missing.
+inline constexpr int kMaxVariantNesting = 8;
+
+// A VARIANT as an event argument: nested by-reference variants and by-reference values are
+// followed (a null pointer gives empty), every integer type becomes a 16-bit (I1, UI1, I2) or
+// 32-bit integer (a single-precision number when it does not fit), Booleans, real numbers and
+// texts are converted, objects taken as browser objects, a one-dimensional byte array becomes its
+// bytes as text; anything else is empty.
 Variant FromVariant(const VARIANT& value);
 
 }  // namespace velqor::platform::win32
