@@ -256,29 +256,5 @@ TYPED_TEST(ScriptHostContract, RunOfAProgramThatDoesNotExistRaisesNamingTheComma
       << failure->what();
 }
 
-#ifdef _WIN32
-TEST(Win32ScriptHost, CommandLineSplitsIntoProgramAndParameters) {
-  struct Row {
-    const char* command;
-    const char* file;
-    const char* parameters;
-  };
-  const std::vector<Row> rows = {
-      {"cleanmgr.exe", "cleanmgr.exe", ""},
-      {"sfc /scannow", "sfc", "/scannow"},
-      {"shutdown -s -t 0", "shutdown", "-s -t 0"},
-      {"\"C:\\Program Files\\x.exe\" /a \"b c\"", "C:\\Program Files\\x.exe", "/a \"b c\""},
-      {"  spaced   args ", "spaced", "args "},
-      {"", "", ""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.command);
-    const platform::win32::CommandLine line = platform::win32::SplitCommandLine(row.command);
-    EXPECT_EQ(line.file, row.file);
-    EXPECT_EQ(line.parameters, row.parameters);
-  }
-}
-#endif
-
 }  // namespace
 }  // namespace velqor::contract

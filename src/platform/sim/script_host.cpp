@@ -1,5 +1,6 @@
 #include "platform/sim/script_host.h"
 
+#include "platform/command_line.h"
 #include "platform/script_verbs.h"
 
 namespace velqor::platform::sim {
@@ -13,15 +14,6 @@ std::string LowerAscii(std::string_view text) {
     }
   }
   return lower;
-}
-
-// The program part of a command line: up to the closing quote, or to the first space.
-std::string_view ProgramOf(std::string_view command) {
-  if (!command.empty() && command.front() == '"') {
-    const std::size_t close = command.find('"', 1);
-    return command.substr(1, close == std::string_view::npos ? command.npos : close - 1);
-  }
-  return command.substr(0, command.find(' '));
 }
 
 // The Win32 status of a class that is not registered (REGDB_E_CLASSNOTREG).
@@ -87,7 +79,7 @@ void SimScriptHost::MarkMissing(std::string_view command) {
 
 bool SimScriptHost::IsMissing(std::string_view command) const {
   return missing_.count(LowerAscii(command)) != 0 ||
-         missing_.count(LowerAscii(ProgramOf(command))) != 0;
+         missing_.count(LowerAscii(SplitCommandLine(command).file)) != 0;
 }
 
 std::vector<std::string> SimScriptHost::RunCommands() const {

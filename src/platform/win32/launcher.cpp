@@ -5,28 +5,17 @@
 
 #include <string>
 
+#include "platform/command_line.h"
 #include "platform/failure.h"
 #include "platform/win32/text.h"
 #include "platform/win32/unique_handle.h"
 
 namespace velqor::platform::win32 {
 
-namespace {
-
-// The program a command line names, when it is named without a folder ("shutdown -s -t 0") and
-// is found in the system folder or the Windows folder: its full path. Otherwise empty, and the
-// system's own search applies. Without this, CreateProcessW looks in the program's own folder
-// first, and the program runs with the user's highest rights: a "shutdown.exe" planted beside
-// velqor.exe (in a downloads folder, say) would be started with them.
-std::wstring SystemProgram(std::wstring_view command) {
-  std::wstring_view name;
-  if (!command.empty() && command.front() == L'"') {
-    const auto close = command.find(L'"', 1);
-    name =
-        command.substr(1, close == std::wstring_view::npos ? std::wstring_view::npos : close - 1);
-  } else {
-    name = command.substr(0, command.find_first_of(L" \t"));
-  }
+// Without this, CreateProcessW looks in the program's own folder first, and the program runs
+// with the user's highest rights: a "shutdown.exe" planted beside velqor.exe (in a downloads
+// folder, say) would be started with them.
+std::wstring SystemFolderFile(std::wstring_view name) {
   if (name.empty() || name.find_first_of(L"\\/:") != std::wstring_view::npos) {
     return {};
   }
@@ -49,12 +38,10 @@ std::wstring SystemProgram(std::wstring_view command) {
   return {};
 }
 
-}  // namespace
-
 void Win32Launcher::StartProgram(std::string_view command_line, int show) {
   // CreateProcessW may write into the command line, so it gets a copy of its own.
   std::wstring command = Widen(command_line);
-  const std::wstring program = SystemProgram(command);
+  const std::wstring program = SystemFolderFile(Widen(SplitCommandLine(command_line).file));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -1,6 +1,7 @@
 // Starting programs and opening documents over CreateProcessW and ShellExecuteW.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/launcher.h"
@@ -19,5 +20,10 @@ class Win32Launcher final : public Launcher {
   // GetActiveWindow.
   WindowHandle ActiveWindow() override;
 };
+
+// The full path of `name` in the system folder, or else in the Windows folder, when `name` is a
+// bare file name (no folder, no drive) and a file of that name is there; a name without an
+// extension is taken as a program (".exe"). Otherwise empty: the system's own search applies.
+std::wstring SystemFolderFile(std::wstring_view name);
 
 }  // namespace velqor::platform::win32

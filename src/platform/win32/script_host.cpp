@@ -5,7 +5,9 @@
 
 #include <string>
 
+#include "platform/command_line.h"
 #include "platform/script_verbs.h"
+#include "platform/win32/launcher.h"
 #include "platform/win32/text.h"
 
 namespace velqor::platform::win32 {
@@ -23,7 +25,12 @@ class Win32Shell : public ScriptShell {
 
   void Run(std::string_view command) override {
     const CommandLine line = SplitCommandLine(command);
-    const std::wstring file = Widen(line.file);
+    // A bare name that the system folder holds ("dfrg.msc") is opened from there, never from the
+    // current folder, where a planted file of that name could be.
+    std::wstring file = SystemFolderFile(Widen(line.file));
+    if (file.empty()) {
+      file = Widen(line.file);
+    }
     const std::wstring parameters = Widen(line.parameters);
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
@@ -47,30 +54,6 @@ class Win32Shell : public ScriptShell {
 
 std::unique_ptr<ScriptShell> Win32ScriptHost::CreateShell() {
   return std::make_unique<Win32Shell>(registry_);
-}
-
-CommandLine SplitCommandLine(std::string_view command) {
-  const std::size_t start = command.find_first_not_of(' ');
-  if (start == std::string_view::npos) {
-    return {};
-  }
-  command.remove_prefix(start);
-  CommandLine line;
-  std::size_t rest = 0;
-  if (command.front() == '"') {
-    const std::size_t close = command.find('"', 1);
-    line.file = command.substr(1, close == std::string_view::npos ? command.npos : close - 1);
-    rest = close == std::string_view::npos ? command.size() : close + 1;
-  } else {
-    const std::size_t space = command.find(' ');
-    line.file = command.substr(0, space);
-    rest = space == std::string_view::npos ? command.size() : space;
-  }
-  const std::size_t parameters = command.find_first_not_of(' ', rest);
-  if (parameters != std::string_view::npos) {
-    line.parameters = command.substr(parameters);
-  }
-  return line;
 }
 
 }  // namespace velqor::platform::win32

@@ -23,12 +23,4 @@ class Win32ScriptHost : public ScriptHost {
   Registry& registry_;
 };
 
-// A command line split into the program and its parameters: a quoted program ends at its
-// closing quote, an unquoted one at the first space.
-struct CommandLine {
-  std::string file;
-  std::string parameters;
-};
-CommandLine SplitCommandLine(std::string_view command);
-
 }  // namespace velqor::platform::win32
