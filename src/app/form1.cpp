@@ -144,20 +144,19 @@ void Form1::StartMinimized(std::string_view command) {
 }
 
 void Form1::Label1_Click() {
-  StartMinimized(kCleanManagerCommand);
+  StartTool(platform_, kCleanManager);
 }
 
 void Form1::Label2_Click() {
-  const std::unique_ptr<platform::ScriptShell> shell = platform_.script_host.CreateShell();
-  shell->Run(kDefragmenterCommand);
+  StartTool(platform_, kDefragmenter);
 }
 
 void Form1::Label3_Click() {
-  StartMinimized(kFileCheckCommand);
+  StartTool(platform_, kFileCheck);
 }
 
 void Form1::Label4_Click() {
-  StartMinimized(kWindowsUpdateCommand);
+  StartTool(platform_, kWindowsUpdate);
 }
 
 void Form1::shut_Click() {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/maintenance_tools.h"
 #include "booster/booster.h"
 #include "platform/platform.h"
 #include "platform/registry.h"
@@ -18,11 +19,7 @@
 
 namespace velqor::app {
 
-// The commands the launchers start, and the web pages of the Help menu.
-inline constexpr std::string_view kCleanManagerCommand = "cleanmgr.exe";
-inline constexpr std::string_view kDefragmenterCommand = "dfrg.msc";
-inline constexpr std::string_view kFileCheckCommand = "sfc /scannow";
-inline constexpr std::string_view kWindowsUpdateCommand = "wupdmgr";
+// The command of "Shutdown now !", and the web pages of the Help menu.
 inline constexpr std::string_view kShutdownCommand = "shutdown -s -t 0";
 inline constexpr std::string_view kHomePage = "https://velqor.example/";
 inline constexpr std::string_view kProductsPage = "https://velqor.example/products";
@@ -64,7 +61,8 @@ class Form1 {
   // The pop-up killer switch.
   void chkPopupKillerActivate_Click();
 
-  // The tool launchers; each raises a Failure naming its command when it cannot start.
+  // The tool launchers (see StartTool); each raises a Failure that tells what to do when its
+  // tool cannot be started.
   void Label1_Click();
   void Label2_Click();
   void Label3_Click();

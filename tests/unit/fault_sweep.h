@@ -243,16 +243,31 @@ inline std::vector<Fault> AllFaults() {
        [](SimPlatform& s) { s.script_host.SetUnavailable(true); },
        [](SimPlatform& s) { s.script_host.SetUnavailable(false); }},
       {"defragmenter missing", FaultKind::kScriptHost,
-       [](SimPlatform& s) { s.script_host.MarkMissing(app::kDefragmenterCommand); },
-       [](SimPlatform& s) { s.script_host.ClearMissing(); }},
-      {"maintenance programs missing", FaultKind::kProgramMissing,
        [](SimPlatform& s) {
-         for (const auto command : {app::kCleanManagerCommand, app::kFileCheckCommand,
-                                    app::kWindowsUpdateCommand, app::kShutdownCommand}) {
-           s.launcher.MarkMissing(command);
+         for (const app::ToolCommand& command : app::kDefragmenter.commands) {
+           s.script_host.MarkMissing(command.command);
+           s.launcher.MarkMissing(command.command);
          }
        },
-       [](SimPlatform& s) { s.launcher.ClearMissing(); }},
+       [](SimPlatform& s) {
+         s.script_host.ClearMissing();
+         s.launcher.ClearMissing();
+       }},
+      {"maintenance programs missing", FaultKind::kProgramMissing,
+       [](SimPlatform& s) {
+         for (const app::MaintenanceTool* tool :
+              {&app::kCleanManager, &app::kFileCheck, &app::kWindowsUpdate}) {
+           for (const app::ToolCommand& command : tool->commands) {
+             s.launcher.MarkMissing(command.command);
+             s.script_host.MarkMissing(command.command);
+           }
+         }
+         s.launcher.MarkMissing(app::kShutdownCommand);
+       },
+       [](SimPlatform& s) {
+         s.launcher.ClearMissing();
+         s.script_host.ClearMissing();
+       }},
       {"web address cannot be opened", FaultKind::kShellOpen,
        [](SimPlatform& s) { s.launcher.FailShellOpen(31); },  // SE_ERR_NOASSOC
        [](SimPlatform& s) { s.launcher.FailShellOpen(0); }},

@@ -178,10 +178,14 @@ TEST_F(Form1Test, EachLauncherStartsExactlyItsCommand) {
   EXPECT_TRUE(sim_.launcher.starts().empty());
 }
 
-TEST_F(Form1Test, AMissingProgramIsNamedInAMessageAndTheProgramRuns) {
+TEST_F(Form1Test, AMissingToolIsToldInWordsAndTheProgramRuns) {
   HeadlessWindow& w = Load();
-  sim_.launcher.MarkMissing("wupdmgr");
-  sim_.script_host.MarkMissing("dfrg.msc");
+  for (const app::MaintenanceTool* tool : {&app::kWindowsUpdate, &app::kDefragmenter}) {
+    for (const app::ToolCommand& command : tool->commands) {
+      sim_.launcher.MarkMissing(command.command);
+      sim_.script_host.MarkMissing(command.command);
+    }
+  }
   ASSERT_TRUE(w.ClickByName("XPButton3"));
   for (const char* label : {"Label4", "Label2"}) {
     SCOPED_TRACE(label);
@@ -189,9 +193,9 @@ TEST_F(Form1Test, AMissingProgramIsNamedInAMessageAndTheProgramRuns) {
     EXPECT_TRUE(w.ClickByName(label));
     ASSERT_EQ(sim_.ui.message_boxes().size(), shown + 1);
     const auto& box = sim_.ui.message_boxes().back();
-    EXPECT_NE(box.prompt.find(label == std::string("Label4") ? "wupdmgr" : "dfrg.msc"),
-              std::string::npos)
-        << box.prompt;
+    EXPECT_EQ(box.prompt, label == std::string("Label4")
+                              ? "Windows Update is not available on this computer."
+                              : "The disk defragmenter is not available on this computer.");
     EXPECT_EQ(box.title, "Velqor");
   }
   EXPECT_TRUE(w.IsOpen());

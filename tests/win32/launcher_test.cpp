@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include "app/maintenance_tools.h"
 #include "platform/failure.h"
 #include "platform/win32/launcher.h"
 #include "platform/win32/text.h"
+#include "win32/win32_platform.h"
 #include "win32/wine_start.h"
 
 namespace velqor::platform::win32 {
@@ -79,6 +81,40 @@ TEST(Win32LauncherTest, ASystemProgramNamedWithoutAFolderIsTheSystemsNotOnePlant
     EXPECT_EQ(failure.status(), 193);
   }
   DeleteFileW(planted.c_str());
+}
+
+// The script host's Run opens a bare name from the system folder when it is there ("dfrg.msc"),
+// never from the current folder, where a planted file of that name could be.
+TEST(Win32LauncherTest, ABareNameIsLookedUpInTheSystemFolderOnly) {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  ASSERT_GT(length, 0U);
+  const std::wstring system(folder, length);
+  const std::wstring planted = system + L"\\velqor-probe.msc";
+  std::FILE* file = _wfopen(planted.c_str(), L"wb");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  EXPECT_EQ(SystemFolderFile(L"velqor-probe.msc"), planted);
+  EXPECT_EQ(SystemFolderFile(L"hostname"), system + L"\\hostname.exe") << "a program's .exe";
+  EXPECT_EQ(SystemFolderFile(L"velqor-absent.msc"), L"");
+  EXPECT_EQ(SystemFolderFile(L".\\velqor-probe.msc"), L"") << "a name with a folder is as given";
+  EXPECT_EQ(SystemFolderFile(L"ms-settings:windowsupdate"), L"");
+  DeleteFileW(planted.c_str());
+}
+
+// What this Windows answers for a tool it does not have reaches the user as words.
+TEST(Win32LauncherTest, ADefragmenterThisWindowsLacksIsToldInWords) {
+  if (!SystemFolderFile(L"dfrg.msc").empty() || !SystemFolderFile(L"dfrgui.exe").empty()) {
+    GTEST_SKIP() << "this Windows has a defragmenter";
+  }
+  Win32Platform win32;
+  try {
+    test::RaisingStartAllowingForWine([&] { app::StartTool(win32.platform, app::kDefragmenter); });
+    ADD_FAILURE() << "no Failure";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.what()),
+              "The disk defragmenter is not available on this computer.");
+  }
 }
 
 TEST(Win32LauncherTest, ShellOpenNeverRaisesAndTheActiveWindowIsThisThreadsOwn) {

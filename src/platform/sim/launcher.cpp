@@ -3,6 +3,7 @@
 #include <cctype>
 #include <utility>
 
+#include "platform/command_line.h"
 #include "platform/failure.h"
 
 namespace velqor::platform::sim {
@@ -17,22 +18,15 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-// The program of a command line: its first word.
-std::string_view ProgramOf(std::string_view command) {
-  const auto space = command.find(' ');
-  return space == std::string_view::npos ? command : command.substr(0, space);
-}
-
 }  // namespace
 
 void SimLauncher::StartProgram(std::string_view command_line, int show) {
-  const bool missing = IsMissing(command_line);
-  starts_.push_back({std::string(command_line), show, missing});
-  if (missing) {
+  const Status status = FailureOf(command_line);
+  starts_.push_back({std::string(command_line), show, status != kSuccess});
+  if (status != kSuccess) {
     ++faults_hit_;
-    throw Failure(kFileNotFound, "Could not start \"" + std::string(command_line) +
-                                     "\": " + DescribeStatus(kFileNotFound) + " (" +
-                                     std::to_string(kFileNotFound) + ")");
+    throw Failure(status, "Could not start \"" + std::string(command_line) + "\": " +
+                              DescribeStatus(status) + " (" + std::to_string(status) + ")");
   }
 }
 
@@ -51,12 +45,17 @@ void SimLauncher::ShellOpen(WindowHandle owner, std::string_view operation, std:
   shell_opens_.push_back(std::move(record));
 }
 
-void SimLauncher::MarkMissing(std::string_view command) {
-  missing_.insert(Lower(command));
+void SimLauncher::FailStart(std::string_view command, Status status) {
+  failing_[Lower(command)] = status;
 }
 
-bool SimLauncher::IsMissing(std::string_view command) const {
-  return missing_.contains(Lower(command)) || missing_.contains(Lower(ProgramOf(command)));
+Status SimLauncher::FailureOf(std::string_view command) const {
+  for (const std::string& key : {Lower(command), Lower(SplitCommandLine(command).file)}) {
+    if (const auto it = failing_.find(key); it != failing_.end()) {
+      return it->second;
+    }
+  }
+  return kSuccess;
 }
 
 std::vector<std::string> SimLauncher::StartedCommands() const {

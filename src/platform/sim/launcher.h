@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstddef>
-#include <set>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,8 +47,10 @@ class SimLauncher final : public Launcher {
 
   // Starting this command, or any command of this program, fails with "not found" (2).
   // Compared without regard to letter case.
-  void MarkMissing(std::string_view command);
-  void ClearMissing() { missing_.clear(); }
+  void MarkMissing(std::string_view command) { FailStart(command, kFileNotFound); }
+  // As MarkMissing, with another status (access denied, elevation required, ...).
+  void FailStart(std::string_view command, Status status);
+  void ClearMissing() { failing_.clear(); }
   // Fault: every ShellOpen from now on returns `error` (32 or less) as ShellExecute does when it
   // cannot open the file; 0 lifts the fault.
   void FailShellOpen(int error) { shell_open_error_ = error; }
@@ -64,9 +66,10 @@ class SimLauncher final : public Launcher {
   void ClearCalls();
 
  private:
-  bool IsMissing(std::string_view command) const;
+  // The status starting this command fails with; 0 when it starts.
+  Status FailureOf(std::string_view command) const;
 
-  std::set<std::string> missing_;  // lower case
+  std::map<std::string, Status> failing_;  // lower case
   std::vector<StartRecord> starts_;
   std::vector<ShellOpenRecord> shell_opens_;
   WindowHandle active_window_ = 0;
