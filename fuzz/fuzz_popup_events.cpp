@@ -158,7 +158,7 @@ class Session {
     const auto browser = AnyBrowser();
     if (!browser) return;
     const std::string url = in_.ConsumeRandomLengthString(24);
-    switch (in_.ConsumeIntegralInRange<int>(0, 7)) {
+    switch (in_.ConsumeIntegralInRange<int>(0, 8)) {
       case 0:
         browser->FireBeforeNavigate2(url, in_.ConsumeBool() ? Variant() : Frame(browser));
         break;
@@ -185,6 +185,19 @@ class Session {
         // The user going forward; without history the browser refuses.
         platform::Guarded([&] { browser->GoForward(); });
         break;
+      case 7: {
+        // What the platform hands on when an event's arguments could not be read. (Whether the
+        // pending cancel survives is not checked here: a nested step may use it up.)
+        const auto tracker = tracker_;
+        const auto sinks =
+            tracker ? tracker->NewEnum() : std::vector<std::shared_ptr<popup::IE_Class>>{};
+        if (sinks.empty()) break;
+        const auto sink = sinks[in_.ConsumeIntegralInRange<std::size_t>(0, sinks.size() - 1)];
+        sink->BeforeNavigate2(platform::NavigateArgs{}, nullptr);
+        sink->CommandStateChange(in_.ConsumeBool() ? Variant() : Frame(browser), Frame(browser));
+        sink->NewWindow2(nullptr);
+        break;
+      }
       default: {
         // The rule: with the killer on and Control never pressed, a watched browser's new window
         // is cancelled; an unwatched one's never is, nor any with the killer off.

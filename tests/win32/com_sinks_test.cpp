@@ -1,7 +1,6 @@
 // The real COM sinks, advise tokens and VARIANT decoding against in-process test doubles of the
 // shell window list, a browser and an HTML document; and what the system's own shell window
 // list does.
-#include <exdispid.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -324,19 +323,6 @@ TEST(FromVariant, EveryIntegerTypeNestingAndNullPointerDecodes) {
     EXPECT_EQ(platform::win32::FromVariant(row.value), row.expected);
   }
   SafeArrayDestroy(bytes);
-}
-
-TEST_F(ComSinksAgainstTestDouble, ASixteenBitCommandNumberIsACommand) {
-  const auto browser = AddBrowser(918, false);
-  StartTracker();
-  VARIANT args[2];  // last-first: enable, command
-  V_VT(&args[0]) = VT_BOOL;
-  V_BOOL(&args[0]) = VARIANT_TRUE;
-  V_VT(&args[1]) = VT_I2;
-  V_I2(&args[1]) = CSC_NAVIGATEBACK;
-  DISPPARAMS params{args, nullptr, 2, 0};
-  browser->point().FireRaw(DISPID_COMMANDSTATECHANGE, params, nullptr);
-  EXPECT_TRUE(IEWin_->IE(platform::Variant(std::int32_t{1}))->EnableBack());
 }
 
 // Not a double: what this system's shell window list does. Each step either works or raises a
