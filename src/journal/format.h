@@ -54,7 +54,7 @@ struct AfterRecord {
 struct EndRecord {
   std::uint64_t sequence = 0;
   std::uint32_t copy = 0;
-  std::uint32_t values = 0;
+  std::uint32_t values = 0;  // after-states written: values changed or refused
   bool operator==(const EndRecord&) const = default;
 };
 

@@ -37,6 +37,7 @@ std::vector<std::string_view> Lines(std::string_view text, bool& complete) {
 struct Assembly {
   Command command;
   bool has_begin = false;
+  std::uint32_t changed = 0;                      // after-states the end line counts
   std::map<std::uint32_t, std::size_t> by_index;  // value number -> place in command.values
 };
 
@@ -113,6 +114,7 @@ Contents ParseJournal(std::string_view text) {
             a.command.values[it->second].status = r.status;
           } else {
             a.command.complete = true;
+            a.changed = r.values;
           }
           a.command.lines.push_back(number);
         },
@@ -124,10 +126,19 @@ Contents ParseJournal(std::string_view text) {
       continue;  // every line of it was skipped
     }
     // Values in their order within the command, whatever order their lines came in.
+    // In a command that ran to its end with every after-state read, a before-state without an
+    // after-state was prepared for a change that did not come: not part of the record.
+    std::size_t afters = 0;
+    for (const ValueChange& value : a.command.values) {
+      afters += value.after ? 1 : 0;
+    }
+    const bool drop_unchanged = a.command.complete && afters == a.changed;
     std::vector<ValueChange> values;
     values.reserve(a.by_index.size());
     for (const auto& [index, place] : a.by_index) {
-      values.push_back(std::move(a.command.values[place]));
+      if (!drop_unchanged || a.command.values[place].after) {
+        values.push_back(std::move(a.command.values[place]));
+      }
     }
     a.command.values = std::move(values);
     contents.commands.push_back(std::move(a.command));
@@ -177,7 +188,7 @@ Status JournalWriter::Refresh(platform::JournalLock& lock, std::uint64_t size) {
   return platform::kSuccess;
 }
 
-Status JournalWriter::Append(bool opens_command,
+Status JournalWriter::Append(bool opens_command, platform::Flush flush,
                              const std::function<std::string(std::uint64_t)>& make) {
   std::unique_ptr<platform::JournalLock> lock;
   Status status = file_.Lock(lock);
@@ -196,7 +207,7 @@ Status JournalWriter::Append(bool opens_command,
   if (!ends_with_line_end_) {
     text.insert(0, "\r\n");  // a line cut short must not swallow the next one
   }
-  status = lock->Append(text);
+  status = lock->Append(text, flush);
   if (status != platform::kSuccess) {
     known_size_.reset();
     return status;

@@ -26,7 +26,8 @@ struct ValueChange {
   std::string value_name;
   ValueState before;
   // The state the change left; nullopt when the record stops before it was written (a crash
-  // between the before-state and the end of the change): the value may or may not have changed.
+  // between the before-state and the end of the command, or a damaged line): the value may or
+  // may not have changed.
   std::optional<ValueState> after;
   platform::Status status = platform::kSuccess;  // not success: the registry refused the change
 };
@@ -76,9 +77,9 @@ class JournalWriter {
   explicit JournalWriter(platform::JournalFile& file, std::size_t keep = kKeptCommands)
       : file_(file), keep_(keep) {}
 
-  // Under exclusive access: appends what `make` returns, durably. `make` gets the number a command
-  // opened now receives; when `opens_command` the number is taken. Failures return a status.
-  [[nodiscard]] platform::Status Append(bool opens_command,
+  // Under exclusive access: appends what `make` returns. `make` gets the number a command opened
+  // now receives; when `opens_command` the number is taken. Failures return a status.
+  [[nodiscard]] platform::Status Append(bool opens_command, platform::Flush flush,
                                         const std::function<std::string(std::uint64_t)>& make);
   // Rewrites the file with the newest commands when it holds more than it keeps; the file is
   // re-read under exclusive access first, so another copy's records are never lost.

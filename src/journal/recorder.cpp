@@ -11,6 +11,20 @@ bool IsRoot(KeyHandle key) {
   return key == platform::kHkeyCurrentUser || key == platform::kHkeyLocalMachine;
 }
 
+// A value's identity: the registry matches names without regard to case.
+std::string Identity(KeyHandle root, std::string_view path, std::string_view name) {
+  std::string id = root == platform::kHkeyLocalMachine ? "HKLM\\" : "HKCU\\";
+  id += path;
+  id += '\n';
+  id += name;
+  for (char& c : id) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return id;
+}
+
 }  // namespace
 
 void Recorder::BeginCommand(std::string_view name, std::uint64_t undoes) {
@@ -21,7 +35,9 @@ void Recorder::BeginCommand(std::string_view name, std::uint64_t undoes) {
   undoes_ = undoes;
   sequence_ = 0;
   values_ = 0;
+  changed_ = 0;
   pending_.clear();
+  prepared_.clear();
 }
 
 void Recorder::EndCommand() {
@@ -33,8 +49,12 @@ void Recorder::EndCommand() {
   }
   std::string text = std::move(pending_);
   pending_.clear();
-  text += EncodeRecord(EndRecord{sequence_, journal_.file().CopyId(), values_});
-  if (const Status status = journal_.Append(false, [&](std::uint64_t) { return text; });
+  prepared_.clear();
+  text += EncodeRecord(EndRecord{sequence_, journal_.file().CopyId(), changed_});
+  // Not flushed: lost in a crash, these lines leave a record whose undo is still right, as it
+  // compares each value with its before-state.
+  if (const Status status =
+          journal_.Append(false, platform::Flush::kLater, [&](std::uint64_t) { return text; });
       status != platform::kSuccess) {
     return Fail(status);
   }
@@ -125,24 +145,25 @@ Status Recorder::ReadBefore(KeyHandle key, const Place& place, std::string_view 
   return status;
 }
 
-bool Recorder::RecordBefore(const Place& place, std::string_view name, const ValueState& before) {
+bool Recorder::RecordBefore(const std::vector<BeforeRecord>& values) {
   if (failure_) {
     return false;
   }
   const bool opens = sequence_ == 0;
   const std::uint32_t copy = journal_.file().CopyId();
-  const std::uint32_t index = values_ + 1;
   std::uint64_t sequence = sequence_;
-  const Status status = journal_.Append(opens, [&](std::uint64_t next) {
+  const Status status = journal_.Append(opens, platform::Flush::kNow, [&](std::uint64_t next) {
     std::string text;
     if (opens) {
       sequence = next;
       text = EncodeRecord(BeginRecord{sequence, copy, journal_.file().UtcNow(), undoes_, name_});
-    } else {
-      text = pending_;
     }
-    text += EncodeRecord(
-        BeforeRecord{sequence, copy, index, place.root, place.path, std::string(name), before});
+    text += pending_;
+    for (BeforeRecord value : values) {
+      value.sequence = sequence;
+      value.copy = copy;
+      text += EncodeRecord(value);
+    }
     return text;
   });
   if (status != platform::kSuccess) {
@@ -150,13 +171,40 @@ bool Recorder::RecordBefore(const Place& place, std::string_view name, const Val
     return false;
   }
   sequence_ = sequence;
-  values_ = index;
+  values_ += static_cast<std::uint32_t>(values.size());
   pending_.clear();
   return true;
 }
 
-void Recorder::RecordAfter(KeyHandle key, const Place& place, std::string_view name, Status status,
-                           const ValueState& after) {
+void Recorder::Prepare(const std::vector<PlannedChange>& changes) {
+  if (depth_ == 0 || failure_) {
+    return;
+  }
+  std::vector<BeforeRecord> records;
+  std::vector<std::string> ids;
+  for (const PlannedChange& change : changes) {
+    ValueState before;
+    std::string id = Identity(change.root, change.key_path, change.value_name);
+    if (ReadState(registry_, change.root, change.key_path, change.value_name, before) !=
+            platform::kSuccess ||
+        before == change.state || prepared_.count(id) != 0) {
+      continue;  // no change to come, or one the change itself will record
+    }
+    const auto index = static_cast<std::uint32_t>(values_ + records.size() + 1);
+    records.push_back(
+        {0, 0, index, change.root, change.key_path, change.value_name, std::move(before)});
+    ids.push_back(std::move(id));
+  }
+  if (records.empty() || !RecordBefore(records)) {
+    return;
+  }
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    prepared_[ids[i]] = {records[i].index, std::move(records[i].before)};
+  }
+}
+
+void Recorder::RecordAfter(std::uint32_t index, KeyHandle key, const Place& place,
+                           std::string_view name, Status status, const ValueState& after) {
   ValueState now = after;
   if (status == platform::kSuccess) {
     // What the registry holds now, which is what a later undo compares with.
@@ -165,8 +213,9 @@ void Recorder::RecordAfter(KeyHandle key, const Place& place, std::string_view n
       now = std::move(read);
     }
   }
-  pending_ = EncodeRecord(
-      AfterRecord{sequence_, journal_.file().CopyId(), values_, status, std::move(now)});
+  pending_ +=
+      EncodeRecord(AfterRecord{sequence_, journal_.file().CopyId(), index, status, std::move(now)});
+  ++changed_;
 }
 
 template <typename Call>
@@ -182,12 +231,19 @@ Status Recorder::Change(KeyHandle key, std::string_view name, const ValueState& 
   if (alone) {
     BeginCommand(kUnnamedCommand);
   }
-  Status status = platform::kSuccess;
-  if (RecordBefore(*place, name, before)) {
-    status = call();
-    RecordAfter(key, *place, name, status, status == platform::kSuccess ? wanted : before);
-  } else {
-    status = call();
+  // A before-state prepared for this value, and still the value's state, is durable already.
+  std::uint32_t index = 0;
+  const auto prepared = prepared_.find(Identity(place->root, place->path, name));
+  if (prepared != prepared_.end() && prepared->second.second == before) {
+    index = prepared->second.first;
+    prepared_.erase(prepared);
+  } else if (RecordBefore(
+                 {{0, 0, values_ + 1, place->root, place->path, std::string(name), before}})) {
+    index = values_;
+  }
+  const Status status = call();
+  if (index != 0) {
+    RecordAfter(index, key, *place, name, status, status == platform::kSuccess ? wanted : before);
   }
   if (alone) {
     EndCommand();

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "journal/journal.h"
 #include "platform/registry.h"
@@ -17,6 +19,14 @@ namespace velqor::journal {
 
 // What a change made outside any command is recorded as.
 inline constexpr char kUnnamedCommand[] = "(no command)";
+
+// A change a command is about to make: the value (ANSI path and name) and the state it will have.
+struct PlannedChange {
+  platform::KeyHandle root = 0;
+  std::string key_path;
+  std::string value_name;
+  ValueState state;
+};
 
 class Recorder : public platform::Registry {
  public:
@@ -32,6 +42,11 @@ class Recorder : public platform::Registry {
   void BeginCommand(std::string_view name, std::uint64_t undoes = 0);
   // Closes the command; a command that changed nothing leaves nothing in the journal.
   void EndCommand();
+  // For a command whose changes are known before it runs (a table): records the before-state of
+  // every planned value that does not hold its planned state yet, all with one flush, so that the
+  // changes themselves need none. A planned value the command then leaves alone is not part of
+  // its record. Call it right after BeginCommand.
+  void Prepare(const std::vector<PlannedChange>& changes);
 
   // False once the journal could not be written (folder refused, disk full, file held by
   // another program): the changes still go ahead, unrecorded, for the rest of the run.
@@ -78,10 +93,11 @@ class Recorder : public platform::Registry {
                         bool create, platform::KeyHandle& out);
   platform::Status ReadBefore(platform::KeyHandle key, const Place& place, std::string_view name,
                               ValueState& out);
-  // Makes the before-state durable; false when the journal failed (the change goes ahead).
-  bool RecordBefore(const Place& place, std::string_view name, const ValueState& before);
-  void RecordAfter(platform::KeyHandle key, const Place& place, std::string_view name,
-                   platform::Status status, const ValueState& after);
+  // Makes before-states durable, opening the command's record when it is not open yet; false
+  // when the journal failed (the change goes ahead).
+  bool RecordBefore(const std::vector<BeforeRecord>& values);
+  void RecordAfter(std::uint32_t index, platform::KeyHandle key, const Place& place,
+                   std::string_view name, platform::Status status, const ValueState& after);
   void Fail(platform::Status status);
 
   platform::Registry& registry_;
@@ -92,8 +108,11 @@ class Recorder : public platform::Registry {
   std::string name_;  // the open command's name
   std::uint64_t undoes_ = 0;
   std::uint64_t sequence_ = 0;  // its number, once its first line is written
-  std::uint32_t values_ = 0;    // values recorded in it so far
-  std::string pending_;         // the last after-state, written with the next line
+  std::uint32_t values_ = 0;    // before-states recorded in it so far
+  std::uint32_t changed_ = 0;   // after-states recorded in it so far
+  std::string pending_;         // after-states not yet written, written with the next line
+  // Prepared before-states not yet used by a change, by value (folded): their number and state.
+  std::map<std::string, std::pair<std::uint32_t, ValueState>> prepared_;
 
   std::optional<platform::Status> failure_;
   bool failure_told_ = false;

@@ -14,6 +14,12 @@ namespace velqor::platform {
 inline constexpr Status kSharingViolation = 32;
 inline constexpr Status kDiskFull = 112;
 
+// Whether an append waits until its bytes are on the disk.
+enum class Flush {
+  kNow,    // returns once the bytes are on the disk (FlushFileBuffers)
+  kLater,  // written to the file; the system puts them on the disk in its own time
+};
+
 // Exclusive access to the journal file. While one exists, no other copy of the program (and no
 // other JournalLock on the same file) can append to or replace the file. Released when destroyed.
 class JournalLock {
@@ -24,9 +30,9 @@ class JournalLock {
   [[nodiscard]] virtual Status Size(std::uint64_t& size) = 0;
   // The whole file; empty while it does not exist. On failure `contents` is untouched.
   [[nodiscard]] virtual Status ReadAll(std::string& contents) = 0;
-  // Adds `bytes` at the end of the file (created when missing) and returns only once they are on
-  // the disk. On failure a part of them may have reached the file.
-  [[nodiscard]] virtual Status Append(std::string_view bytes) = 0;
+  // Adds `bytes` at the end of the file (created when missing); with Flush::kNow returns only once
+  // they are on the disk. On failure a part of them may have reached the file.
+  [[nodiscard]] virtual Status Append(std::string_view bytes, Flush flush) = 0;
   // Replaces the whole file by `contents`: a new file is written and flushed beside it, then moved
   // over the old one in one step, so a crash leaves either the old file or the new one. On
   // failure the old file is as it was.

@@ -117,8 +117,8 @@ TYPED_TEST(JournalFileContract, AppendsReadBackAndReplaceSwapsTheWholeFile) {
     std::uint64_t size = 99;
     ASSERT_EQ(lock->Size(size), platform::kSuccess);
     EXPECT_EQ(size, 0U);
-    ASSERT_EQ(lock->Append("first\r\n"), platform::kSuccess);
-    ASSERT_EQ(lock->Append(bytes), platform::kSuccess);
+    ASSERT_EQ(lock->Append("first\r\n", platform::Flush::kNow), platform::kSuccess);
+    ASSERT_EQ(lock->Append(bytes, platform::Flush::kLater), platform::kSuccess);
     ASSERT_EQ(lock->Size(size), platform::kSuccess);
     EXPECT_EQ(size, 7U + bytes.size());
     ASSERT_EQ(lock->ReadAll(contents), platform::kSuccess);
@@ -129,7 +129,8 @@ TYPED_TEST(JournalFileContract, AppendsReadBackAndReplaceSwapsTheWholeFile) {
     ASSERT_EQ(lock->Replace("new\r\n"), platform::kSuccess);
     ASSERT_EQ(lock->ReadAll(contents), platform::kSuccess);
     EXPECT_EQ(contents, "new\r\n");
-    ASSERT_EQ(lock->Append("more\r\n"), platform::kSuccess) << "the lock still works after it";
+    ASSERT_EQ(lock->Append("more\r\n", platform::Flush::kNow), platform::kSuccess)
+        << "the lock still works after it";
   }
   ASSERT_EQ(file->Read(contents), platform::kSuccess);
   EXPECT_EQ(contents, "new\r\nmore\r\n");
@@ -141,7 +142,7 @@ TYPED_TEST(JournalFileContract, ExclusiveAccessKeepsOtherCopiesAndProgramsOut) {
   EXPECT_NE(first->CopyId(), 0U);
   std::unique_ptr<JournalLock> lock;
   ASSERT_EQ(first->Lock(lock), platform::kSuccess);
-  ASSERT_EQ(lock->Append("kept\r\n"), platform::kSuccess);
+  ASSERT_EQ(lock->Append("kept\r\n", platform::Flush::kNow), platform::kSuccess);
   {
     std::unique_ptr<JournalLock> refused;
     EXPECT_EQ(second->Lock(refused), platform::kSharingViolation);

@@ -317,6 +317,48 @@ TEST_F(JournalTest, ACrashAtAnyPointLeavesAJournalWhoseUndoIsRight) {
   EXPECT_EQ(registry.Snapshot(), original);
 }
 
+TEST_F(JournalTest, PlannedChangesTakeOneFlushAndOnlyTheChangedValuesStay) {
+  registry.SeedText(kHkeyCurrentUser, kDesktop, "A", "a");
+  registry.SeedText(kHkeyCurrentUser, kDesktop, "Same", "1");
+  const auto plan = [](std::string_view a, std::string_view b) {
+    return std::vector<PlannedChange>{
+        {kHkeyCurrentUser, kDesktop, "A", RegValue{1, Sz(a)}},
+        {kHkeyCurrentUser, kDesktop, "B", RegValue{1, Sz(b)}},
+        {kHkeyCurrentUser, kDesktop, "Same", RegValue{1, Sz("1")}},
+        {kHkeyCurrentUser, kDesktop, "Left alone", ValueState()},
+    };
+  };
+  registry.SeedText(kHkeyCurrentUser, kDesktop, "Left alone", "kept");
+  {
+    const CommandScope scope(copy.recorder, "Internet Speed");
+    copy.recorder.Prepare(plan("1", "2"));
+    copy.Set(kHkeyCurrentUser, kDesktop, "A", 1, Sz("1"));
+    copy.Set(kHkeyCurrentUser, kDesktop, "B", 1, Sz("2"));
+    copy.Set(kHkeyCurrentUser, kDesktop, "Same", 1, Sz("1"));
+  }
+  EXPECT_EQ(disk.flushes(), 1U) << "the before-states, all at once; the rest need none";
+  Contents contents = copy.Load();
+  ASSERT_EQ(contents.commands.size(), 1U);
+  ASSERT_EQ(contents.commands[0].values.size(), 2U) << "planned values left alone are dropped";
+  EXPECT_EQ(contents.commands[0].values[1].value_name, "B");
+  EXPECT_EQ(contents.commands[0].values[1].after, ValueState(RegValue{1, Sz("2")}));
+
+  // Killed after the prepared flush and the first change: both values may have changed.
+  const std::set<std::string> before = ValuesOf(registry);
+  {
+    Copy killed(registry, disk);
+    killed.recorder.BeginCommand("Internet Speed");
+    killed.recorder.Prepare(plan("x", "y"));
+    killed.Set(kHkeyCurrentUser, kDesktop, "A", 1, Sz("x"));
+  }
+  Copy restarted(registry, disk);
+  contents = restarted.Load();
+  ASSERT_EQ(contents.commands.size(), 2U);
+  ASSERT_EQ(contents.commands[1].values.size(), 3U);
+  RecordedUndo(restarted.recorder, contents.commands[1], UndoMode::kAll);
+  EXPECT_EQ(ValuesOf(registry), before);
+}
+
 TEST_F(JournalTest, DamagedLinesAreSkippedAndReportedAndTheOthersStillWork) {
   for (const char* name : {"One", "Two", "Three"}) {
     const CommandScope scope(copy.recorder, name);

@@ -50,13 +50,16 @@ class SimJournalLock : public JournalLock {
     return kSuccess;
   }
 
-  Status Append(std::string_view bytes) override {
+  Status Append(std::string_view bytes, Flush flush) override {
     if (owner_.crashed_) return kSuccess;
     const Status status = disk().Write(disk().files_[SimJournalFile::kFileName], bytes);
     if (status != kSuccess) {
       return status;
     }
     ++disk().appends_;
+    if (flush == Flush::kNow) {
+      ++disk().flushes_;
+    }
     if (disk().crash_countdown_ && --*disk().crash_countdown_ == 0) {
       disk().crash_countdown_.reset();
       owner_.crashed_ = true;

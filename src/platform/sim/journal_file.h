@@ -39,9 +39,10 @@ class SimDisk {
   // crashes: that append throws SimCrash, and every later call of that copy does nothing.
   void CrashAfterAppends(std::size_t count) { crash_countdown_ = count; }
 
-  // What the copies did: appends that reached the disk (each one flush), atomic replaces, and
-  // attempts to take the lock that found it held.
+  // What the copies did: appends that reached the disk, the flushes among them, atomic replaces,
+  // and attempts to take the lock that found it held.
   std::size_t appends() const { return appends_; }
+  std::size_t flushes() const { return flushes_; }
   std::size_t replaces() const { return replaces_; }
   std::size_t lock_retries() const { return lock_retries_; }
   // Whether a copy holds exclusive access now.
@@ -61,6 +62,7 @@ class SimDisk {
   std::optional<std::size_t> space_left_;
   std::optional<std::size_t> crash_countdown_;
   std::size_t appends_ = 0;
+  std::size_t flushes_ = 0;
   std::size_t replaces_ = 0;
   std::size_t lock_retries_ = 0;
   std::uint32_t next_copy_ = 1;

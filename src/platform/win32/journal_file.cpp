@@ -115,7 +115,7 @@ class Win32JournalLock : public JournalLock {
     return ReadFrom(data_.get(), contents);
   }
 
-  Status Append(std::string_view bytes) override {
+  Status Append(std::string_view bytes, Flush flush) override {
     if (const Status status = OpenData(OPEN_ALWAYS); status != kSuccess) {
       return status;
     }
@@ -125,6 +125,9 @@ class Win32JournalLock : public JournalLock {
     }
     if (const Status status = WriteAll(data_.get(), bytes); status != kSuccess) {
       return status;
+    }
+    if (flush == Flush::kLater) {
+      return kSuccess;
     }
     return FlushFileBuffers(data_.get()) ? kSuccess : LastError();
   }
