@@ -5,14 +5,18 @@
 #include <memory>
 #include <string>
 
+#include "platform/registry_settings.h"
+
 #ifdef _WIN32
 #include <windows.h>
 
 #include "platform/win32/input.h"
+#include "platform/win32/registry.h"
 #include "platform/win32/settings.h"
 #include "platform/win32/text.h"
 #else
 #include "platform/sim/input.h"
+#include "platform/sim/registry.h"
 #include "platform/sim/settings.h"
 #endif
 
@@ -21,6 +25,7 @@ namespace {
 
 #ifdef _WIN32
 using StoreUnderTest = platform::win32::Win32SettingsStore;
+using RegistryUnderTest = platform::win32::Win32Registry;
 using InputUnderTest = platform::win32::Win32Input;
 
 // The value as the registry itself holds it, bypassing the store.
@@ -37,6 +42,7 @@ std::optional<std::wstring> RegistryValue(const wchar_t* key, const wchar_t* nam
 }
 #else
 using StoreUnderTest = platform::sim::SimSettingsStore;
+using RegistryUnderTest = platform::sim::SimRegistry;
 using InputUnderTest = platform::sim::SimInput;
 #endif
 
@@ -68,6 +74,26 @@ TEST(SettingsStoreContract, PopupKillerSettingLandsInTheUsersRegistryKey) {
   EXPECT_EQ(RegistryValue(L"Software\\Velqor\\PopupKiller", L"IsActive"), L"0");
 }
 #endif
+
+// The store over the program's registry interface (the one a recorder can stand in front of)
+// keeps the setting where the system's store does, and each reads what the other wrote.
+TEST(SettingsStoreContract, RegistryStoreAgreesWithTheSystemStore) {
+  RegistryUnderTest registry;
+  platform::RegistrySettingsStore store(registry);
+  store.SaveSetting("VelqorContract", "PopupKiller", "IsActive", "1");
+  EXPECT_EQ(store.GetSetting("VelqorContract", "PopupKiller", "IsActive"), "1");
+  EXPECT_EQ(store.GetSetting("VelqorContract", "PopupKiller", "Other"), std::nullopt);
+#ifdef _WIN32
+  EXPECT_EQ(RegistryValue(L"Software\\VelqorContract\\PopupKiller", L"IsActive"), L"1");
+  StoreUnderTest system;
+  system.SaveSetting("VelqorContract", "PopupKiller", "IsActive", "0");
+  EXPECT_EQ(store.GetSetting("VelqorContract", "PopupKiller", "IsActive"), "0");
+  for (const wchar_t* key :
+       {L"Software\\VelqorContract\\PopupKiller", L"Software\\VelqorContract"}) {
+    RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  }
+#endif
+}
 
 TEST(InputContract, UnpressedKeysReadZeroAndUnknownWindowsConvertNothing) {
   InputUnderTest input;

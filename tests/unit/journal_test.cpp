@@ -14,6 +14,7 @@
 #include "journal/journal.h"
 #include "journal/recorder.h"
 #include "journal/undo.h"
+#include "platform/registry_settings.h"
 #include "platform/script_verbs.h"
 #include "platform/sim/journal_file.h"
 #include "platform/sim/registry.h"
@@ -152,6 +153,18 @@ TEST_F(JournalTest, ACommandRecordsEachChangeInOrderAndNothingElse) {
   EXPECT_EQ(after.commands[1].sequence, 2U);
   EXPECT_TRUE(after.commands[1].complete);
   EXPECT_TRUE(copy.recorder.recording());
+
+  // The program's own setting, kept through the recorder, is recorded like any other value.
+  platform::RegistrySettingsStore settings(copy.recorder);
+  {
+    const CommandScope scope(copy.recorder, "Pop-up setting");
+    settings.SaveSetting("Velqor", "PopupKiller", "IsActive", "1");
+  }
+  EXPECT_EQ(settings.GetSetting("Velqor", "PopupKiller", "IsActive"), "1");
+  const Command setting = copy.Load().commands.at(2);
+  ASSERT_EQ(setting.values.size(), 1U);
+  EXPECT_EQ(setting.values[0].key_path, "Software\\Velqor\\PopupKiller");
+  EXPECT_EQ(setting.values[0].after, ValueState(RegValue{1, Sz("1")}));
 }
 
 TEST_F(JournalTest, UndoPutsBackExactBytesAndCanItselfBeUndone) {
