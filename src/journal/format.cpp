@@ -141,12 +141,25 @@ std::optional<platform::KeyHandle> ParseRoot(std::string_view text) {
   return std::nullopt;
 }
 
-std::vector<std::string_view> Split(std::string_view body) {
-  std::vector<std::string_view> fields;
+// A line's fields; a line with more than any record has counts as having one too many.
+struct Fields {
+  std::array<std::string_view, 9> field;
+  std::size_t count = 0;
+  std::size_t size() const { return count; }
+  std::string_view operator[](std::size_t i) const { return field[i]; }
+};
+
+Fields Split(std::string_view body) {
+  Fields fields;
   std::size_t start = 0;
   for (;;) {
     const std::size_t bar = body.find('|', start);
-    fields.push_back(body.substr(start, bar == std::string_view::npos ? body.npos : bar - start));
+    if (fields.count == fields.field.size()) {
+      ++fields.count;  // too many for any record
+      return fields;
+    }
+    fields.field[fields.count++] =
+        body.substr(start, bar == std::string_view::npos ? body.npos : bar - start);
     if (bar == std::string_view::npos) {
       return fields;
     }
@@ -226,7 +239,7 @@ std::optional<Record> DecodeRecord(std::string_view line, std::string* reason) {
   if (!well_formed || crc != Crc32(line.substr(0, bar))) {
     return Fail(reason, "checksum does not match");
   }
-  const std::vector<std::string_view> f = Split(line.substr(0, bar));
+  const Fields f = Split(line.substr(0, bar));
   const auto head = [&](auto& r, std::size_t count) {
     return f.size() == count && ParseNumber(f[1], r.sequence) && ParseNumber(f[2], r.copy, 16);
   };

@@ -37,8 +37,15 @@ std::vector<std::string_view> Lines(std::string_view text, bool& complete) {
 struct Assembly {
   Command command;
   bool has_begin = false;
-  std::uint32_t changed = 0;                      // after-states the end line counts
-  std::map<std::uint32_t, std::size_t> by_index;  // value number -> place in command.values
+  std::uint32_t changed = 0;  // after-states the end line counts
+  // Value number -> place in command.values, sorted by number; lines come in order, so this
+  // mostly grows at its end.
+  std::vector<std::pair<std::uint32_t, std::size_t>> by_index;
+
+  auto Find(std::uint32_t index) {
+    return std::lower_bound(by_index.begin(), by_index.end(),
+                            std::make_pair(index, std::size_t{0}));
+  }
 };
 
 }  // namespace
@@ -68,16 +75,25 @@ std::uint64_t Contents::LastSequence() const {
 Contents ParseJournal(std::string_view text) {
   Contents contents;
   std::map<std::pair<std::uint64_t, std::uint32_t>, Assembly> assemblies;
-  const std::vector<std::string_view> lines = Lines(text, contents.ends_with_line_end);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::size_t number = i + 1;
-    if (lines[i].empty()) {
+  contents.ends_with_line_end = text.empty() || text.back() == '\n';
+  Assembly* last = nullptr;
+  std::pair<std::uint64_t, std::uint32_t> last_id;
+  std::size_t number = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    ++number;
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+    }
+    if (line.empty()) {
       continue;
     }
     std::string reason;
-    std::optional<Record> record = DecodeRecord(lines[i], &reason);
+    std::optional<Record> record = DecodeRecord(line, &reason);
     if (!record) {
-      if (number == lines.size() && !contents.ends_with_line_end) {
+      if (start > text.size() && !contents.ends_with_line_end) {
         reason = "cut short";
       }
       contents.skipped.push_back({number, reason});
@@ -86,7 +102,13 @@ Contents ParseJournal(std::string_view text) {
     const auto skip = [&](const char* why) { contents.skipped.push_back({number, why}); };
     std::visit(
         [&](auto& r) {
-          Assembly& a = assemblies[{r.sequence, r.copy}];
+          // A command's lines mostly come one after the other: no lookup for each of them.
+          const std::pair<std::uint64_t, std::uint32_t> id{r.sequence, r.copy};
+          if (last == nullptr || last_id != id) {
+            last = &assemblies[id];
+            last_id = id;
+          }
+          Assembly& a = *last;
           a.command.sequence = r.sequence;
           a.command.copy = r.copy;
           using T = std::decay_t<decltype(r)>;
@@ -99,15 +121,17 @@ Contents ParseJournal(std::string_view text) {
             a.command.name = std::move(r.name);
             a.command.undoes = r.undoes;
           } else if constexpr (std::is_same_v<T, BeforeRecord>) {
-            if (a.by_index.count(r.index) != 0) {
+            const auto at = a.Find(r.index);
+            if (at != a.by_index.end() && at->first == r.index) {
               return skip("the value's before-state again");
             }
-            a.by_index.emplace(r.index, a.command.values.size());
+            a.by_index.insert(at, {r.index, a.command.values.size()});
             a.command.values.push_back({r.root, std::move(r.key_path), std::move(r.value_name),
                                         std::move(r.before), std::nullopt, platform::kSuccess});
           } else if constexpr (std::is_same_v<T, AfterRecord>) {
-            const auto it = a.by_index.find(r.index);
-            if (it == a.by_index.end() || a.command.values[it->second].after) {
+            const auto it = a.Find(r.index);
+            if (it == a.by_index.end() || it->first != r.index ||
+                a.command.values[it->second].after) {
               return skip("no before-state for this value");
             }
             a.command.values[it->second].after = std::move(r.after);
@@ -222,7 +246,7 @@ Status JournalWriter::Append(bool opens_command, platform::Flush flush,
 }
 
 Status JournalWriter::DropOldCommands() {
-  if (commands_ <= keep_) {
+  if (commands_ <= keep_ + kRewriteSlack) {
     return platform::kSuccess;
   }
   std::unique_ptr<platform::JournalLock> lock;
@@ -254,6 +278,10 @@ Status JournalWriter::Load(Contents& out) {
     return status;
   }
   out = ParseJournal(text);
+  if (out.commands.size() > keep_) {
+    out.commands.erase(out.commands.begin(),
+                       out.commands.end() - static_cast<std::ptrdiff_t>(keep_));
+  }
   return platform::kSuccess;
 }
 

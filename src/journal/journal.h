@@ -16,8 +16,11 @@
 
 namespace velqor::journal {
 
-// How many commands the file keeps; older ones go when the file is next rewritten.
+// How many commands the journal keeps. Older ones are no longer shown at once, and leave the file
+// when it is next rewritten: once it holds kRewriteSlack more, so that the rewrite (a read of the
+// whole file, a new file written and flushed) comes once in fifty commands, not with each one.
 inline constexpr std::size_t kKeptCommands = 500;
+inline constexpr std::size_t kRewriteSlack = 50;
 
 // One value a command changed (or tried to).
 struct ValueChange {
@@ -81,10 +84,10 @@ class JournalWriter {
   // now receives; when `opens_command` the number is taken. Failures return a status.
   [[nodiscard]] platform::Status Append(bool opens_command, platform::Flush flush,
                                         const std::function<std::string(std::uint64_t)>& make);
-  // Rewrites the file with the newest commands when it holds more than it keeps; the file is
-  // re-read under exclusive access first, so another copy's records are never lost.
+  // Rewrites the file with the newest commands when it holds kRewriteSlack more than it keeps; the
+  // file is re-read under exclusive access first, so another copy's records are never lost.
   [[nodiscard]] platform::Status DropOldCommands();
-  // Reads the whole journal (without exclusive access).
+  // Reads the journal (without exclusive access): the newest commands it keeps.
   [[nodiscard]] platform::Status Load(Contents& out);
 
   platform::JournalFile& file() { return file_; }

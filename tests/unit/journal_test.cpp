@@ -404,15 +404,23 @@ TEST_F(JournalTest, DamagedLinesAreSkippedAndReportedAndTheOthersStillWork) {
 }
 
 TEST_F(JournalTest, TheFileKeepsTheNewest500CommandsAndTwoCopiesShareIt) {
-  for (int i = 1; i <= 501; ++i) {
-    const CommandScope scope(copy.recorder, "Command");
-    copy.Set(kHkeyCurrentUser, kDesktop, "N", 4, std::string(reinterpret_cast<char*>(&i), 4));
-  }
-  const Contents contents = copy.Load();
+  const auto run = [&](int from, int to) {
+    for (int i = from; i <= to; ++i) {
+      const CommandScope scope(copy.recorder, "Command");
+      copy.Set(kHkeyCurrentUser, kDesktop, "N", 4, std::string(reinterpret_cast<char*>(&i), 4));
+    }
+  };
+  run(1, 501);
+  Contents contents = copy.Load();
   ASSERT_EQ(contents.commands.size(), 500U);
-  EXPECT_EQ(contents.commands.front().sequence, 2U);
+  EXPECT_EQ(contents.commands.front().sequence, 2U) << "the 501st command drops the oldest";
   EXPECT_EQ(contents.commands.back().sequence, 501U);
+  EXPECT_EQ(disk.replaces(), 0U) << "the file is not rewritten for each command";
+  run(502, 551);
   EXPECT_EQ(disk.replaces(), 1U);
+  EXPECT_EQ(ParseJournal(disk.File("changes.txt").value()).commands.size(), 500U);
+  contents = copy.Load();
+  EXPECT_EQ(contents.commands.front().sequence, 52U);
   EXPECT_TRUE(contents.skipped.empty());
 
   // Two copies with commands open at once: their lines mix, their records do not.
@@ -430,8 +438,8 @@ TEST_F(JournalTest, TheFileKeepsTheNewest500CommandsAndTwoCopiesShareIt) {
   ASSERT_EQ(mixed.commands.size(), 500U);
   const Command& a = mixed.commands[498];
   const Command& b = mixed.commands[499];
-  EXPECT_EQ(a.sequence, 502U);
-  EXPECT_EQ(b.sequence, 503U);
+  EXPECT_EQ(a.sequence, 552U);
+  EXPECT_EQ(b.sequence, 553U);
   ASSERT_EQ(a.values.size(), 2U);
   EXPECT_EQ(a.values[1].value_name, "C");
   ASSERT_EQ(b.values.size(), 1U);

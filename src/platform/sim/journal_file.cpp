@@ -39,8 +39,8 @@ class SimJournalLock : public JournalLock {
 
   Status Size(std::uint64_t& size) override {
     if (owner_.crashed_) return kSuccess;
-    const auto file = disk().File(SimJournalFile::kFileName);
-    size = file ? file->size() : 0;
+    const auto it = disk().files_.find(SimJournalFile::kFileName);
+    size = it != disk().files_.end() ? it->second.size() : 0;
     return kSuccess;
   }
 
