@@ -13,7 +13,7 @@ namespace velqor::app {
 namespace {
 
 // The window's own look: black client area, the program's icon.
-constexpr std::uint32_t kBlack = 0x000000;
+constexpr platform::Colour kBlack = 0x000000;
 constexpr int kClientWidth = 6045;
 constexpr int kClientHeight = 6630;
 

@@ -2,8 +2,34 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace velqor::booster {
+
+// What could not be loaded of an icon: told to the user once the command has run to its end,
+// however it ends. An icon is a sign of the state, not the state: the command never stops for it.
+class InternetBooster::IconNote {
+ public:
+  explicit IconNote(platform::Ui& ui) : ui_(ui) {}
+  IconNote(const IconNote&) = delete;
+  IconNote& operator=(const IconNote&) = delete;
+  ~IconNote() {
+    if (text_.empty()) {
+      return;
+    }
+    try {
+      (void)ui_.MessageBox(text_, platform::kProgramTitle,
+                           platform::kMbOk | platform::kMbIconExclamation);
+    } catch (...) {
+      // Nothing left to tell the user with; the command has done its work regardless.
+    }
+  }
+  void Note(std::string text) { text_ = std::move(text); }
+
+ private:
+  platform::Ui& ui_;
+  std::string text_;
+};
 
 InternetBooster::InternetBooster(platform::Registry& registry, platform::ScriptHost& host,
                                  platform::Ui& ui)
@@ -11,11 +37,13 @@ InternetBooster::InternetBooster(platform::Registry& registry, platform::ScriptH
 
 void InternetBooster::Boost(platform::Window& window, platform::ControlId boost_button,
                             platform::ControlId restore_button) {
+  IconNote icon_note(ui_);
   window.SetCaption(kBoostedCaption);
-  ShowIcon(window, kBoostedIcon);
+  ShowIcon(window, kBoostedIcon, icon_note);
   window.Repaint();
   window.SetEnabled(restore_button, true);
   window.SetEnabled(boost_button, false);
+  window.SetFocus(restore_button);
   for (const BoostStep& step : BoostSteps()) {
     switch (step.op) {
       case BoostOp::kCreateNewKey:
@@ -36,10 +64,13 @@ void InternetBooster::Restore(platform::Window& window, platform::ControlId boos
   if (ui_.MessageBox(kRestorePrompt, kRestoreTitle, platform::kMbYesNo) != platform::kIdYes) {
     return;
   }
+  IconNote icon_note(ui_);
   window.SetCaption(kRestoredCaption);
-  ShowIcon(window, kRestoredIcon);
+  ShowIcon(window, kRestoredIcon, icon_note);
   window.SetEnabled(restore_button, false);
   window.SetEnabled(boost_button, true);
+  // Not left to the tab order, which would give it to the first tweak box: Space there writes.
+  window.SetFocus(boost_button);
   const std::unique_ptr<platform::ScriptShell> shell = host_.CreateShell();
   for (const UndoStep& step : UndoSteps()) {
     RunUndoStep(*shell, step);
@@ -55,10 +86,13 @@ void InternetBooster::ExitRestore() {
   }
 }
 
-void InternetBooster::ShowIcon(platform::Window& window, std::string_view file) const {
-  // Not guarded: a file that will not load ends the command here, after the caption and before
-  // the buttons and the registry change, and the dispatcher tells the user which file it was.
-  window.SetIcon(ui_.ProgramFolder() + std::string(file));
+void InternetBooster::ShowIcon(platform::Window& window, std::string_view file,
+                               IconNote& note) const {
+  try {
+    window.SetIcon(ui_.ProgramFolder() + std::string(file));
+  } catch (const platform::Failure& failure) {
+    note.Note(failure.what());
+  }
 }
 
 void InternetBooster::RunUndoStep(platform::ScriptShell& shell, const UndoStep& step) {

@@ -30,17 +30,17 @@ class InternetBooster {
   InternetBooster(platform::Registry& registry, platform::ScriptHost& host, platform::Ui& ui);
 
   // The click of "&Internet Speed": sets the boosted caption and icon, repaints, enables
-  // `restore_button`, disables `boost_button`, then writes B1 to B23. The writes fail silently; an
-  // icon file that cannot be loaded raises its Failure after the caption is set, and nothing
-  // else changes.
+  // `restore_button`, disables `boost_button` and moves the focus to `restore_button`, then
+  // writes B1 to B23. The writes fail silently. An icon file that cannot be loaded leaves the
+  // current icon; the command goes on to its end, and then tells the user which file it was.
   void Boost(platform::Window& window, platform::ControlId boost_button,
              platform::ControlId restore_button);
 
   // The click of "&Restore Settings": asks Yes/No and stops on any answer but Yes; otherwise sets
-  // the restored caption and icon, disables `restore_button`, enables `boost_button`, then runs U1
-  // to U12 and S, each step skipped when it fails. An icon file that cannot be loaded raises its
-  // Failure after the caption is set, and nothing else changes; so does a script host that cannot
-  // create a shell object, after the buttons have changed.
+  // the restored caption and icon, disables `restore_button`, enables `boost_button` and moves
+  // the focus to it, then runs U1 to U12 and S, each step skipped when it fails. An icon file that
+  // cannot be loaded is told as Boost tells it. A script host that cannot create a shell object
+  // raises its Failure after the buttons have changed.
   void Restore(platform::Window& window, platform::ControlId boost_button,
                platform::ControlId restore_button);
 
@@ -50,9 +50,10 @@ class InternetBooster {
   void ExitRestore();
 
  private:
-  // Sets the icon from the program's folder; raises, keeping the current icon, when the file will
-  // not load.
-  void ShowIcon(platform::Window& window, std::string_view file) const;
+  class IconNote;
+  // Sets the icon from the program's folder; when the file will not load, keeps the current icon
+  // and notes the failure in `note`.
+  void ShowIcon(platform::Window& window, std::string_view file, IconNote& note) const;
   void RunUndoStep(platform::ScriptShell& shell, const UndoStep& step);
 
   registry::RegistryAccess access_;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,13 +67,16 @@ struct Menu {
   std::vector<MenuEntry> entries;
 };
 
+// A colour as the system stores it: 0x00BBGGRR.
+using Colour = std::uint32_t;
+
 struct WindowSpec {
-  std::string name;              // "Form1"
-  std::string caption;           // "Velqor"
-  int client_width = 0;          // twips
-  int client_height = 0;         // twips
-  std::string icon_resource;     // the window's own icon, a resource name; empty: the default
-  std::uint32_t background = 0;  // COLORREF of the client area
+  std::string name;                  // "Form1"
+  std::string caption;               // "Velqor"
+  int client_width = 0;              // twips
+  int client_height = 0;             // twips
+  std::string icon_resource;         // the window's own icon, a resource name; empty: the default
+  std::optional<Colour> background;  // the client area's colour; none: the system's dialog colour
 };
 
 using Handler = std::function<void()>;
@@ -120,6 +124,9 @@ class Window {
   virtual bool IsVisible(ControlId control) const = 0;
   virtual void SetEnabled(ControlId control, bool enabled) = 0;
   virtual bool IsEnabled(ControlId control) const = 0;
+  // Gives the control the keyboard focus: at once when the window is the active one, otherwise
+  // when the window next becomes active.
+  virtual void SetFocus(ControlId control) = 0;
   // Check box 0, 1 or 2; option button 0 or 1. Setting a different value fires the click handler,
   // as a user's click does; setting an option button to 1 clears the others of its container.
   virtual void SetValue(ControlId control, int value) = 0;

@@ -50,6 +50,7 @@ TEST_F(Form1Test, StartsWithTheTweakPanelAndEverythingClear) {
   HeadlessWindow& w = Load();
   EXPECT_TRUE(w.IsShown());
   EXPECT_EQ(w.Caption(), "Velqor");
+  EXPECT_EQ(w.def().background, std::optional<platform::Colour>(0x000000)) << "black, not none";
   EXPECT_TRUE(Seen(w, "Frame2"));
   EXPECT_FALSE(Seen(w, "Frame3"));
   EXPECT_FALSE(Seen(w, "Label1")) << "the clean-up panel's contents go with it";

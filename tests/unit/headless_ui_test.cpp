@@ -14,7 +14,7 @@ namespace {
 class HeadlessUiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    owned_ = ui_.CreateForm({"Form", "Caption", 3000, 3000, "", 0});
+    owned_ = ui_.CreateForm({"Form", "Caption", 3000, 3000, "", std::nullopt});
     window_ = static_cast<HeadlessWindow*>(owned_.get());
     window_->Show();
   }

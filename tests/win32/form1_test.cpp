@@ -217,6 +217,11 @@ TEST_F(Win32Form1Test, ControlsAreFoundByCaptionWhereTheirTwipsSay) {
     EXPECT_EQ(GetParent(GetParent(found->second)), hwnd_);
   }
   ExpectAtTwips(Control("Picture1"), {0, 0, 5970, 1455});
+  // Between the banner and the panels, and right of them, the window's own black shows.
+  HDC dc = GetDC(hwnd_);
+  EXPECT_EQ(GetPixel(dc, 200, 98), RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 400, 200), RGB(0, 0, 0));
+  ReleaseDC(hwnd_, dc);
   EXPECT_NE(GetWindowLongW(Control("Label1"), GWL_STYLE) & SS_NOTIFY, 0);
   EXPECT_EQ(GetWindowLongW(Control("Check1"), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
 }
@@ -228,10 +233,19 @@ TEST_F(Win32Form1Test, PanelsToggleOnButtonClicksAndRestoreStartsDisabled) {
   EXPECT_FALSE(IsWindowVisible(label));
   EXPECT_FALSE(IsWindowEnabled(Control("XPButton4")));
   EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  // Wine reports a click of the disabled button, Windows does not: nothing happens, no question.
+  MessageBoxAnswerer::texts().clear();
+  SendMessageW(Control("XPButton4"), BM_CLICK, 0, 0);
+  Pump(300);
+  EXPECT_TRUE(MessageBoxAnswerer::texts().empty()) << MessageBoxAnswerer::texts().front();
 
   SendMessageW(Control("XPButton3"), BM_CLICK, 0, 0);
   EXPECT_FALSE(IsWindowVisible(check));
   EXPECT_TRUE(IsWindowVisible(label));
+  // A box of the hidden panel stays as it is.
+  SendMessageW(check, BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(window_->Value(window_->Find("Check1")), 0);
   SendMessageW(Control("Command1"), BM_CLICK, 0, 0);
   EXPECT_TRUE(IsWindowVisible(check));
   EXPECT_FALSE(IsWindowVisible(label));
@@ -322,6 +336,16 @@ TEST(Win32ProgramTest, TheProgramShowsItsMainWindowAndAScreenshotIsWritten) {
   EXPECT_NE(program->form, nullptr);
   if (program->form != nullptr) {
     EXPECT_EQ(TextOf(program->form), "Velqor");
+    // The disabled "&Restore Settings" clicked from outside: nothing happens, no question.
+    PostMessageW(ChildrenByCaption(program->form)["&Restore Settings"], BM_CLICK, 0, 0);
+    std::vector<std::string> asked;
+    for (int tenth = 0; tenth < 10; ++tenth) {
+      Sleep(100);
+      for (std::string& text : AnswerMessageBoxes(program->id)) {
+        asked.push_back(std::move(text));
+      }
+    }
+    EXPECT_TRUE(asked.empty()) << asked.front();
     SetWindowPos(program->form, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     Sleep(700);
     const std::string path = std::string(VELQOR_BUILD_DIR) + "/form1.bmp";

@@ -375,6 +375,41 @@ TEST_F(Win32UiTest, UserClicksFireTheClickHandlers) {
   EXPECT_EQ(form.Text(list_), "zeta");
 }
 
+// Windows sends no click from a disabled or hidden control; Wine does, and the window holds
+// Windows' rule itself.
+TEST_F(Win32UiTest, DisabledAndHiddenControlsRunNoHandlerWhateverTheSystemSends) {
+  auto& form = static_cast<Win32Window&>(*form_);
+  std::map<ControlId, int> clicks;
+  for (ControlId id : {go_, other_, check_, run2_}) {
+    form.OnClick(id, [&clicks, id] { ++clicks[id]; });
+  }
+  const auto click = [&](ControlId id) {
+    SendMessageW(form.ControlWindow(id), BM_CLICK, 0, 0);
+    // A command as a control reports it, whether or not the control would send it.
+    HWND hwnd = form.ControlWindow(id);
+    SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(hwnd));
+  };
+  form.SetEnabled(go_, false);
+  form.SetVisible(other_, false);
+  form.SetVisible(tweaks_, false);   // the check box is hidden with its frame
+  form.SetEnabled(options_, false);  // the option button is disabled with its frame
+  for (ControlId id : {go_, other_, check_, run2_}) {
+    click(id);
+  }
+  EXPECT_TRUE(clicks.empty());
+  EXPECT_EQ(form.Value(run2_), 0);
+
+  form.SetEnabled(go_, true);
+  form.SetVisible(other_, true);
+  form.SetVisible(tweaks_, true);
+  form.SetEnabled(options_, true);
+  click(go_);
+  click(other_);
+  EXPECT_EQ(clicks[go_], 2);
+  EXPECT_EQ(clicks[other_], 2);
+}
+
 TEST_F(Win32UiTest, ValuesAndSelectionsSetByTheProgramFireTheHandlerOnlyOnAChange) {
   std::map<ControlId, int> clicks;
   for (ControlId id : {check_, run_, run2_, list_}) {

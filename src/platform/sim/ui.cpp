@@ -186,6 +186,13 @@ bool HeadlessWindow::IsEnabled(ControlId control) const {
   return open_ && Get(control).enabled;
 }
 
+void HeadlessWindow::SetFocus(ControlId control) {
+  if (open_) {
+    Get(control);  // an unknown id raises
+    focus_ = control;
+  }
+}
+
 void HeadlessWindow::Store(Control& control, int value) {
   if (control.def.kind == ControlKind::kOptionButton && value == 1) {
     // Clearing the siblings fires nothing: only the button that became set reports a click.

@@ -63,6 +63,7 @@ class HeadlessWindow final : public Window {
   bool IsVisible(ControlId control) const override;
   void SetEnabled(ControlId control, bool enabled) override;
   bool IsEnabled(ControlId control) const override;
+  void SetFocus(ControlId control) override;
   void SetValue(ControlId control, int value) override;
   int Value(ControlId control) const override;
 
@@ -122,6 +123,8 @@ class HeadlessWindow final : public Window {
   const std::vector<std::string>& icon_history() const { return icon_history_; }
   std::string icon() const { return icon_history_.empty() ? std::string() : icon_history_.back(); }
   int repaint_count() const { return repaint_count_; }
+  // The control last given the focus by the program; kNoControl when none was.
+  ControlId focus() const { return focus_; }
   // How many times the close request's handler has run.
   int query_unload_count() const { return query_unload_count_; }
 
@@ -163,6 +166,7 @@ class HeadlessWindow final : public Window {
   std::vector<std::string> caption_history_;
   std::vector<std::string> icon_history_;
   int repaint_count_ = 0;
+  ControlId focus_ = kNoControl;
   int query_unload_count_ = 0;
   // Cleared when the object goes, so that a handler that destroys its own window is survived.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

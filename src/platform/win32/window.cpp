@@ -44,10 +44,10 @@ Win32Window::Win32Window(Ui& ui, const WindowSpec& def)
       dpi_(ScreenDpi()),
       client_width_(TwipsToPixels(def.client_width, dpi_)),
       client_height_(TwipsToPixels(def.client_height, dpi_)),
-      background_colour_(def.background != 0 ? def.background : GetSysColor(COLOR_BTNFACE)),
+      background_colour_(def.background.value_or(GetSysColor(COLOR_BTNFACE))),
       font_(CreateMessageFont()) {
-  if (def.background != 0) {
-    background_brush_.reset(CreateSolidBrush(def.background));
+  if (def.background) {
+    background_brush_.reset(CreateSolidBrush(*def.background));
   }
   RECT frame{0, 0, client_width_, client_height_};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
@@ -378,17 +378,19 @@ std::string Win32Window::Text(ControlId control) const {
   return Narrow(WindowText(c.windows.caption != nullptr ? c.windows.caption : c.windows.hwnd));
 }
 
-bool Win32Window::CanTakeFocus(HWND hwnd) const {
-  if (hwnd == nullptr || !IsChild(hwnd_.get(), hwnd) || !IsWindowVisible(hwnd)) {
-    return false;
-  }
-  // A control inside a disabled frame is disabled too, though its own style does not say so.
-  for (HWND w = hwnd; w != nullptr && w != hwnd_.get(); w = GetParent(w)) {
-    if (!IsWindowEnabled(w)) {
+bool Win32Window::IsUsable(HWND control) const {
+  // A control inside a hidden or disabled frame is hidden or disabled too, though its own style
+  // does not say so.
+  for (HWND w = control; w != nullptr && w != hwnd_.get(); w = GetParent(w)) {
+    if (!IsWindowEnabled(w) || (GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) == 0) {
       return false;
     }
   }
   return true;
+}
+
+bool Win32Window::CanTakeFocus(HWND hwnd) const {
+  return hwnd != nullptr && IsChild(hwnd_.get(), hwnd) && IsWindowVisible(hwnd) && IsUsable(hwnd);
 }
 
 void Win32Window::PassFocusOn(HWND lost) {
@@ -396,7 +398,7 @@ void Win32Window::PassFocusOn(HWND lost) {
   // (a hidden one, or the frame that held it): the keys would reach no control, and with no
   // focus not even Tab works. The next control in the tab order takes it, as in a dialog.
   HWND next = GetNextDlgTabItem(hwnd_.get(), lost, FALSE);
-  SetFocus(CanTakeFocus(next) ? next : hwnd_.get());
+  ::SetFocus(CanTakeFocus(next) ? next : hwnd_.get());
 }
 
 void Win32Window::SetVisible(ControlId control, bool visible) {
@@ -434,6 +436,18 @@ bool Win32Window::IsEnabled(ControlId control) const {
   return IsOpen() && IsWindowEnabled(Get(control).windows.hwnd) != FALSE;
 }
 
+void Win32Window::SetFocus(ControlId control) {
+  if (!IsOpen()) {
+    return;
+  }
+  HWND target = Get(control).windows.hwnd;
+  if (GetActiveWindow() == hwnd_.get()) {
+    ::SetFocus(target);
+  } else {
+    last_focus_ = target;  // taken up by WM_ACTIVATE
+  }
+}
+
 void Win32Window::SetValue(ControlId control, int value) {
   if (!IsOpen()) {
     return;
@@ -459,7 +473,7 @@ void Win32Window::SetValue(ControlId control, int value) {
     SendMessageW(c.windows.hwnd, BM_SETSTYLE, BS_AUTO3STATE, TRUE);
   }
   SendMessageW(c.windows.hwnd, BM_SETCHECK, static_cast<WPARAM>(wanted), 0);
-  RememberOptionStates(c.def.parent);
+  RememberValues(c.def.parent);
   Fire(control);
 }
 
@@ -475,10 +489,18 @@ int Win32Window::Value(ControlId control) const {
   return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
 }
 
-void Win32Window::RememberOptionStates(ControlId parent) {
+void Win32Window::RememberValues(ControlId parent) {
   for (Control& c : controls_) {
-    if (c.def.kind == ControlKind::kOptionButton && c.def.parent == parent) {
-      c.was_checked = SendMessageW(c.windows.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (c.def.parent == parent) {
+      c.value_seen = Value(c.sequence);
+    }
+  }
+}
+
+void Win32Window::TakeBackValues(ControlId parent) {
+  for (const Control& c : controls_) {
+    if (c.def.parent == parent && Value(c.sequence) != c.value_seen) {
+      SendMessageW(c.windows.hwnd, BM_SETCHECK, static_cast<WPARAM>(c.value_seen), 0);
     }
   }
 }
@@ -571,6 +593,13 @@ void Win32Window::Fire(ControlId control) {
 
 void Win32Window::OnCommand(ControlId control, int code) {
   Control& c = Get(control);
+  // Windows sends no command from a control that is disabled or hidden, itself or its frame;
+  // Wine does, for BM_CLICK, and has checked the box by then. What the user can neither see nor
+  // use changes nothing and runs nothing.
+  if (!IsUsable(c.windows.hwnd)) {
+    TakeBackValues(c.def.parent);
+    return;
+  }
   switch (c.def.kind) {
     case ControlKind::kButton:
     case ControlKind::kCheckBox:
@@ -582,13 +611,14 @@ void Win32Window::OnCommand(ControlId control, int code) {
           SendMessageW(c.windows.hwnd, BM_SETSTYLE, BS_AUTOCHECKBOX, TRUE);
           SendMessageW(c.windows.hwnd, BM_SETCHECK, BST_UNCHECKED, 0);
         }
+        RememberValues(c.def.parent);
         Fire(control);
       }
       break;
     case ControlKind::kOptionButton:
       if (code == BN_CLICKED) {
-        const bool before = c.was_checked;
-        RememberOptionStates(c.def.parent);
+        const bool before = c.value_seen == 1;
+        RememberValues(c.def.parent);
         if (!before && Value(control) == 1) {
           Fire(control);
         }
@@ -685,7 +715,7 @@ LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARA
       HWND target =
           CanTakeFocus(last_focus_) ? last_focus_ : GetNextDlgTabItem(hwnd, nullptr, FALSE);
       if (target != nullptr) {
-        SetFocus(target);
+        ::SetFocus(target);
         return 0;
       }
       break;

@@ -56,6 +56,7 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   bool IsVisible(ControlId control) const override;
   void SetEnabled(ControlId control, bool enabled) override;
   bool IsEnabled(ControlId control) const override;
+  void SetFocus(ControlId control) override;
   void SetValue(ControlId control, int value) override;
   int Value(ControlId control) const override;
 
@@ -88,7 +89,9 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
     ControlWindows windows;
     Handler on_click;
     int sequence = 0;
-    bool was_checked = false;  // option buttons: the state last seen, to fire only on a change
+    // Check boxes and option buttons: the value last seen, so that an option button fires only on
+    // a change and a click refused can be taken back.
+    int value_seen = 0;
   };
 
   Control& Get(ControlId control);
@@ -96,6 +99,8 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   HWND ParentWindow(ControlId parent) const;
   const Control* ControlOfWindow(HWND hwnd) const;
   void ApplyTabOrder(const Control& added);
+  // Whether `control` and every frame it is in are shown and enabled (the window itself aside).
+  bool IsUsable(HWND control) const;
   // Whether `hwnd` is a control of this window that can be seen and used from the keyboard.
   bool CanTakeFocus(HWND hwnd) const;
   // Moves the focus from `lost`, just hidden or disabled, to the next control in the tab order.
@@ -105,7 +110,9 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   void Fire(ControlId control);
   void OnCommand(ControlId control, int code);
   void OnMenuCommand(int id);
-  void RememberOptionStates(ControlId parent);
+  // Records (or puts back) the values of the check boxes and option buttons in `parent`.
+  void RememberValues(ControlId parent);
+  void TakeBackValues(ControlId parent);
   LRESULT ColourFor(HWND control, HDC dc);
   void SetIcons(UniqueHicon big, UniqueHicon small);
 
