@@ -178,7 +178,7 @@ void PrintListBreakdown(startup::frmMain& form, platform::Registry& registry, in
            (void)w.ItemText(ids.lstName, i);
          }
        }));
-  Line("SetHorizontalExtent", MedianOf(5, [&] { w.SetHorizontalExtent(ids.lstName, 300); }));
+  Line("FitHorizontalExtent", MedianOf(5, [&] { w.FitHorizontalExtent(ids.lstName); }));
   Line("SetSelection row 0 (runs the mirroring)", MedianOf(5, [&] {
          w.SetSelection(ids.lstName, -1);
          w.SetSelection(ids.lstName, 0);

@@ -47,10 +47,15 @@ struct ControlSpec {
   TwipRect rect;                  // relative to the container's client area
   int tab_index = -1;             // -1: creation order
   std::string tooltip;            // empty: none
-  bool clickable = false;         // labels that start something: SS_NOTIFY and the hand cursor
+  // Labels that start something: they look as labels do, show the hand cursor, take a tab stop
+  // and are pressed with Enter or Space, and a screen reader calls them buttons.
+  bool clickable = false;
   bool white_on_black = false;    // drawn white text on a black background
   std::string image;              // pictures: the bitmap resource's name
   std::uint32_t extra_style = 0;  // further WS_/BS_/SS_/ES_/LBS_ bits, rarely needed
+  // The label that names this control (a field or a list) for a screen reader, which takes the
+  // name from the label just before the control in the window's order; it is kept there.
+  ControlId label = kNoControl;
 };
 
 // One entry of a drop-down menu; entries with an empty caption are separators.
@@ -143,8 +148,9 @@ class Window {
   // Selects a row; a change fires the click handler. A row that does not exist raises a Failure
   // and changes nothing.
   virtual void SetSelection(ControlId list, int row) = 0;
-  // Lets a list scroll sideways over `pixels`.
-  virtual void SetHorizontalExtent(ControlId list, int pixels) = 0;
+  // Lets a list scroll sideways just far enough to show its widest row whole, and not at all
+  // when every row fits.
+  virtual void FitHorizontalExtent(ControlId list) = 0;
   // Stops (false) or resumes (true) drawing a control while it changes many times: a list drawn
   // row by row costs a repaint per row. The control changes and answers as usual meanwhile;
   // resuming draws it once, when pending messages are next handled.

@@ -24,11 +24,6 @@ constexpr int kClientHeight = 6030;
 // their right (the fields start at 1680), so their text is whole.
 constexpr int kLabelWidth = 1335;
 
-// Roughly the widest average character of the list font, in pixels; generous so that the end of
-// a long command line can always be scrolled into view.
-constexpr int kCharPixels = 8;
-constexpr int kExtentMargin = 16;
-
 ControlSpec Def(ControlKind kind, std::string name, std::string caption, platform::TwipRect rect,
                 int tab_index, platform::ControlId parent = platform::kNoControl) {
   ControlSpec def;
@@ -39,13 +34,6 @@ ControlSpec Def(ControlKind kind, std::string name, std::string caption, platfor
   def.rect = rect;
   def.tab_index = tab_index;
   return def;
-}
-
-// Characters, not bytes, of UTF-8 text: continuation bytes are not counted.
-int CharCount(std::string_view text) {
-  return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
-  }));
 }
 
 // A key opened for one operation, closed when the operation ends.
@@ -66,6 +54,11 @@ class ScopedKey {
   platform::Registry& registry_;
   KeyHandle key_ = 0;
 };
+
+ControlSpec Named(ControlSpec def, platform::ControlId label) {
+  def.label = label;
+  return def;
+}
 
 }  // namespace
 
@@ -117,19 +110,23 @@ void frmMain::Load() {
       "Programs that are found in the "
       "'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' Registry Key";
   c.optRun2 = w.AddControl(run2);
+  // Each label comes just before the field or list it names, which a screen reader reads as
+  // that control's name; the tab order is the tab indices' all the same.
   c.lbl0 = w.AddControl(Def(ControlKind::kLabel, "lbl0", "Name:", {0, 720, 465, 195}, -1));
-  c.lstName = w.AddControl(Def(ControlKind::kListBox, "lstName", "", {0, 960, 7605, 1230}, 0));
+  c.lstName = w.AddControl(
+      Named(Def(ControlKind::kListBox, "lstName", "", {0, 960, 7605, 1230}, 0), c.lbl0));
   c.lbl1 = w.AddControl(
       Def(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, kLabelWidth, 195}, -1));
-  c.lstCmdLine =
-      w.AddControl(Def(ControlKind::kListBox, "lstCmdLine", "", {0, 2520, 7605, 1815}, 1));
+  c.lstCmdLine = w.AddControl(
+      Named(Def(ControlKind::kListBox, "lstCmdLine", "", {0, 2520, 7605, 1815}, 1), c.lbl1));
   c.lbl2 = w.AddControl(
       Def(ControlKind::kLabel, "lbl2", "Program Name:", {240, 4680, kLabelWidth, 195}, -1));
-  c.txtName = w.AddControl(Def(ControlKind::kTextBox, "txtName", "", {1680, 4680, 5325, 285}, 4));
+  c.txtName = w.AddControl(
+      Named(Def(ControlKind::kTextBox, "txtName", "", {1680, 4680, 5325, 285}, 4), c.lbl2));
   c.lbl3 = w.AddControl(
       Def(ControlKind::kLabel, "lbl3", "Command Line:", {240, 5040, kLabelWidth, 195}, -1));
-  c.txtCmdLine =
-      w.AddControl(Def(ControlKind::kTextBox, "txtCmdLine", "", {1680, 5040, 4485, 285}, 5));
+  c.txtCmdLine = w.AddControl(
+      Named(Def(ControlKind::kTextBox, "txtCmdLine", "", {1680, 5040, 4485, 285}, 5), c.lbl3));
   c.cmdBrowse =
       w.AddControl(Def(ControlKind::kButton, "cmdBrowse", "Browse...", {6240, 5040, 825, 285}, 8));
   c.Command1 =
@@ -232,14 +229,8 @@ void frmMain::FillFrom(KeyHandle root) {
 }
 
 void frmMain::SetExtents() {
-  for (const platform::ControlId list : {ids_.lstName, ids_.lstCmdLine}) {
-    int longest = 0;
-    const int rows = window_->ItemCount(list);
-    for (int row = 0; row < rows; ++row) {
-      longest = std::max(longest, CharCount(window_->ItemText(list, row)));
-    }
-    window_->SetHorizontalExtent(list, longest == 0 ? 0 : longest * kCharPixels + kExtentMargin);
-  }
+  window_->FitHorizontalExtent(ids_.lstName);
+  window_->FitHorizontalExtent(ids_.lstCmdLine);
 }
 
 void frmMain::CloseRunKey() {

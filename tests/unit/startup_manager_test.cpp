@@ -189,6 +189,13 @@ TEST_F(StartupManager, WindowHasItsCaptionSizeIconAndEveryControlOfTheForm) {
             "'HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' Registry Key");
   EXPECT_EQ(W().Value(Ids().optRun), 1);
   EXPECT_EQ(W().Value(Ids().optRun2), 0);
+  // Each list and field is named by its label, made just before it.
+  for (const auto& [control, label] :
+       {std::pair{Ids().lstName, Ids().lbl0}, std::pair{Ids().lstCmdLine, Ids().lbl1},
+        std::pair{Ids().txtName, Ids().lbl2}, std::pair{Ids().txtCmdLine, Ids().lbl3}}) {
+    EXPECT_EQ(W().SpecOf(control).label, label);
+    EXPECT_EQ(label + 1, control);
+  }
 }
 
 TEST_F(StartupManager, ListsValuesInEnumerationOrderWithTheFirstSelectedEverywhere) {

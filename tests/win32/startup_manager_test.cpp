@@ -447,7 +447,30 @@ TEST_F(StartupManagerWin32, FromTheToolsMenuListsBothKeysMirrorsClicksAndDeletes
   EXPECT_EQ(SendMessageW(lstCmdLine, LB_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(TextOf(txtName), ListRows(lstName)[0]);
   EXPECT_EQ(TextOf(Command1), L"Delete " + ListRows(lstName)[0] + L" from startup");
-  EXPECT_GE(SendMessageW(lstCmdLine, LB_GETHORIZONTALEXTENT, 0, 0), 1000 * 6);
+  // The command lines scroll sideways just as far as the widest, the names not at all.
+  HDC dc = GetDC(lstCmdLine);
+  SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(lstCmdLine, WM_GETFONT, 0, 0)));
+  const std::wstring widest = L"C:\\" + std::wstring(991, L'L') + L"\\x.exe";
+  SIZE size{};
+  GetTextExtentPoint32W(dc, widest.c_str(), static_cast<int>(widest.size()), &size);
+  ReleaseDC(lstCmdLine, dc);
+  const auto extent = SendMessageW(lstCmdLine, LB_GETHORIZONTALEXTENT, 0, 0);
+  EXPECT_GE(extent, size.cx);
+  EXPECT_LE(extent, size.cx + 16);
+  EXPECT_NE(GetWindowLongW(lstCmdLine, GWL_STYLE) & WS_HSCROLL, 0);
+  EXPECT_EQ(GetWindowLongW(lstName, GWL_STYLE) & WS_HSCROLL, 0) << "a scroll bar over nothing";
+  // A screen reader names each list and field by the label just before it in the window's
+  // order; Tab goes by the tab indices all the same.
+  const std::pair<HWND, const wchar_t*> named[] = {{lstName, L"Name:"},
+                                                   {lstCmdLine, L"Command Line:"},
+                                                   {txtName, L"Program Name:"},
+                                                   {txtCmdLine, L"Command Line:"}};
+  for (const auto& [control, label] : named) {
+    EXPECT_EQ(TextOf(GetWindow(control, GW_HWNDPREV)), label);
+  }
+  EXPECT_EQ(GetNextDlgTabItem(window, lstName, FALSE), lstCmdLine);
+  EXPECT_EQ(GetNextDlgTabItem(window, lstCmdLine, FALSE), txtName);
+  EXPECT_EQ(GetNextDlgTabItem(window, txtName, FALSE), txtCmdLine);
   const int machine_accented = RowOf(lstName, FromAnsi(kAccented));
   ASSERT_GE(machine_accented, 0);
   EXPECT_EQ(ListRows(lstCmdLine)[static_cast<size_t>(machine_accented)],

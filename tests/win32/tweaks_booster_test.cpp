@@ -261,51 +261,60 @@ TEST_F(MainWindowOnWindows, BoostRestoreAndCloseLeaveTheTablesValues) {
       }
     }
   };
-  // start.ico beside the program, stop.ico missing: Boost shows the one, Restore stops at the
-  // other.
+  const auto boxes = [] { return YesAnswerer::titles().size(); };
+  const auto told = [](std::size_t box, const std::string& file) {
+    ASSERT_LT(box, YesAnswerer::titles().size());
+    const std::string& text = YesAnswerer::titles()[box];
+    EXPECT_EQ(text.rfind(std::string(platform::kProgramTitle) + ":", 0), 0U) << text;
+    EXPECT_NE(text.find(file), std::string::npos) << text;
+  };
   const std::wstring start_icon =
       platform::win32::Widen(platform_.ui.ProgramFolder() + "/start.ico");
-  const bool copied =
-      CopyFileW(platform::win32::Widen(std::string(VELQOR_EXE_DIR) + "/start.ico").c_str(),
-                start_icon.c_str(), FALSE) != FALSE;
-  DeleteFileW(platform::win32::Widen(platform_.ui.ProgramFolder() + "/stop.ico").c_str());
-  ASSERT_TRUE(copied) << "start.ico could not be put beside the test program";
+  const std::wstring stop_icon = platform::win32::Widen(platform_.ui.ProgramFolder() + "/stop.ico");
+  DeleteFileW(start_icon.c_str());
+  DeleteFileW(stop_icon.c_str());
   const HICON own_icon = IconOf(hwnd_);
 
+  // Without their icons, Boost and Restore each go to their end, keep the icon shown, say once
+  // which file they missed, and leave the focus on the other button.
+  SetFocus(Control(ids.XPButton2));
   Click(ids.XPButton2);
   EXPECT_EQ(TextOf(hwnd_), booster::kBoostedCaption);
   EXPECT_FALSE(IsWindowEnabled(Control(ids.XPButton2)));
   EXPECT_TRUE(IsWindowEnabled(Control(ids.XPButton4)));
-  const HICON boosted_icon = IconOf(hwnd_);
-  EXPECT_NE(boosted_icon, own_icon);
+  EXPECT_EQ(GetFocus(), Control(ids.XPButton4));
+  EXPECT_EQ(IconOf(hwnd_), own_icon);
   expect_all(true);
+  ASSERT_EQ(boxes(), 1U);
+  told(0, "start.ico");
 
-  // Without stop.ico, Restore ends after its caption and names the missing file.
-  Click(ids.XPButton4);  // answered Yes by the answerer, then the failure answered OK
-  ASSERT_EQ(YesAnswerer::titles().size(), 2U);
-  EXPECT_EQ(YesAnswerer::titles()[0].rfind(std::string(booster::kRestoreTitle) + ":", 0), 0U)
-      << YesAnswerer::titles()[0];
-  EXPECT_EQ(YesAnswerer::titles()[1].rfind(std::string(platform::kProgramTitle) + ":", 0), 0U)
+  Click(ids.XPButton4);  // answered Yes by the answerer, then the note answered OK
+  ASSERT_EQ(boxes(), 3U);
+  EXPECT_EQ(YesAnswerer::titles()[1].rfind(std::string(booster::kRestoreTitle) + ":", 0), 0U)
       << YesAnswerer::titles()[1];
-  EXPECT_NE(YesAnswerer::titles()[1].find("stop.ico"), std::string::npos)
-      << YesAnswerer::titles()[1];
-  EXPECT_EQ(TextOf(hwnd_), booster::kRestoredCaption);
-  EXPECT_FALSE(IsWindowEnabled(Control(ids.XPButton2)));
-  EXPECT_TRUE(IsWindowEnabled(Control(ids.XPButton4)));
-  EXPECT_EQ(IconOf(hwnd_), boosted_icon) << "a missing stop.ico keeps the icon shown";
-  expect_all(true);
-
-  // With stop.ico beside the program too, Restore takes the boost back.
-  const std::wstring stop_icon = platform::win32::Widen(platform_.ui.ProgramFolder() + "/stop.ico");
-  ASSERT_TRUE(CopyFileW(platform::win32::Widen(std::string(VELQOR_EXE_DIR) + "/stop.ico").c_str(),
-                        stop_icon.c_str(), FALSE) != FALSE)
-      << "stop.ico could not be put beside the test program";
-  Click(ids.XPButton4);
-  ASSERT_EQ(YesAnswerer::titles().size(), 3U);
+  told(2, "stop.ico");
   EXPECT_EQ(TextOf(hwnd_), booster::kRestoredCaption);
   EXPECT_TRUE(IsWindowEnabled(Control(ids.XPButton2)));
   EXPECT_FALSE(IsWindowEnabled(Control(ids.XPButton4)));
+  EXPECT_EQ(GetFocus(), Control(ids.XPButton2)) << "not on a tweak box, which writes on Space";
+  EXPECT_EQ(IconOf(hwnd_), own_icon);
+  expect_all(false);
+
+  // With both icons beside the program, each command shows its own.
+  for (const std::wstring* icon : {&start_icon, &stop_icon}) {
+    const std::wstring built = platform::win32::Widen(std::string(VELQOR_EXE_DIR)) +
+                               icon->substr(icon->find_last_of(L"\\/"));
+    ASSERT_TRUE(CopyFileW(built.c_str(), icon->c_str(), FALSE) != FALSE)
+        << "an icon could not be put beside the test program";
+  }
+  Click(ids.XPButton2);
+  const HICON boosted_icon = IconOf(hwnd_);
+  EXPECT_NE(boosted_icon, own_icon);
+  expect_all(true);
+  Click(ids.XPButton4);
+  ASSERT_EQ(boxes(), 4U) << "only the question";
   EXPECT_NE(IconOf(hwnd_), boosted_icon);
+  EXPECT_NE(IconOf(hwnd_), own_icon);
   expect_all(false);
 
   Click(ids.XPButton2);
@@ -319,7 +328,7 @@ TEST_F(MainWindowOnWindows, BoostRestoreAndCloseLeaveTheTablesValues) {
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
   }
   EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, kSettings), user_key);
-  EXPECT_EQ(YesAnswerer::titles().size(), 3U) << "the close asks nothing";
+  EXPECT_EQ(boxes(), 4U) << "the close asks nothing";
   DeleteFileW(stop_icon.c_str());
   DeleteFileW(start_icon.c_str());
 }

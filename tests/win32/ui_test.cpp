@@ -183,7 +183,7 @@ TEST_F(Win32UiTest, ControlsAreStandardControlsFoundByCaptionWhereTheirTwipsSay)
       {"&Go", L"Button", {29, 1560, 1455, 855}},
       {"General", L"Static", {0, 0, 4395, 4199}},  // the caption window fills its panel
       {"First tweak", L"Button", {360, 360, 3615, 375}},
-      {"Clean your hard Drive", L"Static", {600, 600, 3255, 255}},
+      {"Clean your hard Drive", L"Button", {600, 600, 3255, 255}},  // drawn as a label
       {" Run", L"Button", {1440, 240, 675, 255}},
       {"Run (Current user)", L"Button", {3840, 240, 2535, 255}},
   };
@@ -213,7 +213,8 @@ TEST_F(Win32UiTest, ControlsAreStandardControlsFoundByCaptionWhereTheirTwipsSay)
   };
   EXPECT_EQ(style(check_) & BS_TYPEMASK, BS_AUTOCHECKBOX);
   EXPECT_EQ(style(run_) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
-  EXPECT_NE(style(label_) & SS_NOTIFY, 0);
+  EXPECT_EQ(style(label_) & BS_TYPEMASK, BS_OWNERDRAW);
+  EXPECT_NE(style(label_) & WS_TABSTOP, 0);
   EXPECT_NE(style(list_) & LBS_NOTIFY, 0);
   EXPECT_EQ(style(list_) & LBS_SORT, 0);
   EXPECT_NE(style(text_) & ES_AUTOHSCROLL, 0);
@@ -318,7 +319,9 @@ TEST_F(Win32UiTest, AFocusedControlThatIsDisabledOrHiddenPassesTheFocusToTheNext
   EXPECT_EQ(GetFocus(), form.ControlWindow(other_));
   form.SetEnabled(go_, true);
 
-  // A hidden control hands the focus to its container, which is not a control.
+  // A hidden control hands the focus to its container, which is not a control. (The clean-up
+  // frame, whose launcher would come next, is out of the way.)
+  form.SetVisible(cleanup_, false);
   SetFocus(check);
   form.SetVisible(check_, false);
   EXPECT_EQ(GetFocus(), run);
@@ -648,6 +651,21 @@ TEST_F(Win32UiTest, MessageLoopRunsPostedWorkAndKeepsAQuitRequestForRun) {
   PostMessageW(GetFocus(), WM_SYSCHAR, 'g', 1 << 29);
   ui_.DoEvents();
   EXPECT_EQ(clicks, 2);
+  // Tab reaches a label that starts something; Enter and Space press it.
+  int launches = 0;
+  form_->OnClick(label_, [&] { ++launches; });
+  HWND label = static_cast<Win32Window&>(*form_).ControlWindow(label_);
+  SetFocus(static_cast<Win32Window&>(*form_).ControlWindow(check_));
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+  ui_.DoEvents();
+  ASSERT_EQ(GetFocus(), label);
+  PostMessageW(label, WM_KEYDOWN, VK_RETURN, 1);
+  ui_.DoEvents();
+  EXPECT_EQ(launches, 1);
+  PostMessageW(label, WM_KEYDOWN, VK_SPACE, 1);
+  PostMessageW(label, WM_KEYUP, VK_SPACE, 0xC0000001);
+  ui_.DoEvents();
+  EXPECT_EQ(launches, 2);
   // Enter presses the focused push button, and only that.
   HWND text = static_cast<Win32Window&>(*form_).ControlWindow(text_);
   SetFocus(text);

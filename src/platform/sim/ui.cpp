@@ -298,10 +298,20 @@ void HeadlessWindow::SetSelection(ControlId list, int row) {
   Fire(list);
 }
 
-void HeadlessWindow::SetHorizontalExtent(ControlId list, int pixels) {
-  if (open_) {
-    Get(list).extent = pixels;
+void HeadlessWindow::FitHorizontalExtent(ControlId list) {
+  if (!open_) {
+    return;
   }
+  Control& c = Get(list);
+  std::size_t widest = 0;
+  for (const std::string& row : c.items) {
+    // Characters, not bytes, of UTF-8 text: continuation bytes are not counted.
+    widest = std::max(widest,
+                      static_cast<std::size_t>(std::count_if(row.begin(), row.end(), [](char ch) {
+                        return (static_cast<unsigned char>(ch) & 0xC0U) != 0x80U;
+                      })));
+  }
+  c.extent = static_cast<int>(widest) * 8;
 }
 
 void HeadlessWindow::Fire(ControlId control) {

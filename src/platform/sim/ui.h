@@ -73,7 +73,8 @@ class HeadlessWindow final : public Window {
   std::string ItemText(ControlId list, int row) const override;
   int Selection(ControlId list) const override;
   void SetSelection(ControlId list, int row) override;
-  void SetHorizontalExtent(ControlId list, int pixels) override;
+  // Counts every character as 8 pixels, as wide as a character of the message font gets.
+  void FitHorizontalExtent(ControlId list) override;
   void SetRedraw(ControlId control, bool redraw) override;
 
   // --- What a user does. Each returns whether the window responded; an unknown name raises. ---

@@ -171,6 +171,13 @@ void Win32Window::ApplyTabOrder(const Control& added) {
     SetWindowPos(added.windows.hwnd, previous != nullptr ? previous : HWND_TOP, 0, 0, 0, 0,
                  kOrderOnly);
   }
+  if (added.def.label != kNoControl) {
+    const HWND label = Get(added.def.label).windows.hwnd;
+    const HWND just_before = GetWindow(added.windows.hwnd, GW_HWNDPREV);
+    if (just_before != label) {
+      SetWindowPos(label, just_before != nullptr ? just_before : HWND_TOP, 0, 0, 0, 0, kOrderOnly);
+    }
+  }
   if (added.def.parent != kNoControl) {
     // The caption window stays below the frame's controls, so it never paints over them.
     const HWND caption = Get(added.def.parent).windows.caption;
@@ -567,10 +574,35 @@ void Win32Window::SetSelection(ControlId list, int row) {
   Fire(list);
 }
 
-void Win32Window::SetHorizontalExtent(ControlId list, int pixels) {
-  if (IsOpen()) {
-    SendMessageW(Get(list).windows.hwnd, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(pixels), 0);
+void Win32Window::FitHorizontalExtent(ControlId list) {
+  if (!IsOpen()) {
+    return;
   }
+  HWND hwnd = Get(list).windows.hwnd;
+  const int rows = ItemCount(list);
+  int widest = 0;
+  HDC dc = GetDC(hwnd);
+  const HGDIOBJ old_font = SelectObject(dc, font_.get());
+  std::wstring text;
+  for (int row = 0; row < rows; ++row) {
+    const auto length = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+    if (length <= 0) {
+      continue;
+    }
+    text.resize(static_cast<size_t>(length) + 1);
+    const auto copied = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(row),
+                                     reinterpret_cast<LPARAM>(text.data()));
+    SIZE size{};
+    if (copied > 0 && GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(copied), &size)) {
+      widest = std::max(widest, static_cast<int>(size.cx));
+    }
+  }
+  SelectObject(dc, old_font);
+  ReleaseDC(hwnd, dc);
+  // A list box draws its rows a few pixels in from its left edge; the same again on the right
+  // lets the last character show whole.
+  const int margin = widest > 0 ? 2 * GetSystemMetrics(SM_CXEDGE) + 2 : 0;
+  SendMessageW(hwnd, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + margin), 0);
 }
 
 void Win32Window::SetRedraw(ControlId control, bool redraw) {
@@ -667,6 +699,31 @@ LRESULT Win32Window::ColourFor(HWND control, HDC dc) {
                                                      : GetSysColorBrush(COLOR_BTNFACE));
 }
 
+void Win32Window::DrawAsLabel(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  // The colours a label of the same place gets, then its text as a static draws it.
+  FillRect(dc, &item.rcItem, reinterpret_cast<HBRUSH>(ColourFor(item.hwndItem, dc)));
+  if ((item.itemState & ODS_DISABLED) != 0) {
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  }
+  SetBkMode(dc, TRANSPARENT);
+  const HGDIOBJ old_font = SelectObject(dc, font_.get());
+  const std::wstring text = WindowText(item.hwndItem);
+  RECT area = item.rcItem;
+  const UINT format =
+      DT_LEFT | DT_TOP | DT_WORDBREAK | ((item.itemState & ODS_NOACCEL) != 0 ? DT_HIDEPREFIX : 0U);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, format);
+  if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+    // The focus shows as a dotted frame round the text, as on a check box.
+    RECT focus = item.rcItem;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &focus, format | DT_CALCRECT);
+    InflateRect(&focus, 1, 1);
+    IntersectRect(&focus, &focus, &item.rcItem);
+    DrawFocusRect(dc, &focus);
+  }
+  SelectObject(dc, old_font);
+}
+
 LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND: {
@@ -675,7 +732,8 @@ LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARA
         // Enter: the keyboard navigation presses the default button, and a form has none; the
         // push button with the focus is pressed instead, as in a dialog.
         const Control* c = ControlOfWindow(GetFocus());
-        if (c != nullptr && c->def.kind == ControlKind::kButton && c->windows.hwnd == GetFocus()) {
+        if (c != nullptr && (c->def.kind == ControlKind::kButton || c->def.clickable) &&
+            c->windows.hwnd == GetFocus()) {
           OnCommand(c->sequence, BN_CLICKED);
         }
       } else if (lparam == 0 && HIWORD(wparam) == 0) {
@@ -688,6 +746,14 @@ LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARA
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ColourFor(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (const Control* c = ControlOfWindow(item.hwndItem); c != nullptr && c->def.clickable) {
+        DrawAsLabel(item);
+        return TRUE;
+      }
+      break;
+    }
     case WM_ERASEBKGND: {
       RECT client;
       GetClientRect(hwnd, &client);

@@ -66,7 +66,7 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   std::string ItemText(ControlId list, int row) const override;
   int Selection(ControlId list) const override;
   void SetSelection(ControlId list, int row) override;
-  void SetHorizontalExtent(ControlId list, int pixels) override;
+  void FitHorizontalExtent(ControlId list) override;
   void SetRedraw(ControlId control, bool redraw) override;
 
   // The control's window (for a frame, its panel); nullptr for an unknown id or a closed window.
@@ -114,6 +114,8 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   void RememberValues(ControlId parent);
   void TakeBackValues(ControlId parent);
   LRESULT ColourFor(HWND control, HDC dc);
+  // Draws a launcher, a button that looks like a label, with the focus frame when it has it.
+  void DrawAsLabel(const DRAWITEMSTRUCT& item);
   void SetIcons(UniqueHicon big, UniqueHicon small);
 
   Ui& ui_;
