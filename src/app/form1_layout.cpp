@@ -40,9 +40,10 @@ ControlSpec OnBlack(ControlSpec def) {
 }
 
 // A label that starts a tool: it reports clicks and shows the hand cursor.
-ControlSpec Launcher(std::string name, ControlId parent, std::string caption, int top) {
-  ControlSpec def = OnBlack(
-      Def(ControlKind::kLabel, std::move(name), parent, std::move(caption), {600, top, 3255, 255}));
+ControlSpec Launcher(std::string name, ControlId parent, std::string caption, int top,
+                     int width = 3255, int height = 255) {
+  ControlSpec def = OnBlack(Def(ControlKind::kLabel, std::move(name), parent, std::move(caption),
+                                {600, top, width, height}));
   def.clickable = true;
   return def;
 }
@@ -79,8 +80,10 @@ void Form1::CreateControls() {
 
   ids_.Frame3 = w.AddControl(
       OnBlack(Def(ControlKind::kFrame, "Frame3", kNoControl, "CleanUp", {1560, 1490, 4395, 4199})));
+  // The longest launcher needs more than its 3255 twips in the message font, and two lines in
+  // Segoe UI: it reaches to 120 twips from the frame's edge and down towards the next one.
   ids_.Label1 = w.AddControl(
-      Launcher("Label1", ids_.Frame3, "Clean your hard Drive using Clean manager", 600));
+      Launcher("Label1", ids_.Frame3, "Clean your hard Drive using Clean manager", 600, 3675, 480));
   ids_.Label2 =
       w.AddControl(Launcher("Label2", ids_.Frame3, "Microsoft Disk Defragmenter tool", 1200));
   ids_.Label3 = w.AddControl(Launcher("Label3", ids_.Frame3, "Scan all protected files", 1800));

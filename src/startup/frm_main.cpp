@@ -19,10 +19,13 @@ using platform::KeyHandle;
 
 constexpr int kClientWidth = 7725;
 constexpr int kClientHeight = 6030;
-// The labels of the form were drawn for a narrower font than today's message font, in which
-// "Command Line:" and "Program Name:" wrap out of sight at 1095 twips. They get the free room to
-// their right (the fields start at 1680), so their text is whole.
-constexpr int kLabelWidth = 1335;
+// The form was drawn for a narrower font than today's message fonts. Where a caption would be
+// clipped in Tahoma 8 or Segoe UI 9 at any DPI, its control takes free room to its right or below,
+// never another control's: the labels reach the fields' left edge (1680) and are a line of Segoe
+// UI high, "Name:" a little wider (keeping the one-pixel overlap with the lower edge of Frame1
+// that its place has), "Browse..." wider and taller.
+constexpr int kLabelWidth = 1440;
+constexpr int kLabelHeight = 240;
 
 ControlSpec Def(ControlKind kind, std::string name, std::string caption, platform::TwipRect rect,
                 int tab_index, platform::ControlId parent = platform::kNoControl) {
@@ -112,23 +115,23 @@ void frmMain::Load() {
   c.optRun2 = w.AddControl(run2);
   // Each label comes just before the field or list it names, which a screen reader reads as
   // that control's name; the tab order is the tab indices' all the same.
-  c.lbl0 = w.AddControl(Def(ControlKind::kLabel, "lbl0", "Name:", {0, 720, 465, 195}, -1));
+  c.lbl0 = w.AddControl(Def(ControlKind::kLabel, "lbl0", "Name:", {0, 720, 570, kLabelHeight}, -1));
   c.lstName = w.AddControl(
       Named(Def(ControlKind::kListBox, "lstName", "", {0, 960, 7605, 1230}, 0), c.lbl0));
   c.lbl1 = w.AddControl(
-      Def(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, kLabelWidth, 195}, -1));
+      Def(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, kLabelWidth, kLabelHeight}, -1));
   c.lstCmdLine = w.AddControl(
       Named(Def(ControlKind::kListBox, "lstCmdLine", "", {0, 2520, 7605, 1815}, 1), c.lbl1));
-  c.lbl2 = w.AddControl(
-      Def(ControlKind::kLabel, "lbl2", "Program Name:", {240, 4680, kLabelWidth, 195}, -1));
+  c.lbl2 = w.AddControl(Def(ControlKind::kLabel, "lbl2",
+                            "Program Name:", {240, 4680, kLabelWidth, kLabelHeight}, -1));
   c.txtName = w.AddControl(
       Named(Def(ControlKind::kTextBox, "txtName", "", {1680, 4680, 5325, 285}, 4), c.lbl2));
-  c.lbl3 = w.AddControl(
-      Def(ControlKind::kLabel, "lbl3", "Command Line:", {240, 5040, kLabelWidth, 195}, -1));
+  c.lbl3 = w.AddControl(Def(ControlKind::kLabel, "lbl3",
+                            "Command Line:", {240, 5040, kLabelWidth, kLabelHeight}, -1));
   c.txtCmdLine = w.AddControl(
       Named(Def(ControlKind::kTextBox, "txtCmdLine", "", {1680, 5040, 4485, 285}, 5), c.lbl3));
   c.cmdBrowse =
-      w.AddControl(Def(ControlKind::kButton, "cmdBrowse", "Browse...", {6240, 5040, 825, 285}, 8));
+      w.AddControl(Def(ControlKind::kButton, "cmdBrowse", "Browse...", {6240, 5040, 900, 315}, 8));
   c.Command1 =
       w.AddControl(Def(ControlKind::kButton, "Command1", "Delete", {240, 5520, 7215, 375}, 12));
 

@@ -10,6 +10,8 @@ namespace velqor::platform::win32 {
 namespace {
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+// Twips for two lines of the message font and a button's border, at any DPI (both scale alike).
+constexpr int kTwoLineButtonHeight = 600;
 
 struct ClassAndStyle {
   const wchar_t* window_class;
@@ -21,7 +23,12 @@ ClassAndStyle StyleOf(const ControlSpec& def) {
   const bool notify = def.clickable || !def.tooltip.empty();
   switch (def.kind) {
     case ControlKind::kButton:
-      return {L"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0};
+      // A caption wraps only where a second line has room: in a button a line high, a long
+      // caption ("Delete <name> from startup") would wrap out of sight.
+      return {L"BUTTON",
+              kChild | WS_TABSTOP | BS_PUSHBUTTON |
+                  (def.rect.height >= kTwoLineButtonHeight ? BS_MULTILINE : 0),
+              0};
     case ControlKind::kCheckBox:
       return {L"BUTTON", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 0};
     case ControlKind::kOptionButton:
