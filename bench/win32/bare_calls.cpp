@@ -10,10 +10,6 @@ namespace velqor::bench {
 
 namespace {
 
-// As the program sizes a list's horizontal extent: a generous width per character and a margin.
-constexpr int kCharPixels = 8;
-constexpr int kExtentMargin = 16;
-
 HICON LoadSized(const std::wstring& path, int metric) {
   const int size = GetSystemMetrics(metric);
   return static_cast<HICON>(
@@ -107,6 +103,7 @@ void BareBoost::Run() {
   DestroyIcon(std::exchange(small_, small));
   RedrawWindow(windows_.form, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
   EnableWindow(windows_.restore, TRUE);
+  SetFocus(windows_.restore);
   EnableWindow(windows_.boost, FALSE);
   (void)WriteEach(writes_);
 }
@@ -132,7 +129,15 @@ int BareFill(const FillWindows& windows, HKEY root, FillReading reading) {
   char ansi_data[1024];
   std::wstring first_name;
   std::wstring first_data;
-  std::size_t widest[2] = {0, 0};
+  // Each row is measured in its list's font as it is added: the extent is the widest row.
+  HDC dcs[2];
+  HGDIOBJ old_fonts[2];
+  int widest[2] = {0, 0};
+  for (int l = 0; l < 2; ++l) {
+    dcs[l] = GetDC(lists[l]);
+    old_fonts[l] =
+        SelectObject(dcs[l], reinterpret_cast<HFONT>(SendMessageW(lists[l], WM_GETFONT, 0, 0)));
+  }
   int added = 0;
   for (DWORD i = 0; i < values; ++i) {
     DWORD name_length = 16384;
@@ -159,8 +164,12 @@ int BareFill(const FillWindows& windows, HKEY root, FillReading reading) {
     }
     const wchar_t* texts[] = {name.c_str(), data.c_str()};
     for (int l = 0; l < 2; ++l) {
+      const int length = static_cast<int>(std::wcslen(texts[l]));
       SendMessageW(lists[l], LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts[l]));
-      widest[l] = std::max(widest[l], std::wcslen(texts[l]));
+      SIZE size{};
+      if (length > 0 && GetTextExtentPoint32W(dcs[l], texts[l], length, &size) != FALSE) {
+        widest[l] = std::max(widest[l], static_cast<int>(size.cx));
+      }
     }
     if (added++ == 0) {
       first_name = name.c_str();
@@ -168,10 +177,12 @@ int BareFill(const FillWindows& windows, HKEY root, FillReading reading) {
     }
   }
   RegCloseKey(key);
+  // A list box draws its rows a few pixels in from its edge; as much again on the right.
+  const int margin = 2 * GetSystemMetrics(SM_CXEDGE) + 2;
   for (int l = 0; l < 2; ++l) {
-    const std::size_t chars = widest[l];
-    SendMessageW(lists[l], LB_SETHORIZONTALEXTENT,
-                 chars == 0 ? 0 : chars * kCharPixels + kExtentMargin, 0);
+    SelectObject(dcs[l], old_fonts[l]);
+    ReleaseDC(lists[l], dcs[l]);
+    SendMessageW(lists[l], LB_SETHORIZONTALEXTENT, widest[l] > 0 ? widest[l] + margin : 0, 0);
     SendMessageW(lists[l], WM_SETREDRAW, TRUE, 0);
     RedrawWindow(lists[l], nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     SendMessageW(lists[l], LB_SETCURSEL, 0, 0);

@@ -57,7 +57,7 @@ constexpr Row kRows[] = {
     {kCheck, 5, L"Smart Mouse posiotining", 360, 3720, 3615, kBox,
      L"Mouse icon positions itself automatically on a messagebox.", true, 0},
     {kFrame, -1, L"CleanUp", 1560, 1490, 4395, 4199, nullptr, true, WS_VISIBLE},
-    {kLauncher, 14, L"Clean your hard Drive using Clean manager", 600, 600, 3255, 255, nullptr,
+    {kLauncher, 14, L"Clean your hard Drive using Clean manager", 600, 600, 3675, 480, nullptr,
      true, 0},
     {kLauncher, 14, L"Microsoft Disk Defragmenter tool", 600, 1200, 3255, 255, nullptr, true, 0},
     {kLauncher, 14, L"Scan all protected files", 600, 1800, 3255, 255, nullptr, true, 0},
@@ -128,11 +128,37 @@ void DrawFrame(const DRAWITEMSTRUCT& item) {
   DrawTextW(item.hDC, text, length, &label, DT_SINGLELINE);
 }
 
+// A launcher: a button drawn as a label, white on black, with the focus shown round its text.
+void DrawLauncher(const DRAWITEMSTRUCT& item) {
+  FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SetTextColor(item.hDC, RGB(255, 255, 255));
+  SetBkMode(item.hDC, TRANSPARENT);
+  SelectObject(item.hDC, g_font);
+  wchar_t text[64];
+  const int length = GetWindowTextW(item.hwndItem, text, 64);
+  RECT area = item.rcItem;
+  const UINT format =
+      DT_LEFT | DT_TOP | DT_WORDBREAK | ((item.itemState & ODS_NOACCEL) != 0 ? DT_HIDEPREFIX : 0U);
+  DrawTextW(item.hDC, text, length, &area, format);
+  if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+    DrawTextW(item.hDC, text, length, &area, format | DT_CALCRECT);
+    InflateRect(&area, 1, 1);
+    IntersectRect(&area, &area, &item.rcItem);
+    DrawFocusRect(item.hDC, &area);
+  }
+}
+
 LRESULT CALLBACK PanelProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_DRAWITEM:
-      DrawFrame(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (item.CtlType == ODT_STATIC) {
+        DrawFrame(item);
+      } else {
+        DrawLauncher(item);
+      }
       return TRUE;
+    }
     case WM_COMMAND:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -171,9 +197,9 @@ HMENU MakeMenu() {
 }
 
 HWND MakeControl(const Row& row, int index, HWND parent) {
-  static const wchar_t* const kClass[] = {L"STATIC", L"BUTTON", kPanelClass, L"BUTTON", L"STATIC"};
+  static const wchar_t* const kClass[] = {L"STATIC", L"BUTTON", kPanelClass, L"BUTTON", L"BUTTON"};
   static const DWORD kStyle[] = {SS_BITMAP, WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0,
-                                 WS_TABSTOP | BS_AUTOCHECKBOX, SS_LEFT | SS_NOTIFY};
+                                 WS_TABSTOP | BS_AUTOCHECKBOX, WS_TABSTOP | BS_OWNERDRAW};
   const int left = Px(row.left);
   const int top = Px(row.top);
   const int width = Px(row.width);
