@@ -10,7 +10,8 @@ if [ "${VELQOR_DEPS_DONE:-0}" != 1 ]; then
   bash tools/deps.sh || exit 1
 fi
 seconds=${FUZZ_SECONDS:-60}
-targets=(fuzz_script_verbs fuzz_registry fuzz_startup_delete fuzz_popup_events fuzz_journal)
+targets=(fuzz_script_verbs fuzz_registry fuzz_startup_delete fuzz_popup_events fuzz_journal
+         fuzz_program_path)
 
 if ! { cmake --preset fuzz >/dev/null && cmake --build --preset fuzz; }; then
   echo "build of the fuzz targets failed"

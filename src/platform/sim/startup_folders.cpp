@@ -1,0 +1,208 @@
+#include "platform/sim/startup_folders.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/sim/wide_registry.h"
+
+namespace velqor::platform::sim {
+namespace {
+
+// The simulation's shortcut: a marker line, then the target's path and arguments as UTF-16 bytes.
+constexpr std::string_view kShortcutMagic = "VELQOR-SIM-SHORTCUT\n";
+
+std::u16string_view Parent(std::u16string_view path) {
+  const auto slash = path.rfind(u'\\');
+  return slash == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, slash);
+}
+
+void PutText(std::string& out, std::u16string_view text) {
+  const auto length = static_cast<std::uint32_t>(text.size());
+  out.append(reinterpret_cast<const char*>(&length), sizeof(length));
+  for (const char16_t c : text) {
+    out.push_back(static_cast<char>(c & 0xFF));
+    out.push_back(static_cast<char>(c >> 8));
+  }
+}
+
+bool TakeText(std::string_view& in, std::u16string& text) {
+  std::uint32_t length = 0;
+  if (in.size() < sizeof(length)) {
+    return false;
+  }
+  std::copy_n(in.data(), sizeof(length), reinterpret_cast<char*>(&length));
+  in.remove_prefix(sizeof(length));
+  if (in.size() / 2 < length) {
+    return false;
+  }
+  text.clear();
+  for (std::uint32_t i = 0; i < length; ++i) {
+    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(in[2 * i]) |
+                                         static_cast<unsigned char>(in[2 * i + 1]) << 8));
+  }
+  in.remove_prefix(2 * static_cast<std::size_t>(length));
+  return true;
+}
+
+}  // namespace
+
+SimStartupFolders::SimStartupFolders() {
+  for (const std::u16string_view folder : {kSimUserStartup, kSimCommonStartup}) {
+    for (std::u16string_view part = folder; !part.empty(); part = Parent(part)) {
+      folders_.insert(Fold(part));
+    }
+  }
+  folders_.insert(Fold(u"C:\\Windows"));
+}
+
+bool SimStartupFolders::Fails(Operation operation, Status& status) {
+  const auto it = fail_next_.find(operation);
+  if (it == fail_next_.end()) {
+    return false;
+  }
+  status = it->second;
+  fail_next_.erase(it);
+  return true;
+}
+
+bool SimStartupFolders::Denied(std::u16string_view path) const {
+  const std::u16string folded = Fold(path);
+  for (const std::u16string& prefix : denied_) {
+    if (folded.size() > prefix.size() && folded.compare(0, prefix.size(), prefix) == 0 &&
+        folded[prefix.size()] == u'\\') {
+      return true;
+    }
+  }
+  return false;
+}
+
+Status SimStartupFolders::FolderPath(StartupFolder folder, std::u16string& out) {
+  Status status = kSuccess;
+  if (Fails(Operation::kFolderPath, status)) {
+    return status;
+  }
+  out = folder == StartupFolder::kCurrentUser ? kSimUserStartup : kSimCommonStartup;
+  return kSuccess;
+}
+
+Status SimStartupFolders::ListFiles(std::u16string_view folder, std::vector<std::u16string>& out) {
+  Status status = kSuccess;
+  if (Fails(Operation::kList, status)) {
+    return status;
+  }
+  const std::u16string folded = Fold(folder);
+  if (folders_.count(folded) == 0) {
+    return kPathNotFound;
+  }
+  std::vector<std::u16string> names;
+  for (const auto& [key, file] : files_) {
+    if (Fold(Parent(file.path)) == folded) {
+      names.push_back(file.path.substr(file.path.rfind(u'\\') + 1));
+    }
+  }
+  out = std::move(names);
+  return kSuccess;
+}
+
+Status SimStartupFolders::ReadFile(std::u16string_view path, std::string& out) {
+  Status status = kSuccess;
+  if (Fails(Operation::kRead, status)) {
+    return status;
+  }
+  const auto it = files_.find(Fold(path));
+  if (it == files_.end()) {
+    return folders_.count(Fold(Parent(path))) != 0 ? kFileNotFound : kPathNotFound;
+  }
+  out = it->second.bytes;
+  return kSuccess;
+}
+
+Status SimStartupFolders::WriteFile(std::u16string_view path, std::string_view bytes) {
+  Status status = kSuccess;
+  if (Fails(Operation::kWrite, status)) {
+    return status;
+  }
+  if (Denied(path)) {
+    return kAccessDenied;
+  }
+  const std::u16string_view parent = Parent(path);
+  if (folders_.count(Fold(parent)) == 0) {
+    if (folders_.count(Fold(Parent(parent))) == 0) {
+      return kPathNotFound;
+    }
+    folders_.insert(Fold(parent));
+  }
+  auto [it, added] = files_.try_emplace(Fold(path), File{std::u16string(path), {}});
+  it->second.bytes = bytes;
+  return kSuccess;
+}
+
+Status SimStartupFolders::DeleteFile(std::u16string_view path) {
+  Status status = kSuccess;
+  if (Fails(Operation::kDelete, status)) {
+    return status;
+  }
+  const auto it = files_.find(Fold(path));
+  if (it == files_.end()) {
+    return folders_.count(Fold(Parent(path))) != 0 ? kFileNotFound : kPathNotFound;
+  }
+  if (Denied(path)) {
+    return kAccessDenied;
+  }
+  files_.erase(it);
+  return kSuccess;
+}
+
+Status SimStartupFolders::ReadShortcut(std::u16string_view path, ShortcutTarget& out) {
+  Status status = kSuccess;
+  if (Fails(Operation::kReadShortcut, status)) {
+    return status;
+  }
+  std::string bytes;
+  if (const Status read = ReadFile(path, bytes); read != kSuccess) {
+    return read;
+  }
+  std::string_view in = bytes;
+  ShortcutTarget target;
+  if (in.substr(0, kShortcutMagic.size()) != kShortcutMagic) {
+    return kInvalidData;
+  }
+  in.remove_prefix(kShortcutMagic.size());
+  if (!TakeText(in, target.path) || !TakeText(in, target.arguments) || !in.empty()) {
+    return kInvalidData;
+  }
+  out = std::move(target);
+  return kSuccess;
+}
+
+Status SimStartupFolders::WriteShortcut(std::u16string_view path, const ShortcutTarget& target) {
+  std::string bytes(kShortcutMagic);
+  PutText(bytes, target.path);
+  PutText(bytes, target.arguments);
+  return WriteFile(path, bytes);
+}
+
+void SimStartupFolders::RemoveFolder(std::u16string_view folder) {
+  const std::u16string folded = Fold(folder);
+  folders_.erase(folded);
+  std::erase_if(files_,
+                [&](const auto& entry) { return Fold(Parent(entry.second.path)) == folded; });
+}
+
+void SimStartupFolders::DenyWrites(std::u16string_view folder) {
+  denied_.push_back(Fold(folder));
+}
+
+void SimStartupFolders::FailNext(Operation operation, Status status) {
+  fail_next_[operation] = status;
+}
+
+std::map<std::u16string, std::string> SimStartupFolders::Snapshot() const {
+  std::map<std::u16string, std::string> all;
+  for (const auto& [key, file] : files_) {
+    all[file.path] = file.bytes;
+  }
+  return all;
+}
+
+}  // namespace velqor::platform::sim

@@ -1,0 +1,234 @@
+#include "platform/sim/wide_registry.h"
+
+#include <algorithm>
+
+namespace velqor::platform::sim {
+
+std::u16string Fold(std::u16string_view text) {
+  std::u16string folded(text);
+  for (char16_t& c : folded) {
+    if (c >= u'A' && c <= u'Z') {
+      c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+  }
+  return folded;
+}
+
+namespace {
+
+std::u16string_view Trimmed(std::u16string_view path) {
+  while (!path.empty() && path.back() == u'\\') {
+    path.remove_suffix(1);
+  }
+  return path;
+}
+
+// Only HKLM\SOFTWARE has a 32-bit view of its own; the rest of the registry is shared.
+bool Redirected(KeyHandle root, std::u16string_view folded) {
+  constexpr std::u16string_view kSoftware = u"software";
+  return root == kHkeyLocalMachine && folded.substr(0, kSoftware.size()) == kSoftware &&
+         (folded.size() == kSoftware.size() || folded[kSoftware.size()] == u'\\');
+}
+
+std::u16string RootName(KeyHandle root) {
+  return root == kHkeyCurrentUser ? u"HKCU" : u"HKLM";
+}
+
+}  // namespace
+
+std::optional<SimWideRegistry::Id> SimWideRegistry::IdOf(KeyHandle root, RegistryView view,
+                                                         std::u16string_view path,
+                                                         Status& status) const {
+  if (root != kHkeyCurrentUser && root != kHkeyLocalMachine) {
+    status = kInvalidHandle;
+    return std::nullopt;
+  }
+  if (view == RegistryView::k32Bit && !separate_32bit_view_) {
+    status = kNotSupported;
+    return std::nullopt;
+  }
+  std::u16string folded = Fold(Trimmed(path));
+  const int v = view == RegistryView::k32Bit && Redirected(root, folded) ? 1 : 0;
+  return Id{root, v, std::move(folded)};
+}
+
+bool SimWideRegistry::Fails(Operation operation, Status& status) {
+  const auto it = fail_next_.find(operation);
+  if (it == fail_next_.end()) {
+    return false;
+  }
+  status = it->second;
+  fail_next_.erase(it);
+  return true;
+}
+
+Status SimWideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16string_view path,
+                                  std::u16string_view name, WideValue& out) {
+  Status status = kSuccess;
+  const auto id = IdOf(root, view, path, status);
+  if (!id || Fails(Operation::kRead, status)) {
+    return status;
+  }
+  const auto key = keys_.find(*id);
+  if (key == keys_.end()) {
+    return kFileNotFound;
+  }
+  const std::u16string folded = Fold(name);
+  for (const WideValue& value : key->second.values) {
+    if (Fold(value.name) == folded) {
+      out = value;
+      return kSuccess;
+    }
+  }
+  return kFileNotFound;
+}
+
+Status SimWideRegistry::EnumValues(KeyHandle root, RegistryView view, std::u16string_view path,
+                                   std::vector<WideValue>& out) {
+  Status status = kSuccess;
+  const auto id = IdOf(root, view, path, status);
+  if (!id || Fails(Operation::kEnumValues, status)) {
+    return status;
+  }
+  const auto key = keys_.find(*id);
+  if (key == keys_.end()) {
+    return kFileNotFound;
+  }
+  out = key->second.values;
+  return kSuccess;
+}
+
+Status SimWideRegistry::EnumSubKeys(KeyHandle root, RegistryView view, std::u16string_view path,
+                                    std::vector<std::u16string>& out) {
+  Status status = kSuccess;
+  const auto id = IdOf(root, view, path, status);
+  if (!id || Fails(Operation::kEnumSubKeys, status)) {
+    return status;
+  }
+  if (keys_.find(*id) == keys_.end()) {
+    return kFileNotFound;
+  }
+  const std::u16string prefix = std::get<2>(*id) + u"\\";
+  std::vector<std::u16string> names;
+  for (const auto& [other, key] : keys_) {
+    const std::u16string& folded = std::get<2>(other);
+    if (std::get<0>(other) == root && std::get<1>(other) == std::get<1>(*id) &&
+        folded.size() > prefix.size() && folded.compare(0, prefix.size(), prefix) == 0 &&
+        folded.find(u'\\', prefix.size()) == std::u16string::npos) {
+      names.push_back(key.path.substr(key.path.rfind(u'\\') + 1));
+    }
+  }
+  out = std::move(names);
+  return kSuccess;
+}
+
+Status SimWideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16string_view path,
+                                   const WideValue& value) {
+  Status status = kSuccess;
+  const auto id = IdOf(root, view, path, status);
+  if (!id || Fails(Operation::kWrite, status)) {
+    return status;
+  }
+  if (denied_.count(root) != 0) {
+    return kAccessDenied;
+  }
+  // The key and every missing parent, each keeping the case it is created with.
+  const std::u16string_view trimmed = Trimmed(path);
+  for (std::size_t end = 0; end != std::u16string_view::npos;) {
+    end = trimmed.find(u'\\', end + 1);
+    const std::u16string_view part = trimmed.substr(0, end);
+    Id part_id{root, std::get<1>(*id), Fold(part)};
+    keys_.try_emplace(std::move(part_id), Key{std::u16string(part), {}});
+  }
+  Key& key = keys_[*id];
+  const std::u16string folded = Fold(value.name);
+  for (WideValue& existing : key.values) {
+    if (Fold(existing.name) == folded) {
+      existing.type = value.type;
+      existing.bytes = value.bytes;
+      return kSuccess;
+    }
+  }
+  key.values.push_back(value);
+  return kSuccess;
+}
+
+Status SimWideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u16string_view path,
+                                    std::u16string_view name) {
+  Status status = kSuccess;
+  const auto id = IdOf(root, view, path, status);
+  if (!id || Fails(Operation::kDeleteValue, status)) {
+    return status;
+  }
+  const auto key = keys_.find(*id);
+  if (key == keys_.end()) {
+    return kFileNotFound;
+  }
+  if (denied_.count(root) != 0) {
+    return kAccessDenied;
+  }
+  auto& values = key->second.values;
+  const std::u16string folded = Fold(name);
+  const auto it = std::find_if(values.begin(), values.end(),
+                               [&](const WideValue& value) { return Fold(value.name) == folded; });
+  if (it == values.end()) {
+    return kFileNotFound;
+  }
+  values.erase(it);
+  return kSuccess;
+}
+
+Status SimWideRegistry::DeleteEmptyKey(KeyHandle root, RegistryView view,
+                                       std::u16string_view path) {
+  Status status = kSuccess;
+  const auto id = IdOf(root, view, path, status);
+  if (!id || Fails(Operation::kDeleteKey, status)) {
+    return status;
+  }
+  const auto key = keys_.find(*id);
+  if (key == keys_.end()) {
+    return kFileNotFound;
+  }
+  if (denied_.count(root) != 0) {
+    return kAccessDenied;
+  }
+  std::vector<std::u16string> children;
+  if (!key->second.values.empty() ||
+      (EnumSubKeys(root, view, path, children) == kSuccess && !children.empty())) {
+    return kKeyHasChildren;
+  }
+  keys_.erase(key);
+  return kSuccess;
+}
+
+void SimWideRegistry::DenyWrites(KeyHandle root, bool deny) {
+  if (deny) {
+    denied_.insert(root);
+  } else {
+    denied_.erase(root);
+  }
+}
+
+void SimWideRegistry::FailNext(Operation operation, Status status) {
+  fail_next_[operation] = status;
+}
+
+std::map<std::u16string, WideValue> SimWideRegistry::Snapshot() const {
+  std::map<std::u16string, WideValue> all;
+  for (const auto& [id, key] : keys_) {
+    const std::u16string place = RootName(std::get<0>(id)) + u"|" +
+                                 (std::get<1>(id) != 0 ? u"32" : u"") + u"|" + key.path + u"|";
+    for (const WideValue& value : key.values) {
+      all[place + value.name] = value;
+    }
+  }
+  return all;
+}
+
+bool SimWideRegistry::KeyExists(KeyHandle root, RegistryView view, std::u16string_view path) const {
+  Status status = kSuccess;
+  const auto id = IdOf(root, view, path, status);
+  return id && keys_.count(*id) != 0;
+}
+
+}  // namespace velqor::platform::sim

@@ -1,0 +1,164 @@
+#include "platform/win32/startup_folders.h"
+
+#include <windows.h>
+// Before the shell headers, which need its definitions.
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/unique_handle.h"
+
+namespace velqor::platform::win32 {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using UniqueFile = UniqueHandleKernel;
+
+std::wstring Z(std::u16string_view text) {
+  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+std::u16string U(const wchar_t* text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+Status LastError() {
+  return static_cast<Status>(GetLastError());
+}
+
+// CreateFileW fails with INVALID_HANDLE_VALUE, which the owner must not close: it becomes null.
+HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  const HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+Status WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = bytes.size() > 0x100000 ? 0x100000 : static_cast<DWORD>(bytes.size());
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) return LastError();
+    bytes.remove_prefix(written);
+  }
+  return FlushFileBuffers(file) ? kSuccess : LastError();
+}
+
+}  // namespace
+
+Status Win32StartupFolders::FolderPath(StartupFolder folder, std::u16string& out) {
+  wchar_t path[MAX_PATH] = {};
+  const int csidl = folder == StartupFolder::kCurrentUser ? CSIDL_STARTUP : CSIDL_COMMON_STARTUP;
+  const HRESULT hr = SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  if (FAILED(hr)) return static_cast<Status>(hr);
+  // S_FALSE: the folder is known but does not exist yet; its path is still the one to use.
+  out = U(path);
+  return kSuccess;
+}
+
+Status Win32StartupFolders::ListFiles(std::u16string_view folder,
+                                      std::vector<std::u16string>& out) {
+  WIN32_FIND_DATAW found = {};
+  const std::wstring pattern = Z(folder) + L"\\*";
+  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    const Status status = LastError();
+    // An existing empty folder still has "." and "..", so this is a missing one.
+    return status == kSuccess ? kFileNotFound : status;
+  }
+  std::vector<std::u16string> names;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      names.push_back(U(found.cFileName));
+    }
+  } while (FindNextFileW(search, &found));
+  const Status status = LastError();
+  FindClose(search);
+  if (status != ERROR_NO_MORE_FILES) return status;
+  out = std::move(names);
+  return kSuccess;
+}
+
+Status Win32StartupFolders::ReadFile(std::u16string_view path, std::string& out) {
+  UniqueFile file(Open(Z(path), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+  if (!file) return LastError();
+  LARGE_INTEGER size = {};
+  if (!GetFileSizeEx(file.get(), &size)) return LastError();
+  if (size.QuadPart > 0x4000000) return kNotSupported;  // no startup file is 64 MiB
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
+                    nullptr)) {
+      return LastError();
+    }
+    if (read == 0) break;
+    done += read;
+  }
+  bytes.resize(done);
+  out = std::move(bytes);
+  return kSuccess;
+}
+
+Status Win32StartupFolders::WriteFile(std::u16string_view path, std::string_view bytes) {
+  const std::wstring target = Z(path);
+  const std::wstring fresh = target + L".velqor-new";
+  UniqueFile file(Open(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
+  if (!file && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    const auto slash = target.rfind(L'\\');
+    if (slash != std::wstring::npos && CreateDirectoryW(target.substr(0, slash).c_str(), nullptr)) {
+      file.reset(Open(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
+    }
+  }
+  if (!file) return LastError();
+  Status status = WriteAll(file.get(), bytes);
+  file.reset();
+  // The new contents replace the old in one step, so a failure leaves the old file whole.
+  if (status == kSuccess && !MoveFileExW(fresh.c_str(), target.c_str(),
+                                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    status = LastError();
+  }
+  if (status != kSuccess) {
+    DeleteFileW(fresh.c_str());
+  }
+  return status;
+}
+
+Status Win32StartupFolders::DeleteFile(std::u16string_view path) {
+  return DeleteFileW(Z(path).c_str()) ? kSuccess : LastError();
+}
+
+Status Win32StartupFolders::ReadShortcut(std::u16string_view path, ShortcutTarget& out) {
+  ComPtr<IShellLinkW> link;
+  HRESULT hr =
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
+  ComPtr<IPersistFile> file;
+  if (SUCCEEDED(hr)) hr = link.As(&file);
+  // Loading only reads the file: the target is never searched for (no Resolve), so no window.
+  if (SUCCEEDED(hr)) hr = file->Load(Z(path).c_str(), STGM_READ);
+  wchar_t target[MAX_PATH] = {};
+  if (SUCCEEDED(hr)) hr = link->GetPath(target, MAX_PATH, nullptr, 0);
+  wchar_t arguments[INFOTIPSIZE] = {};
+  if (SUCCEEDED(hr)) hr = link->GetArguments(arguments, INFOTIPSIZE);
+  if (FAILED(hr)) return static_cast<Status>(hr);
+  out = ShortcutTarget{U(target), U(arguments)};
+  return kSuccess;
+}
+
+Status Win32StartupFolders::WriteShortcut(std::u16string_view path, const ShortcutTarget& target) {
+  ComPtr<IShellLinkW> link;
+  HRESULT hr =
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
+  if (SUCCEEDED(hr)) hr = link->SetPath(Z(target.path).c_str());
+  if (SUCCEEDED(hr)) hr = link->SetArguments(Z(target.arguments).c_str());
+  ComPtr<IPersistFile> file;
+  if (SUCCEEDED(hr)) hr = link.As(&file);
+  if (SUCCEEDED(hr)) hr = file->Save(Z(path).c_str(), TRUE);
+  return FAILED(hr) ? static_cast<Status>(hr) : kSuccess;
+}
+
+}  // namespace velqor::platform::win32

@@ -1,0 +1,191 @@
+#include "platform/win32/wide_registry.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/unique_handle.h"
+
+namespace velqor::platform::win32 {
+namespace {
+
+HKEY ToHkey(KeyHandle root) {
+  return root == kHkeyCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+bool IsRoot(KeyHandle root) {
+  return root == kHkeyCurrentUser || root == kHkeyLocalMachine;
+}
+
+// A NUL-terminated copy for the W functions; char16_t and wchar_t are both UTF-16 on Windows.
+std::wstring Z(std::u16string_view text) {
+  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+std::u16string U(const wchar_t* text, std::size_t length) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+}  // namespace
+
+Win32WideRegistry::Win32WideRegistry() {
+#ifdef _WIN64
+  separate_view_ = true;
+#else
+  BOOL wow64 = FALSE;
+  wow64_ = IsWow64Process(GetCurrentProcess(), &wow64) != 0 && wow64 != FALSE;
+  separate_view_ = wow64_;
+#endif
+}
+
+bool Win32WideRegistry::ViewFlags(RegistryView view, std::uint32_t& flags) const {
+  if (view == RegistryView::k32Bit) {
+    flags = KEY_WOW64_32KEY;
+    return separate_view_;
+  }
+  flags = wow64_ ? KEY_WOW64_64KEY : 0;
+  return true;
+}
+
+Status Win32WideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16string_view path,
+                                    std::u16string_view name, WideValue& out) {
+  std::uint32_t flags = 0;
+  if (!IsRoot(root)) return kInvalidHandle;
+  if (!ViewFlags(view, flags)) return kNotSupported;
+  UniqueHkey key;
+  LSTATUS status =
+      RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_QUERY_VALUE | flags, key.put());
+  if (status != ERROR_SUCCESS) return status;
+  const std::wstring wname = Z(name);
+  std::string bytes(256, '\0');
+  for (;;) {
+    DWORD type = 0;
+    DWORD length = static_cast<DWORD>(bytes.size());
+    status = RegQueryValueExW(key.get(), wname.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(bytes.data()), &length);
+    if (status == ERROR_MORE_DATA) {
+      bytes.resize(length > bytes.size() ? length : bytes.size() * 2);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) return status;
+    bytes.resize(length);
+    out = WideValue{std::u16string(name), type, std::move(bytes)};
+    return kSuccess;
+  }
+}
+
+Status Win32WideRegistry::EnumValues(KeyHandle root, RegistryView view, std::u16string_view path,
+                                     std::vector<WideValue>& out) {
+  std::uint32_t flags = 0;
+  if (!IsRoot(root)) return kInvalidHandle;
+  if (!ViewFlags(view, flags)) return kNotSupported;
+  UniqueHkey key;
+  LSTATUS status =
+      RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_QUERY_VALUE | flags, key.put());
+  if (status != ERROR_SUCCESS) return status;
+  DWORD max_name = 0;
+  DWORD max_data = 0;
+  status = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, &max_name, &max_data, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  std::vector<wchar_t> name(max_name + 1);
+  std::string data(max_data, '\0');
+  std::vector<WideValue> values;
+  for (DWORD index = 0;;) {
+    DWORD name_length = static_cast<DWORD>(name.size());
+    DWORD data_length = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    status = RegEnumValueW(key.get(), index, name.data(), &name_length, nullptr, &type,
+                           reinterpret_cast<BYTE*>(data.data()), &data_length);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status == ERROR_MORE_DATA) {
+      // Another program made a value bigger since the sizes were asked: grow and ask again.
+      name.resize(name.size() * 2 + 256);
+      data.resize(data.size() * 2 + 256);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) return status;
+    values.push_back(WideValue{U(name.data(), name_length), type, data.substr(0, data_length)});
+    ++index;
+  }
+  out = std::move(values);
+  return kSuccess;
+}
+
+Status Win32WideRegistry::EnumSubKeys(KeyHandle root, RegistryView view, std::u16string_view path,
+                                      std::vector<std::u16string>& out) {
+  std::uint32_t flags = 0;
+  if (!IsRoot(root)) return kInvalidHandle;
+  if (!ViewFlags(view, flags)) return kNotSupported;
+  UniqueHkey key;
+  LSTATUS status = RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0,
+                                 KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | flags, key.put());
+  if (status != ERROR_SUCCESS) return status;
+  std::vector<std::u16string> names;
+  wchar_t name[256];  // a key name has at most 255 characters
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 256;
+    status = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) return status;
+    names.push_back(U(name, length));
+  }
+  out = std::move(names);
+  return kSuccess;
+}
+
+Status Win32WideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16string_view path,
+                                     const WideValue& value) {
+  std::uint32_t flags = 0;
+  if (!IsRoot(root)) return kInvalidHandle;
+  if (!ViewFlags(view, flags)) return kNotSupported;
+  UniqueHkey key;
+  const LSTATUS status =
+      RegCreateKeyExW(ToHkey(root), Z(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_SET_VALUE | flags, nullptr, key.put(), nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  return RegSetValueExW(key.get(), Z(value.name).c_str(), 0, value.type,
+                        reinterpret_cast<const BYTE*>(value.bytes.data()),
+                        static_cast<DWORD>(value.bytes.size()));
+}
+
+Status Win32WideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u16string_view path,
+                                      std::u16string_view name) {
+  std::uint32_t flags = 0;
+  if (!IsRoot(root)) return kInvalidHandle;
+  if (!ViewFlags(view, flags)) return kNotSupported;
+  UniqueHkey key;
+  const LSTATUS status =
+      RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_SET_VALUE | flags, key.put());
+  if (status != ERROR_SUCCESS) return status;
+  return RegDeleteValueW(key.get(), Z(name).c_str());
+}
+
+Status Win32WideRegistry::DeleteEmptyKey(KeyHandle root, RegistryView view,
+                                         std::u16string_view path) {
+  std::uint32_t flags = 0;
+  if (!IsRoot(root)) return kInvalidHandle;
+  if (!ViewFlags(view, flags)) return kNotSupported;
+  const auto slash = path.rfind(u'\\');
+  if (slash == std::u16string_view::npos) return kInvalidParameter;
+  UniqueHkey key;
+  LSTATUS status =
+      RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_QUERY_VALUE | flags, key.put());
+  if (status != ERROR_SUCCESS) return status;
+  DWORD subkeys = 0;
+  DWORD values = 0;
+  status = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                            &values, nullptr, nullptr, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  if (subkeys != 0 || values != 0) return kKeyHasChildren;
+  // RegDeleteKeyExW, which takes the view, is missing on 32-bit XP: the parent is opened in the
+  // view instead and the key deleted below it by its own name.
+  UniqueHkey parent;
+  status = RegOpenKeyExW(ToHkey(root), Z(path.substr(0, slash)).c_str(), 0,
+                         KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DELETE | flags, parent.put());
+  if (status != ERROR_SUCCESS) return status;
+  return RegDeleteKeyW(parent.get(), Z(path.substr(slash + 1)).c_str());
+}
+
+}  // namespace velqor::platform::win32
