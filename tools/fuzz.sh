@@ -11,7 +11,7 @@ if [ "${VELQOR_DEPS_DONE:-0}" != 1 ]; then
 fi
 seconds=${FUZZ_SECONDS:-60}
 targets=(fuzz_script_verbs fuzz_registry fuzz_startup_delete fuzz_popup_events fuzz_journal
-         fuzz_program_path)
+         fuzz_program_path fuzz_startup_actions)
 
 if ! { cmake --preset fuzz >/dev/null && cmake --build --preset fuzz; }; then
   echo "build of the fuzz targets failed"

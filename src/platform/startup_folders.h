@@ -38,7 +38,7 @@ class StartupFolders {
   // last level is missing. On failure a file that existed is as it was.
   [[nodiscard]] virtual Status WriteFile(std::u16string_view path, std::string_view bytes) = 0;
   // Removes the file (never a folder); a missing file gives kFileNotFound.
-  [[nodiscard]] virtual Status DeleteFile(std::u16string_view path) = 0;
+  [[nodiscard]] virtual Status RemoveFile(std::u16string_view path) = 0;
   // The target of a shortcut (.lnk), read with IShellLinkW and IPersistFile::Load and never
   // resolved: no search for a moved target, no window. A file that is not a shortcut fails.
   [[nodiscard]] virtual Status ReadShortcut(std::u16string_view path, ShortcutTarget& out) = 0;

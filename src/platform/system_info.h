@@ -2,7 +2,6 @@
 // environment's variables, the time.
 #pragma once
 
-#include <compare>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,7 +12,7 @@ struct WindowsVersion {
   std::uint32_t major = 0;
   std::uint32_t minor = 0;
   std::uint32_t build = 0;
-  auto operator<=>(const WindowsVersion&) const = default;
+  bool operator==(const WindowsVersion&) const = default;
 };
 
 // Nothing here throws or fails.

@@ -116,11 +116,11 @@ class Changes {
       return status;
     }
     return step.after ? platform_.folders.WriteFile(step.path, *step.after)
-                      : platform_.folders.DeleteFile(step.path);
+                      : platform_.folders.RemoveFile(step.path);
   }
   void Undo(const FileStep& step) {
     static_cast<void>(step.before ? platform_.folders.WriteFile(step.path, *step.before)
-                                  : platform_.folders.DeleteFile(step.path));
+                                  : platform_.folders.RemoveFile(step.path));
   }
 
   StartupPlatform& platform_;

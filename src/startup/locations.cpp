@@ -99,7 +99,9 @@ void ListFolder(StartupPlatform& platform, const Location& location, Scheme sche
     if (lower == u"desktop.ini") continue;  // the folder's own settings, never started
     Entry entry;
     entry.location = location.id;
-    entry.file = folder + u"\\" + name;
+    entry.file = folder;
+    entry.file += u'\\';
+    entry.file += name;
     if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, u".lnk") == 0) {
       platform::ShortcutTarget target;
       if (platform.folders.ReadShortcut(entry.file, target) == kSuccess) {
@@ -209,8 +211,9 @@ const Location& LocationOf(LocationId id) {
 }
 
 Scheme SchemeFor(platform::WindowsVersion version) {
-  return version >= platform::WindowsVersion{6, 2, 0} ? Scheme::kStartupApproved
-                                                      : Scheme::kMsConfig;
+  // Windows 8 is 6.2.
+  const bool eight_or_later = version.major > 6 || (version.major == 6 && version.minor >= 2);
+  return eight_or_later ? Scheme::kStartupApproved : Scheme::kMsConfig;
 }
 
 const char* StatusText(EntryStatus status) {

@@ -183,8 +183,8 @@ TYPED_TEST(StartupPlatformContract, StartupFolderFilesKeepTheirExactBytes) {
   ASSERT_EQ(folders.WriteFile(path, "short"), kSuccess);
   ASSERT_EQ(folders.ReadFile(path, read), kSuccess);
   EXPECT_EQ(read, "short");
-  EXPECT_EQ(folders.DeleteFile(path), kSuccess);
-  EXPECT_EQ(folders.DeleteFile(path), platform::kFileNotFound);
+  EXPECT_EQ(folders.RemoveFile(path), kSuccess);
+  EXPECT_EQ(folders.RemoveFile(path), platform::kFileNotFound);
   EXPECT_NE(folders.ReadFile(path, read), kSuccess);
   EXPECT_EQ(read, "short");
   ASSERT_EQ(folders.ListFiles(user, names), kSuccess);
@@ -214,7 +214,7 @@ TYPED_TEST(StartupPlatformContract, ShortcutTargetsAreReadWithoutResolving) {
   // A shortcut put back from its bytes (an undone delete) reads as before.
   std::string bytes;
   ASSERT_EQ(folders.ReadFile(link, bytes), kSuccess);
-  ASSERT_EQ(folders.DeleteFile(link), kSuccess);
+  ASSERT_EQ(folders.RemoveFile(link), kSuccess);
   const std::u16string copy = user + u"\\" + kTestFilePrefix + u"2.lnk";
   ASSERT_EQ(folders.WriteFile(copy, bytes), kSuccess);
   platform::ShortcutTarget again;

@@ -36,7 +36,7 @@ bool TakeText(std::string_view& in, std::u16string& text) {
     return false;
   }
   text.clear();
-  for (std::uint32_t i = 0; i < length; ++i) {
+  for (std::size_t i = 0; i < length; ++i) {
     text.push_back(static_cast<char16_t>(static_cast<unsigned char>(in[2 * i]) |
                                          static_cast<unsigned char>(in[2 * i + 1]) << 8));
   }
@@ -137,7 +137,7 @@ Status SimStartupFolders::WriteFile(std::u16string_view path, std::string_view b
   return kSuccess;
 }
 
-Status SimStartupFolders::DeleteFile(std::u16string_view path) {
+Status SimStartupFolders::RemoveFile(std::u16string_view path) {
   Status status = kSuccess;
   if (Fails(Operation::kDelete, status)) {
     return status;

@@ -29,7 +29,7 @@ class SimStartupFolders : public StartupFolders {
   Status ListFiles(std::u16string_view folder, std::vector<std::u16string>& out) override;
   Status ReadFile(std::u16string_view path, std::string& out) override;
   Status WriteFile(std::u16string_view path, std::string_view bytes) override;
-  Status DeleteFile(std::u16string_view path) override;
+  Status RemoveFile(std::u16string_view path) override;
   Status ReadShortcut(std::u16string_view path, ShortcutTarget& out) override;
   Status WriteShortcut(std::u16string_view path, const ShortcutTarget& target) override;
 

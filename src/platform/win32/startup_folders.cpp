@@ -87,7 +87,7 @@ Status Win32StartupFolders::ReadFile(std::u16string_view path, std::string& out)
   if (!file) return LastError();
   LARGE_INTEGER size = {};
   if (!GetFileSizeEx(file.get(), &size)) return LastError();
-  if (size.QuadPart > 0x4000000) return kNotSupported;  // no startup file is 64 MiB
+  if (size.QuadPart > 0x4000000) return ERROR_NOT_SUPPORTED;  // no startup file is 64 MiB
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -128,7 +128,7 @@ Status Win32StartupFolders::WriteFile(std::u16string_view path, std::string_view
   return status;
 }
 
-Status Win32StartupFolders::DeleteFile(std::u16string_view path) {
+Status Win32StartupFolders::RemoveFile(std::u16string_view path) {
   return DeleteFileW(Z(path).c_str()) ? kSuccess : LastError();
 }
 

@@ -58,16 +58,17 @@ Status Win32WideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16s
       RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_QUERY_VALUE | flags, key.put());
   if (status != ERROR_SUCCESS) return status;
   const std::wstring wname = Z(name);
-  std::string bytes(256, '\0');
+  // The size first, then a buffer of exactly that size, so that nothing but the stored bytes can
+  // come back.
   for (;;) {
     DWORD type = 0;
-    DWORD length = static_cast<DWORD>(bytes.size());
+    DWORD length = 0;
+    status = RegQueryValueExW(key.get(), wname.c_str(), nullptr, &type, nullptr, &length);
+    if (status != ERROR_SUCCESS) return status;
+    std::string bytes(length, '\0');
     status = RegQueryValueExW(key.get(), wname.c_str(), nullptr, &type,
                               reinterpret_cast<BYTE*>(bytes.data()), &length);
-    if (status == ERROR_MORE_DATA) {
-      bytes.resize(length > bytes.size() ? length : bytes.size() * 2);
-      continue;
-    }
+    if (status == ERROR_MORE_DATA) continue;  // made bigger meanwhile
     if (status != ERROR_SUCCESS) return status;
     bytes.resize(length);
     out = WideValue{std::u16string(name), type, std::move(bytes)};
@@ -145,8 +146,12 @@ Status Win32WideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16
       RegCreateKeyExW(ToHkey(root), Z(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_SET_VALUE | flags, nullptr, key.put(), nullptr);
   if (status != ERROR_SUCCESS) return status;
+  // Text given without its NUL gains one when a NUL follows it in memory (the system counts it in,
+  // "forgotten" by the caller): a guard that is not NUL keeps the bytes exact.
+  std::string guarded = value.bytes;
+  guarded.append(2, '\xFF');
   return RegSetValueExW(key.get(), Z(value.name).c_str(), 0, value.type,
-                        reinterpret_cast<const BYTE*>(value.bytes.data()),
+                        reinterpret_cast<const BYTE*>(guarded.data()),
                         static_cast<DWORD>(value.bytes.size()));
 }
 
