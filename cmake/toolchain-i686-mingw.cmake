@@ -1,10 +1,10 @@
-# Cross-build for Windows with MinGW-w64 (i686), posix thread model (GoogleTest needs std::mutex,
-# which GCC 12's win32 model lacks), linked statically (winpthread included) so the
-# program needs no DLL beyond the system's.
+# Cross-build for Windows with MinGW-w64 (i686), win32 thread model: the posix model links the
+# static winpthreads, which imports functions that Windows XP lacks (GetTickCount64). Linked
+# statically so that the program needs no DLL beyond the system's.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_OBJDUMP i686-w64-mingw32-objdump)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
