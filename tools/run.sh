@@ -1,5 +1,6 @@
 #!/bin/bash
-# Builds velqor.exe (x86_64) and starts it under Wine, starting Xvfb when there is no DISPLAY.
+# Builds velqor.exe (x86_64) and starts it under Wine, with an Xvfb of its own (stopped at the
+# end) when there is no DISPLAY.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
@@ -10,4 +11,5 @@ export WINEPREFIX="${WINEPREFIX:-$PWD/build/run-wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 sh tools/wine-fonts.sh
 echo "starting velqor.exe on display $DISPLAY (WINEPREFIX $WINEPREFIX)"
-exec wine build/win64/velqor.exe
+# Not exec: the Xvfb started above is stopped when this script ends.
+wine build/win64/velqor.exe
