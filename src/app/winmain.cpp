@@ -10,6 +10,7 @@
 #include "platform/win32/registry.h"
 #include "platform/win32/script_host.h"
 #include "platform/win32/settings.h"
+#include "platform/win32/system_dll.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui.h"
 
@@ -41,6 +42,9 @@ int RunProgram() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything loads a DLL that is not a known system one: a planted DLL beside the program
+  // would otherwise run with the user's highest rights.
+  velqor::platform::win32::RestrictDllSearch();
   // Failures inside handlers are shown by the dispatcher; one that escapes start-up is shown
   // here, so the program never vanishes without a word.
   try {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/failure.h"
+#include "platform/win32/system_dll.h"
 #include "platform/win32/text.h"
 
 namespace velqor::platform::win32 {
@@ -205,7 +206,7 @@ ControlWindows CreateControlWindows(const ControlSpec& def, HWND parent, int id,
 void UseClassicLook(HWND control) noexcept {
   using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
   static const auto set_window_theme = []() -> SetWindowThemeFunction {
-    HMODULE uxtheme = LoadLibraryW(L"uxtheme.dll");
+    HMODULE uxtheme = LoadSystemDll(L"uxtheme.dll");
     if (uxtheme == nullptr) {
       return nullptr;
     }

@@ -4,16 +4,14 @@
 
 #include <vector>
 
+#include "platform/win32/system_dll.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window.h"
 
 namespace velqor::platform::win32 {
 
 Win32Ui::Win32Ui() {
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
-  InitCommonControlsEx(&controls);
+  LoadCommonControls(ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES);
 }
 
 std::unique_ptr<Window> Win32Ui::CreateForm(const WindowSpec& def) {

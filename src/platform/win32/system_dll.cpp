@@ -1,0 +1,51 @@
+#include "platform/win32/system_dll.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace velqor::platform::win32 {
+
+void RestrictDllSearch() noexcept {
+  SetDllDirectoryW(L"");
+  // Newer than the oldest Windows served: looked up, so that the program still loads there.
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const auto set_default_dll_directories =
+      reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set_default_dll_directories != nullptr) {
+    set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+}
+
+HMODULE LoadSystemDll(const wchar_t* name) noexcept {
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    return nullptr;
+  }
+  try {
+    std::wstring path(folder, length);
+    path += L'\\';
+    path += name;
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  } catch (...) {  // no memory for the path
+    return nullptr;
+  }
+}
+
+bool LoadCommonControls(DWORD classes) noexcept {
+  HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
+  if (comctl32 == nullptr) {
+    return false;
+  }
+  using InitCommonControlsExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  const auto init = reinterpret_cast<InitCommonControlsExFunction>(
+      reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = classes;
+  return init != nullptr && init(&controls) != FALSE;
+}
+
+}  // namespace velqor::platform::win32
