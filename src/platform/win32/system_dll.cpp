@@ -34,18 +34,21 @@ HMODULE LoadSystemDll(const wchar_t* name) noexcept {
   }
 }
 
-bool LoadCommonControls(DWORD classes) noexcept {
+HMODULE LoadCommonControls(DWORD classes) noexcept {
   HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
   if (comctl32 == nullptr) {
-    return false;
+    return nullptr;
   }
   using InitCommonControlsExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
   const auto init = reinterpret_cast<InitCommonControlsExFunction>(
       reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = classes;
-  return init != nullptr && init(&controls) != FALSE;
+  if (init != nullptr) {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = classes;
+    init(&controls);
+  }
+  return comctl32;
 }
 
 }  // namespace velqor::platform::win32

@@ -8,19 +8,22 @@
 namespace velqor::platform::win32 {
 
 // Takes the current folder out of the DLL search (XP SP1 and later) and, where Windows offers it
-// (8 and later, 7 with its update), leaves only the system folder, also for the DLLs that system
-// DLLs import. Called first thing, before anything loads a DLL that is not a known system DLL.
-// On older Windows the program's own folder stays first for implicit loads: nothing can change it.
+// (8 and later; Vista and 7 with update KB2533623), leaves only the system folder, also for the
+// DLLs that system DLLs import. Called first thing, before anything loads a DLL that is not a
+// known system DLL. On older Windows the program's own folder stays first for implicit loads:
+// nothing can change it.
 void RestrictDllSearch() noexcept;
 
 // A DLL of the system folder by its full path; its own imports are looked for there first too.
 // nullptr when it is not there.
 HMODULE LoadSystemDll(const wchar_t* name) noexcept;
 
-// Loads the common controls and registers `classes` (ICC_*). The DLL is named without a folder
-// so that the manifest's side-by-side assembly (version 6, from the system's assembly store)
-// is the one loaded: a full path would load the system folder's version 5 instead. The program
-// does not import it, so that it loads only after RestrictDllSearch.
-bool LoadCommonControls(DWORD classes) noexcept;
+// Loads the common controls and registers `classes` (ICC_*); returns the DLL (nullptr if it
+// could not be loaded), in which any other of its functions is looked up with GetProcAddress:
+// the program does not import comctl32, so that it loads only after RestrictDllSearch. It is
+// named without a folder so that the manifest's side-by-side assembly (version 6, from the
+// system's assembly store) is the one loaded: a full path would load the system folder's version
+// 5 instead.
+HMODULE LoadCommonControls(DWORD classes) noexcept;
 
 }  // namespace velqor::platform::win32
