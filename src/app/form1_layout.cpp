@@ -13,8 +13,6 @@ namespace {
 using platform::ControlId;
 using platform::ControlKind;
 using platform::ControlSpec;
-using platform::kNoControl;
-using platform::TwipRect;
 
 constexpr int kCheckLeft = 360;
 constexpr int kCheckTop = 360;
@@ -22,30 +20,34 @@ constexpr int kCheckStep = 480;
 constexpr int kCheckWidth = 3615;
 constexpr int kCheckHeight = 375;
 
-ControlSpec Def(ControlKind kind, std::string name, ControlId parent, std::string caption,
-                TwipRect rect) {
-  ControlSpec def;
-  def.kind = kind;
-  def.name = std::move(name);
-  def.parent = parent;
-  def.caption = std::move(caption);
-  def.rect = rect;
-  return def;
+ControlSpec Button(std::string name, std::string caption, platform::TwipRect rect,
+                   ControlId parent = platform::kNoControl) {
+  return {.kind = ControlKind::kButton,
+          .name = std::move(name),
+          .parent = parent,
+          .caption = std::move(caption),
+          .rect = rect};
 }
 
-// The panels and what they hold are drawn white on black, like the window itself.
-ControlSpec OnBlack(ControlSpec def) {
-  def.white_on_black = true;
-  return def;
+// A panel: a frame drawn white on black, like the window itself, as is all it holds.
+ControlSpec Panel(std::string name, std::string caption, platform::TwipRect rect) {
+  return {.kind = ControlKind::kFrame,
+          .name = std::move(name),
+          .caption = std::move(caption),
+          .rect = rect,
+          .white_on_black = true};
 }
 
 // A label that starts a tool: it reports clicks and shows the hand cursor.
-ControlSpec Launcher(std::string name, ControlId parent, std::string caption, int top,
+ControlSpec Launcher(std::string name, ControlId panel, std::string caption, int top,
                      int width = 3255, int height = 255) {
-  ControlSpec def = OnBlack(Def(ControlKind::kLabel, std::move(name), parent, std::move(caption),
-                                {600, top, width, height}));
-  def.clickable = true;
-  return def;
+  return {.kind = ControlKind::kLabel,
+          .name = std::move(name),
+          .parent = panel,
+          .caption = std::move(caption),
+          .rect = {600, top, width, height},
+          .clickable = true,
+          .white_on_black = true};
 }
 
 }  // namespace
@@ -53,33 +55,29 @@ ControlSpec Launcher(std::string name, ControlId parent, std::string caption, in
 void Form1::CreateControls() {
   platform::Window& w = *window_;
 
-  ControlSpec banner = Def(ControlKind::kPicture, "Picture1", kNoControl, "", {0, 0, 5970, 1455});
-  banner.image = "BANNER";
-  ids_.Picture1 = w.AddControl(banner);
+  ids_.Picture1 = w.AddControl({.kind = ControlKind::kPicture,
+                                .name = "Picture1",
+                                .rect = {0, 0, 5970, 1455},
+                                .image = "BANNER"});
+  ids_.XPButton1 = w.AddControl(Button("XPButton1", "&Apply XP Tweak", {29, 1560, 1455, 855}));
+  ids_.XPButton3 = w.AddControl(Button("XPButton3", "&CleanUp Junk", {0, 2640, 1455, 855}));
+  ids_.XPButton2 = w.AddControl(Button("XPButton2", "&Internet Speed", {0, 3720, 1455, 855}));
+  ids_.XPButton4 = w.AddControl(Button("XPButton4", "&Restore Settings", {29, 4800, 1455, 855}));
 
-  ids_.XPButton1 = w.AddControl(
-      Def(ControlKind::kButton, "XPButton1", kNoControl, "&Apply XP Tweak", {29, 1560, 1455, 855}));
-  ids_.XPButton3 = w.AddControl(
-      Def(ControlKind::kButton, "XPButton3", kNoControl, "&CleanUp Junk", {0, 2640, 1455, 855}));
-  ids_.XPButton2 = w.AddControl(
-      Def(ControlKind::kButton, "XPButton2", kNoControl, "&Internet Speed", {0, 3720, 1455, 855}));
-  ids_.XPButton4 = w.AddControl(Def(ControlKind::kButton, "XPButton4", kNoControl,
-                                    "&Restore Settings", {29, 4800, 1455, 855}));
-
-  ids_.Frame2 = w.AddControl(
-      OnBlack(Def(ControlKind::kFrame, "Frame2", kNoControl, "General", {1560, 1490, 4395, 4199})));
+  ids_.Frame2 = w.AddControl(Panel("Frame2", "General", {1560, 1490, 4395, 4199}));
   const auto& boxes = tweaks::TweakBoxes();
   for (std::size_t i = 0; i < boxes.size(); ++i) {
-    const int top = kCheckTop + kCheckStep * static_cast<int>(i);
-    ControlSpec box =
-        OnBlack(Def(ControlKind::kCheckBox, std::string(boxes[i].name), ids_.Frame2,
-                    std::string(boxes[i].caption), {kCheckLeft, top, kCheckWidth, kCheckHeight}));
-    box.tooltip = boxes[i].tip;
-    ids_.Check[i] = w.AddControl(box);
+    ids_.Check[i] = w.AddControl({.kind = ControlKind::kCheckBox,
+                                  .name = std::string(boxes[i].name),
+                                  .parent = ids_.Frame2,
+                                  .caption = std::string(boxes[i].caption),
+                                  .rect = {kCheckLeft, kCheckTop + kCheckStep * static_cast<int>(i),
+                                           kCheckWidth, kCheckHeight},
+                                  .tooltip = std::string(boxes[i].tip),
+                                  .white_on_black = true});
   }
 
-  ids_.Frame3 = w.AddControl(
-      OnBlack(Def(ControlKind::kFrame, "Frame3", kNoControl, "CleanUp", {1560, 1490, 4395, 4199})));
+  ids_.Frame3 = w.AddControl(Panel("Frame3", "CleanUp", {1560, 1490, 4395, 4199}));
   // The longest launcher needs more than its 3255 twips in the message font, and two lines in
   // Segoe UI: it reaches to 120 twips from the frame's edge and down towards the next one.
   ids_.Label1 = w.AddControl(
@@ -88,15 +86,18 @@ void Form1::CreateControls() {
       w.AddControl(Launcher("Label2", ids_.Frame3, "Microsoft Disk Defragmenter tool", 1200));
   ids_.Label3 = w.AddControl(Launcher("Label3", ids_.Frame3, "Scan all protected files", 1800));
   ids_.Label4 = w.AddControl(Launcher("Label4", ids_.Frame3, "Update Windows", 2400));
-  ids_.Command1 = w.AddControl(Def(ControlKind::kButton, "Command1", ids_.Frame3,
-                                   "Back to XP Tweak", {960, 3600, 2295, 375}));
+  ids_.Command1 =
+      w.AddControl(Button("Command1", "Back to XP Tweak", {960, 3600, 2295, 375}, ids_.Frame3));
 
   ids_.Frame1 =
-      w.AddControl(OnBlack(Def(ControlKind::kFrame, "Frame1", kNoControl,
-                               std::string(popup::kFrame1Caption), {0, 5760, 6015, 822})));
-  ids_.chkPopupKillerActivate = w.AddControl(
-      OnBlack(Def(ControlKind::kCheckBox, "chkPopupKillerActivate", ids_.Frame1,
-                  std::string(popup::kChkPopupKillerActivateCaption), {120, 300, 5775, 375})));
+      w.AddControl(Panel("Frame1", std::string(popup::kFrame1Caption), {0, 5760, 6015, 822}));
+  ids_.chkPopupKillerActivate =
+      w.AddControl({.kind = ControlKind::kCheckBox,
+                    .name = "chkPopupKillerActivate",
+                    .parent = ids_.Frame1,
+                    .caption = std::string(popup::kChkPopupKillerActivateCaption),
+                    .rect = {120, 300, 5775, 375},
+                    .white_on_black = true});
 }
 
 void Form1::CreateMenus() {

@@ -38,20 +38,21 @@ enum class ControlKind {
 using ControlId = int;
 inline constexpr ControlId kNoControl = 0;
 
-// Everything a form says about one control: its name, container, caption and place.
+// Everything a form says about one control: its name, container, caption and place. Every member
+// has a default, so that a form names only what it sets (designated initialisers).
 struct ControlSpec {
   ControlKind kind = ControlKind::kButton;
-  std::string name;               // the program's name for it ("XPButton1"); unique per window
+  std::string name{};             // the program's name for it ("XPButton1"); unique per window
   ControlId parent = kNoControl;  // container (a frame), or the window
-  std::string caption;            // window text, with & for the mnemonic
-  TwipRect rect;                  // relative to the container's client area
+  std::string caption{};          // window text, with & for the mnemonic
+  TwipRect rect{};                // relative to the container's client area
   int tab_index = -1;             // -1: creation order
-  std::string tooltip;            // empty: none
+  std::string tooltip{};          // empty: none
   // Labels that start something: they look as labels do, show the hand cursor, take a tab stop
   // and are pressed with Enter or Space, and a screen reader calls them buttons.
   bool clickable = false;
   bool white_on_black = false;    // drawn white text on a black background
-  std::string image;              // pictures: the bitmap resource's name
+  std::string image{};            // pictures: the bitmap resource's name
   std::uint32_t extra_style = 0;  // further WS_/BS_/SS_/ES_/LBS_ bits, rarely needed
   // The label that names this control (a field or a list) for a screen reader, which takes the
   // name from the label just before the control in the window's order; it is kept there.

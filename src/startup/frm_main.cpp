@@ -27,16 +27,18 @@ constexpr int kClientHeight = 6030;
 constexpr int kLabelWidth = 1440;
 constexpr int kLabelHeight = 240;
 
-ControlSpec Def(ControlKind kind, std::string name, std::string caption, platform::TwipRect rect,
-                int tab_index, platform::ControlId parent = platform::kNoControl) {
-  ControlSpec def;
-  def.kind = kind;
-  def.name = std::move(name);
-  def.parent = parent;
-  def.caption = std::move(caption);
-  def.rect = rect;
-  def.tab_index = tab_index;
-  return def;
+ControlSpec Label(std::string name, std::string caption, platform::TwipRect rect) {
+  return {.kind = ControlKind::kLabel,
+          .name = std::move(name),
+          .caption = std::move(caption),
+          .rect = rect};
+}
+
+// A list or text box, named for a screen reader by `label`.
+ControlSpec Field(ControlKind kind, std::string name, platform::TwipRect rect, int tab_index,
+                  platform::ControlId label) {
+  return {
+      .kind = kind, .name = std::move(name), .rect = rect, .tab_index = tab_index, .label = label};
 }
 
 // A key opened for one operation, closed when the operation ends.
@@ -57,11 +59,6 @@ class ScopedKey {
   platform::Registry& registry_;
   KeyHandle key_ = 0;
 };
-
-ControlSpec Named(ControlSpec def, platform::ControlId label) {
-  def.label = label;
-  return def;
-}
 
 }  // namespace
 
@@ -100,40 +97,55 @@ void frmMain::Load() {
   platform::Window& w = *created;
 
   Controls c;
-  c.Frame1 = w.AddControl(Def(ControlKind::kFrame, "Frame1", "Options", {120, 120, 7455, 615}, 9));
-  ControlSpec run =
-      Def(ControlKind::kOptionButton, "optRun", " Run", {1440, 240, 675, 255}, 11, c.Frame1);
-  run.tooltip =
-      "Programs that are found in the "
-      "'HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' Registry Key";
-  c.optRun = w.AddControl(run);
-  ControlSpec run2 = Def(ControlKind::kOptionButton, "optRun2", "Run (Current user)",
-                         {3840, 240, 2535, 255}, 10, c.Frame1);
-  run2.tooltip =
-      "Programs that are found in the "
-      "'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' Registry Key";
-  c.optRun2 = w.AddControl(run2);
+  c.Frame1 = w.AddControl({.kind = ControlKind::kFrame,
+                           .name = "Frame1",
+                           .caption = "Options",
+                           .rect = {120, 120, 7455, 615},
+                           .tab_index = 9});
+  c.optRun = w.AddControl(
+      {.kind = ControlKind::kOptionButton,
+       .name = "optRun",
+       .parent = c.Frame1,
+       .caption = " Run",
+       .rect = {1440, 240, 675, 255},
+       .tab_index = 11,
+       .tooltip = "Programs that are found in the "
+                  "'HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' "
+                  "Registry Key"});
+  c.optRun2 = w.AddControl(
+      {.kind = ControlKind::kOptionButton,
+       .name = "optRun2",
+       .parent = c.Frame1,
+       .caption = "Run (Current user)",
+       .rect = {3840, 240, 2535, 255},
+       .tab_index = 10,
+       .tooltip = "Programs that are found in the "
+                  "'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' "
+                  "Registry Key"});
   // Each label comes just before the field or list it names, which a screen reader reads as
   // that control's name; the tab order is the tab indices' all the same.
-  c.lbl0 = w.AddControl(Def(ControlKind::kLabel, "lbl0", "Name:", {0, 720, 570, kLabelHeight}, -1));
-  c.lstName = w.AddControl(
-      Named(Def(ControlKind::kListBox, "lstName", "", {0, 960, 7605, 1230}, 0), c.lbl0));
-  c.lbl1 = w.AddControl(
-      Def(ControlKind::kLabel, "lbl1", "Command Line:", {0, 2280, kLabelWidth, kLabelHeight}, -1));
-  c.lstCmdLine = w.AddControl(
-      Named(Def(ControlKind::kListBox, "lstCmdLine", "", {0, 2520, 7605, 1815}, 1), c.lbl1));
-  c.lbl2 = w.AddControl(Def(ControlKind::kLabel, "lbl2",
-                            "Program Name:", {240, 4680, kLabelWidth, kLabelHeight}, -1));
-  c.txtName = w.AddControl(
-      Named(Def(ControlKind::kTextBox, "txtName", "", {1680, 4680, 5325, 285}, 4), c.lbl2));
-  c.lbl3 = w.AddControl(Def(ControlKind::kLabel, "lbl3",
-                            "Command Line:", {240, 5040, kLabelWidth, kLabelHeight}, -1));
-  c.txtCmdLine = w.AddControl(
-      Named(Def(ControlKind::kTextBox, "txtCmdLine", "", {1680, 5040, 4485, 285}, 5), c.lbl3));
-  c.cmdBrowse =
-      w.AddControl(Def(ControlKind::kButton, "cmdBrowse", "Browse...", {6240, 5040, 900, 315}, 8));
-  c.Command1 =
-      w.AddControl(Def(ControlKind::kButton, "Command1", "Delete", {240, 5520, 7215, 375}, 12));
+  c.lbl0 = w.AddControl(Label("lbl0", "Name:", {0, 720, 570, kLabelHeight}));
+  c.lstName =
+      w.AddControl(Field(ControlKind::kListBox, "lstName", {0, 960, 7605, 1230}, 0, c.lbl0));
+  c.lbl1 = w.AddControl(Label("lbl1", "Command Line:", {0, 2280, kLabelWidth, kLabelHeight}));
+  c.lstCmdLine =
+      w.AddControl(Field(ControlKind::kListBox, "lstCmdLine", {0, 2520, 7605, 1815}, 1, c.lbl1));
+  c.lbl2 = w.AddControl(Label("lbl2", "Program Name:", {240, 4680, kLabelWidth, kLabelHeight}));
+  c.txtName =
+      w.AddControl(Field(ControlKind::kTextBox, "txtName", {1680, 4680, 5325, 285}, 4, c.lbl2));
+  c.lbl3 = w.AddControl(Label("lbl3", "Command Line:", {240, 5040, kLabelWidth, kLabelHeight}));
+  c.txtCmdLine =
+      w.AddControl(Field(ControlKind::kTextBox, "txtCmdLine", {1680, 5040, 4485, 285}, 5, c.lbl3));
+  c.cmdBrowse = w.AddControl({.kind = ControlKind::kButton,
+                              .name = "cmdBrowse",
+                              .caption = "Browse...",
+                              .rect = {6240, 5040, 900, 315},
+                              .tab_index = 8});
+  c.Command1 = w.AddControl({.kind = ControlKind::kButton,
+                             .name = "Command1",
+                             .caption = "Delete",
+                             .rect = {240, 5520, 7215, 375},
+                             .tab_index = 12});
 
   // The machine-wide source is chosen before any handler is attached, so that choosing it does
   // not fill the lists a second time.

@@ -724,68 +724,101 @@ void Win32Window::DrawAsLabel(const DRAWITEMSTRUCT& item) {
   SelectObject(dc, old_font);
 }
 
+void Win32Window::OnWmCommand(WPARAM wparam, LPARAM lparam) {
+  const int id = LOWORD(wparam);
+  if (lparam == 0 && HIWORD(wparam) == 0 && id == IDOK) {
+    // Enter: the keyboard navigation presses the default button, and a form has none; the
+    // push button with the focus is pressed instead, as in a dialog.
+    const Control* c = ControlOfWindow(GetFocus());
+    if (c != nullptr && (c->def.kind == ControlKind::kButton || c->def.clickable) &&
+        c->windows.hwnd == GetFocus()) {
+      OnCommand(c->sequence, BN_CLICKED);
+    }
+  } else if (lparam == 0 && HIWORD(wparam) == 0) {
+    OnMenuCommand(id);
+  } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
+    OnCommand(c->sequence, HIWORD(wparam));
+  }
+}
+
+bool Win32Window::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  const Control* c = ControlOfWindow(item.hwndItem);
+  if (c == nullptr || !c->def.clickable) {
+    return false;
+  }
+  DrawAsLabel(item);
+  return true;
+}
+
+void Win32Window::OnEraseBackground(HWND hwnd, HDC dc) const {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client,
+           background_brush_ ? background_brush_.get() : GetSysColorBrush(COLOR_BTNFACE));
+}
+
+bool Win32Window::OnSetCursor(HWND over, UINT hit) const {
+  const Control* c = ControlOfWindow(over);
+  if (c == nullptr || !c->def.clickable || hit != HTCLIENT) {
+    return false;
+  }
+  SetCursor(LoadCursorW(nullptr, IDC_HAND));
+  return true;
+}
+
+bool Win32Window::RestoreFocus(HWND hwnd) {
+  // The control that had the focus may have been hidden or disabled since.
+  HWND target = CanTakeFocus(last_focus_) ? last_focus_ : GetNextDlgTabItem(hwnd, nullptr, FALSE);
+  if (target == nullptr) {
+    return false;
+  }
+  ::SetFocus(target);
+  return true;
+}
+
+void Win32Window::OnDestroy(HWND hwnd) {
+  // The system destroys an attached menu with the window; ours is freed by its owner.
+  ::SetMenu(hwnd, nullptr);
+  menu_.reset();
+  tooltip_ = nullptr;
+  if (hwnd_.get() == hwnd) {
+    (void)hwnd_.release();
+  }
+}
+
 LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_COMMAND: {
-      const int id = LOWORD(wparam);
-      if (lparam == 0 && HIWORD(wparam) == 0 && id == IDOK) {
-        // Enter: the keyboard navigation presses the default button, and a form has none; the
-        // push button with the focus is pressed instead, as in a dialog.
-        const Control* c = ControlOfWindow(GetFocus());
-        if (c != nullptr && (c->def.kind == ControlKind::kButton || c->def.clickable) &&
-            c->windows.hwnd == GetFocus()) {
-          OnCommand(c->sequence, BN_CLICKED);
-        }
-      } else if (lparam == 0 && HIWORD(wparam) == 0) {
-        OnMenuCommand(id);
-      } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
-        OnCommand(c->sequence, HIWORD(wparam));
-      }
+    case WM_COMMAND:
+      OnWmCommand(wparam, lparam);
       return 0;
-    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ColourFor(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
-    case WM_DRAWITEM: {
-      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
-      if (const Control* c = ControlOfWindow(item.hwndItem); c != nullptr && c->def.clickable) {
-        DrawAsLabel(item);
+    case WM_DRAWITEM:
+      if (OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) {
         return TRUE;
       }
       break;
-    }
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(hwnd, &client);
-      FillRect(reinterpret_cast<HDC>(wparam), &client,
-               background_brush_ ? background_brush_.get() : GetSysColorBrush(COLOR_BTNFACE));
+    case WM_ERASEBKGND:
+      OnEraseBackground(hwnd, reinterpret_cast<HDC>(wparam));
       return 1;
-    }
-    case WM_SETCURSOR: {
-      const Control* c = ControlOfWindow(reinterpret_cast<HWND>(wparam));
-      if (c != nullptr && c->def.clickable && LOWORD(lparam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    case WM_SETCURSOR:
+      if (OnSetCursor(reinterpret_cast<HWND>(wparam), LOWORD(lparam))) {
         return TRUE;
       }
       break;
-    }
     case WM_ACTIVATE:
       if (LOWORD(wparam) == WA_INACTIVE) {
         HWND focus = GetFocus();
         last_focus_ = focus != nullptr && IsChild(hwnd, focus) ? focus : nullptr;
         return 0;
       }
-      [[fallthrough]];
-    case WM_SETFOCUS: {
-      // The control that had the focus may have been hidden or disabled since.
-      HWND target =
-          CanTakeFocus(last_focus_) ? last_focus_ : GetNextDlgTabItem(hwnd, nullptr, FALSE);
-      if (target != nullptr) {
-        ::SetFocus(target);
+      return RestoreFocus(hwnd) ? 0 : DefWindowProcW(hwnd, message, wparam, lparam);
+    case WM_SETFOCUS:
+      if (RestoreFocus(hwnd)) {
         return 0;
       }
       break;
-    }
     case WM_CLOSE:
       Close();
       return 0;
@@ -797,13 +830,7 @@ LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARA
       }
       return 0;
     case WM_DESTROY:
-      // The system destroys an attached menu with the window; ours is freed by its owner.
-      ::SetMenu(hwnd, nullptr);
-      menu_.reset();
-      tooltip_ = nullptr;
-      if (hwnd_.get() == hwnd) {
-        (void)hwnd_.release();
-      }
+      OnDestroy(hwnd);
       break;
     default:
       break;

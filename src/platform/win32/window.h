@@ -114,6 +114,15 @@ class Win32Window final : public Window, private BaseWindow<Win32Window> {
   void RememberValues(ControlId parent);
   void TakeBackValues(ControlId parent);
   LRESULT ColourFor(HWND control, HDC dc);
+  // The messages of the window, one handler each; a false answer leaves the message to the
+  // system's default handling.
+  void OnWmCommand(WPARAM wparam, LPARAM lparam);
+  bool OnDrawItem(const DRAWITEMSTRUCT& item);
+  void OnEraseBackground(HWND hwnd, HDC dc) const;
+  bool OnSetCursor(HWND over, UINT hit) const;
+  // Gives the focus back to the control that had it, or to the first in the tab order.
+  bool RestoreFocus(HWND hwnd);
+  void OnDestroy(HWND hwnd);
   // Draws a launcher, a button that looks like a label, with the focus frame when it has it.
   void DrawAsLabel(const DRAWITEMSTRUCT& item);
   void SetIcons(UniqueHicon big, UniqueHicon small);
