@@ -4,27 +4,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace velqor::platform {
 namespace {
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    if (fold(a[i]) != fold(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::optional<KeyHandle> RootByName(std::string_view name) {
-  if (EqualsIgnoringCase(name, "HKLM") || EqualsIgnoringCase(name, "HKEY_LOCAL_MACHINE")) {
+  if (EqualsIgnoringAsciiCase(name, "HKLM") ||
+      EqualsIgnoringAsciiCase(name, "HKEY_LOCAL_MACHINE")) {
     return kHkeyLocalMachine;
   }
-  if (EqualsIgnoringCase(name, "HKCU") || EqualsIgnoringCase(name, "HKEY_CURRENT_USER")) {
+  if (EqualsIgnoringAsciiCase(name, "HKCU") || EqualsIgnoringAsciiCase(name, "HKEY_CURRENT_USER")) {
     return kHkeyCurrentUser;
   }
   return std::nullopt;
@@ -110,14 +100,14 @@ void RegWriteVerb(Registry& registry, std::string_view path, const ScriptValue& 
   // Everything is checked before the key is created, so a refused write leaves no key behind.
   std::uint32_t value_type = 0;
   std::vector<std::uint8_t> bytes;
-  if (EqualsIgnoringCase(type, "REG_SZ")) {
+  if (EqualsIgnoringAsciiCase(type, "REG_SZ")) {
     value_type = kRegSz;
     const std::string text = std::holds_alternative<std::int32_t>(value)
                                  ? std::to_string(std::get<std::int32_t>(value))
                                  : registry.ToAnsi(std::get<std::string>(value));
     bytes.assign(text.begin(), text.end());
     bytes.push_back(0);
-  } else if (EqualsIgnoringCase(type, "REG_DWORD")) {
+  } else if (EqualsIgnoringAsciiCase(type, "REG_DWORD")) {
     value_type = kRegDword;
     std::optional<std::uint32_t> number;
     if (std::holds_alternative<std::int32_t>(value)) {

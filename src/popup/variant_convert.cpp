@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/ascii.h"
+
 namespace velqor::popup {
 
 namespace {
@@ -25,20 +27,6 @@ std::string Trimmed(const std::string& s) {
     --end;
   }
   return s.substr(begin, end - begin);
-}
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-  const std::string other(b);
-  if (a.size() != other.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(other[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // A text as a number, or nothing when it is not one in full.
@@ -77,10 +65,10 @@ double ToDouble(const Variant& v) {
       return *number;
     }
     const std::string t = Trimmed(*text);
-    if (EqualsNoCase(t, "true")) {
+    if (platform::EqualsIgnoringAsciiCase(t, "true")) {
       return -1;
     }
-    if (EqualsNoCase(t, "false")) {
+    if (platform::EqualsIgnoringAsciiCase(t, "false")) {
       return 0;
     }
   }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "platform/ascii.h"
 #include "booster/booster_tables.h"
 #include "platform/script_verbs.h"
 #include "startup/frm_main.h"
@@ -373,12 +374,7 @@ class AllowedChanges {
   }
 
  private:
-  static std::string Fold(std::string text) {
-    for (char& c : text) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-  }
+  static std::string Fold(std::string_view text) { return platform::AsciiLower(text); }
   static std::string Key(platform::KeyHandle root, const std::string& path) {
     std::string key = root == kHkcu ? "hkcu" : "hklm";
     if (!path.empty()) key += "\\" + Fold(path);

@@ -1,24 +1,12 @@
 #include "platform/sim/launcher.h"
 
-#include <cctype>
 #include <utility>
 
+#include "platform/ascii.h"
 #include "platform/command_line.h"
 #include "platform/failure.h"
 
 namespace velqor::platform::sim {
-
-namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return out;
-}
-
-}  // namespace
 
 void SimLauncher::StartProgram(std::string_view command_line, int show) {
   const Status status = FailureOf(command_line);
@@ -46,11 +34,11 @@ void SimLauncher::ShellOpen(WindowHandle owner, std::string_view operation, std:
 }
 
 void SimLauncher::FailStart(std::string_view command, Status status) {
-  failing_[Lower(command)] = status;
+  failing_[AsciiLower(command)] = status;
 }
 
 Status SimLauncher::FailureOf(std::string_view command) const {
-  for (const std::string& key : {Lower(command), Lower(SplitCommandLine(command).file)}) {
+  for (const std::string& key : {AsciiLower(command), AsciiLower(SplitCommandLine(command).file)}) {
     if (const auto it = failing_.find(key); it != failing_.end()) {
       return it->second;
     }

@@ -1,20 +1,11 @@
 #include "platform/sim/script_host.h"
 
+#include "platform/ascii.h"
 #include "platform/command_line.h"
 #include "platform/script_verbs.h"
 
 namespace velqor::platform::sim {
 namespace {
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return lower;
-}
 
 // The Win32 status of a class that is not registered (REGDB_E_CLASSNOTREG).
 constexpr Status kClassNotRegistered = static_cast<Status>(0x80040154U);
@@ -74,12 +65,12 @@ std::unique_ptr<ScriptShell> SimScriptHost::CreateShell() {
 }
 
 void SimScriptHost::MarkMissing(std::string_view command) {
-  missing_.insert(LowerAscii(command));
+  missing_.insert(AsciiLower(command));
 }
 
 bool SimScriptHost::IsMissing(std::string_view command) const {
-  return missing_.count(LowerAscii(command)) != 0 ||
-         missing_.count(LowerAscii(SplitCommandLine(command).file)) != 0;
+  return missing_.count(AsciiLower(command)) != 0 ||
+         missing_.count(AsciiLower(SplitCommandLine(command).file)) != 0;
 }
 
 std::vector<std::string> SimScriptHost::RunCommands() const {

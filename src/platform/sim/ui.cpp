@@ -1,8 +1,9 @@
 #include "platform/sim/ui.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
+
+#include "platform/ascii.h"
 
 namespace velqor::platform::sim {
 
@@ -16,7 +17,7 @@ constexpr unsigned kButtonsMask = 0x0F;
 std::string NormalisePath(std::string_view path) {
   std::string out(path);
   for (char& c : out) {
-    c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    c = c == '/' ? '\\' : AsciiLower(c);
   }
   return out;
 }
