@@ -10,7 +10,7 @@ namespace velqor::popup {
 namespace {
 
 [[noreturn]] void InvalidIndex() {
-  throw platform::Failure(kInvalidProcedureCall, "Invalid procedure call or argument");
+  throw platform::MakeFailure(platform::ErrorDomain::kAutomation, kInvalidProcedureCall, "");
 }
 
 }  // namespace

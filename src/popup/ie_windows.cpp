@@ -83,7 +83,7 @@ std::shared_ptr<IE_Class> cIEWindows::IE(const Variant& Index) {
       std::holds_alternative<float>(Index)) {
     return colIE_->ByPosition(ToLong(Index));
   }
-  throw platform::Failure(kInvalidProcedureCall, "Invalid procedure call or argument");
+  throw platform::MakeFailure(platform::ErrorDomain::kAutomation, kInvalidProcedureCall, "");
 }
 
 Variant cIEWindows::RaiseIEEvent(std::int32_t code, std::int32_t handle,

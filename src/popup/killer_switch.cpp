@@ -22,7 +22,7 @@ void KillerSwitch::chkPopupKillerActivate_Click(platform::Window& window,
       throw;
     }
     putting_back_ = false;
-    throw platform::Failure(failure.status(),
+    throw platform::Failure(failure.domain(), failure.status(),
                             std::string("The pop-up killer could not be switched ") +
                                 (on ? "on" : "off") + ": " + failure.what());
   }

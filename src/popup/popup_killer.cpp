@@ -29,7 +29,7 @@ void PopupKiller::CreateTracker(std::shared_ptr<cIEWindows>& IEWin) {
   try {
     cIEWindows::Create(context_, IEWin);
   } catch (const platform::Failure& failure) {
-    throw platform::Failure(failure.status(),
+    throw platform::Failure(failure.domain(), failure.status(),
                             std::string(kCannotWatchMessage) + AsReason(failure.what()));
   }
 }

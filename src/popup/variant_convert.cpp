@@ -14,7 +14,7 @@ namespace velqor::popup {
 namespace {
 
 [[noreturn]] void TypeMismatch() {
-  throw platform::Failure(kTypeMismatch, "Type mismatch");
+  throw platform::MakeFailure(platform::ErrorDomain::kAutomation, kTypeMismatch, "");
 }
 
 std::string Trimmed(const std::string& s) {
@@ -79,11 +79,11 @@ template <typename Int>
 Int ToWhole(const Variant& v) {
   const double value = ToDouble(v);
   if (std::isnan(value)) {
-    throw platform::Failure(kOverflow, "Overflow");
+    throw platform::MakeFailure(platform::ErrorDomain::kAutomation, kOverflow, "");
   }
   const double rounded = std::nearbyint(value);  // the default mode rounds half to even
   if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max()) {
-    throw platform::Failure(kOverflow, "Overflow");
+    throw platform::MakeFailure(platform::ErrorDomain::kAutomation, kOverflow, "");
   }
   return static_cast<Int>(rounded);
 }
@@ -112,14 +112,14 @@ std::int32_t ToLong(const Variant& v) {
 float ToSingle(const Variant& v) {
   const double value = ToDouble(v);
   if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
-    throw platform::Failure(kOverflow, "Overflow");
+    throw platform::MakeFailure(platform::ErrorDomain::kAutomation, kOverflow, "");
   }
   return static_cast<float>(value);
 }
 
 const Variant& At(const VariantList& list, std::size_t index) {
   if (index >= list.size()) {
-    throw platform::Failure(kSubscriptOutOfRange, "Subscript out of range");
+    throw platform::MakeFailure(platform::ErrorDomain::kAutomation, kSubscriptOutOfRange, "");
   }
   return list[index];
 }

@@ -339,7 +339,7 @@ void frmMain::Command1_Click() {
   }
   if (status != platform::kSuccess) {
     Tell("\"" + shown + "\" could not be removed from startup: " +
-             platform::DescribeStatus(status) + " (" + std::to_string(status) + ").",
+             platform::DescribeError(platform::ErrorDomain::kWin32, status) + ".",
          platform::kMbOk | platform::kMbIconExclamation);
   }
 }

@@ -10,7 +10,7 @@ constexpr Status kSimEFail = static_cast<Status>(0x80004005);
 constexpr Status kSimNoInterface = static_cast<Status>(0x80004002);
 
 [[noreturn]] void Fail(Status status, const std::string& what) {
-  throw Failure(status, what);
+  throw Failure(ErrorDomain::kHresult, status, what);
 }
 
 }  // namespace

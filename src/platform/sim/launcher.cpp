@@ -13,8 +13,8 @@ void SimLauncher::StartProgram(std::string_view command_line, int show) {
   starts_.push_back({std::string(command_line), show, status != kSuccess});
   if (status != kSuccess) {
     ++faults_hit_;
-    throw Failure(status, "Could not start \"" + std::string(command_line) + "\": " +
-                              DescribeStatus(status) + " (" + std::to_string(status) + ")");
+    throw MakeFailure(ErrorDomain::kWin32, status,
+                      "Could not start \"" + std::string(command_line) + "\"");
   }
 }
 

@@ -58,7 +58,7 @@ class SimScriptHost::Shell : public ScriptShell {
 std::unique_ptr<ScriptShell> SimScriptHost::CreateShell() {
   if (unavailable_) {
     ++faults_hit_;
-    throw Failure(kClassNotRegistered,
+    throw Failure(ErrorDomain::kHresult, kClassNotRegistered,
                   "CreateObject \"WScript.Shell\" failed: the script host is unavailable");
   }
   return std::make_unique<Shell>(*this);

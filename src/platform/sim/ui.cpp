@@ -114,9 +114,8 @@ void HeadlessWindow::SetIcon(std::string_view ico_path) {
   }
   if (!ui_.FileExists(ico_path)) {
     ++ui_.missing_file_loads_;
-    throw Failure(kFileNotFound, "Could not load the icon \"" + std::string(ico_path) +
-                                     "\": " + DescribeStatus(kFileNotFound) + " (" +
-                                     std::to_string(kFileNotFound) + ")");
+    throw MakeFailure(ErrorDomain::kWin32, kFileNotFound,
+                      "Could not load the icon \"" + std::string(ico_path) + "\"");
   }
   icon_history_.emplace_back(ico_path);
 }

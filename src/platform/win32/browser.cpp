@@ -16,12 +16,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-void ThrowIfFailedHr(HRESULT hr, const std::string& message) {
-  if (FAILED(hr)) {
-    throw Failure(hr, message);
-  }
-}
-
 // A VARIANT cleared when it goes.
 struct ScopedVariant {
   VARIANT value;
@@ -84,7 +78,7 @@ class Win32Browser : public BrowserObject {
  private:
   IWebBrowser2* Browser() const {
     if (!browser_) {
-      throw Failure(E_NOINTERFACE, "The window is not a browser object");
+      throw MakeFailure(ErrorDomain::kHresult, E_NOINTERFACE, "The window is not a browser object");
     }
     return browser_.Get();
   }
@@ -146,14 +140,15 @@ std::unique_ptr<ShellWindowList> Win32BrowserShell::CreateShellWindows() {
   const HRESULT hr =
       CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&windows));
   if (FAILED(hr) || !windows) {
-    throw Failure(hr, "The shell's window list is not available (no desktop shell is running)");
+    throw MakeFailure(ErrorDomain::kHresult, hr,
+                      "The shell's window list is not available (no desktop shell is running)");
   }
   return std::make_unique<Win32ShellWindowList>(std::move(windows));
 }
 
 std::unique_ptr<ShellWindowList> WrapShellWindows(IShellWindows* windows) {
   if (windows == nullptr) {
-    throw Failure(E_POINTER, "The shell's window list is not available");
+    throw MakeFailure(ErrorDomain::kHresult, E_POINTER, "The shell's window list is not available");
   }
   return std::make_unique<Win32ShellWindowList>(ComPtr<IShellWindows>(windows));
 }

@@ -351,22 +351,23 @@ AdviseToken& AdviseToken::operator=(AdviseToken&& other) noexcept {
 
 ConnectionPtr Advise(IUnknown* source, ComPtr<DispatchSink> sink, const std::string& what) {
   if (source == nullptr) {
-    throw Failure(E_POINTER, what + " is not there");
+    throw MakeFailure(ErrorDomain::kHresult, E_POINTER, what + " is not there");
   }
   ComPtr<IConnectionPointContainer> container;
   HRESULT hr = source->QueryInterface(IID_PPV_ARGS(&container));
   if (FAILED(hr) || !container) {
-    throw Failure(hr, what + " offers no events (it has no connection points)");
+    throw MakeFailure(ErrorDomain::kHresult, hr,
+                      what + " offers no events (it has no connection points)");
   }
   ComPtr<IConnectionPoint> point;
   hr = container->FindConnectionPoint(sink->events(), &point);
   if (FAILED(hr) || !point) {
-    throw Failure(hr, what + " offers no events of the kind needed");
+    throw MakeFailure(ErrorDomain::kHresult, hr, what + " offers no events of the kind needed");
   }
   DWORD cookie = 0;
   hr = point->Advise(static_cast<IDispatch*>(sink.Get()), &cookie);
   if (FAILED(hr)) {
-    throw Failure(hr, what + " refused the subscription to its events");
+    throw MakeFailure(ErrorDomain::kHresult, hr, what + " refused the subscription to its events");
   }
   return std::make_unique<AdviseToken>(std::move(point), cookie, std::move(sink));
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/failure.h"
+#include "platform/win32/last_error.h"
 #include "platform/win32/system_dll.h"
 #include "platform/win32/text.h"
 
@@ -56,11 +57,7 @@ ClassAndStyle StyleOf(const ControlSpec& def) {
 }
 
 [[noreturn]] void ThrowCreateFailed(const std::string& name) {
-  const auto status = static_cast<Status>(GetLastError());
-  throw Failure(status == kSuccess ? kInvalidParameter : status,
-                "Could not create the control \"" + name +
-                    "\": " + DescribeStatus(status == kSuccess ? kInvalidParameter : status) +
-                    " (" + std::to_string(status) + ")");
+  ThrowLastError("Could not create the control \"" + name + "\"");
 }
 
 }  // namespace
@@ -71,7 +68,7 @@ Panel::Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption, DWOR
                      rect.right - rect.left, rect.bottom - rect.top, parent,
                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
   if (hwnd_ == nullptr) {
-    throw Failure(static_cast<Status>(GetLastError()), "Could not create a frame");
+    ThrowLastError("Could not create a frame");
   }
   // The frame and its caption are drawn here rather than by a group box: a themed group box
   // draws its caption in the theme's colour and ignores the parent's, which left the captions of

@@ -7,6 +7,7 @@
 
 #include "platform/command_line.h"
 #include "platform/failure.h"
+#include "platform/win32/last_error.h"
 #include "platform/win32/text.h"
 #include "platform/win32/unique_handle.h"
 
@@ -49,9 +50,7 @@ void Win32Launcher::StartProgram(std::string_view command_line, int show) {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), command.data(), nullptr, nullptr,
                       FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    const auto status = static_cast<Status>(GetLastError());
-    throw Failure(status, "Could not start \"" + std::string(command_line) + "\": " +
-                              DescribeStatus(status) + " (" + std::to_string(status) + ")");
+    ThrowLastError("Could not start \"" + std::string(command_line) + "\"");
   }
   UniqueHandleKernel thread(process.hThread);
   UniqueHandleKernel child(process.hProcess);

@@ -8,6 +8,7 @@
 
 #include "platform/failure.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/last_error.h"
 #include "platform/win32/text.h"
 
 namespace velqor::platform::win32 {
@@ -60,9 +61,7 @@ Win32Window::Win32Window(Ui& ui, const WindowSpec& def)
   const std::wstring caption = Widen(def.caption);
   hwnd_.reset(CreateBase(0, caption.c_str(), kFormStyle, x, y, width, height, nullptr, nullptr));
   if (!hwnd_) {
-    const auto status = static_cast<Status>(GetLastError());
-    ThrowIfFailed(status == kSuccess ? kInvalidParameter : status,
-                  "Creating the window \"" + def.name + "\"");
+    ThrowLastError("Creating the window \"" + def.name + "\" failed");
   }
   if (!def.icon_resource.empty()) {
     const std::wstring resource = Widen(def.icon_resource);
@@ -305,8 +304,8 @@ void Win32Window::SetIcon(std::string_view ico_path) {
     if (status == kSuccess || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
       status = kFileNotFound;
     }
-    throw Failure(status, "Could not load the icon \"" + std::string(ico_path) + "\": " +
-                              DescribeStatus(status) + " (" + std::to_string(status) + ")");
+    throw MakeFailure(ErrorDomain::kWin32, status,
+                      "Could not load the icon \"" + std::string(ico_path) + "\"");
   }
   SetIcons(std::move(big), std::move(small));
 }
