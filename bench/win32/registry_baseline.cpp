@@ -1,12 +1,11 @@
 #include "registry_baseline.h"
 
-#include <charconv>
 #include <optional>
 #include <string_view>
 
 #include "booster/booster_tables.h"
 #include "platform/registry.h"
-#include "platform/script_verbs.h"
+#include "platform/registry_verbs.h"
 #include "tweaks/catalogue.h"
 
 namespace velqor::bench {
@@ -17,23 +16,6 @@ constexpr std::string_view kEntryPrefix = "VelqorBench ";
 
 HKEY RootOf(platform::KeyHandle root) {
   return root == platform::kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
-std::vector<BYTE> SzBytes(std::string_view text) {
-  std::vector<BYTE> bytes(text.begin(), text.end());
-  bytes.push_back(0);
-  return bytes;
-}
-
-std::vector<BYTE> DwordBytes(std::uint32_t n) {
-  return {static_cast<BYTE>(n), static_cast<BYTE>(n >> 8), static_cast<BYTE>(n >> 16),
-          static_cast<BYTE>(n >> 24)};
-}
-
-std::uint32_t Decimal(std::string_view text) {
-  std::int32_t number = 0;
-  std::from_chars(text.data(), text.data() + text.size(), number);
-  return static_cast<std::uint32_t>(number);
 }
 
 }  // namespace
@@ -53,10 +35,10 @@ std::vector<Write> ApplyWrites() {
     w.create = true;  // the script host's RegWrite creates the key
     if (datum.type == "REG_DWORD") {
       w.type = REG_DWORD;
-      w.bytes = DwordBytes(static_cast<std::uint32_t>(datum.value));
+      w.bytes = platform::DwordBytes(static_cast<std::uint32_t>(datum.value));
     } else {
       w.type = REG_SZ;
-      w.bytes = SzBytes(std::to_string(datum.value));
+      w.bytes = platform::SzBytes(std::to_string(datum.value));
     }
     writes.push_back(std::move(w));
   }
@@ -84,7 +66,10 @@ std::vector<Write> BoostWrites() {
     if (!w.key_only) {
       w.name = std::string(step.name);
       w.type = static_cast<DWORD>(step.type);
-      w.bytes = w.type == REG_DWORD ? DwordBytes(Decimal(step.data)) : SzBytes(step.data);
+      w.bytes = w.type == REG_DWORD
+                    ? platform::DwordBytes(
+                          platform::ParseDword(step.data, platform::NumberRule::kLong).value_or(0))
+                    : platform::SzBytes(step.data);
     }
     writes.push_back(std::move(w));
   }

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/failure.h"
 
@@ -67,5 +69,41 @@ class Registry {
   virtual std::string ToAnsi(std::string_view utf8) const = 0;
   virtual std::string FromAnsi(std::string_view ansi) const = 0;
 };
+
+// The one owner of an open key: closes it when it goes (a handle of 0 is not closed there), so
+// that no path out of an operation, a raised Failure included, leaves a handle open.
+class ScopedKey {
+ public:
+  explicit ScopedKey(Registry& registry) : registry_(registry) {}
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+  ~ScopedKey() { Reset(); }
+
+  // The handle for OpenKey/CreateKey to fill.
+  KeyHandle& out() { return handle_; }
+  KeyHandle get() const { return handle_; }
+  // Closes whatever is held, 0 included, and returns RegCloseKey's status (kInvalidHandle for 0):
+  // the handle-based writers close this way, as advapi32 callers that never check do.
+  Status Close();
+  // Closes the key held, if any, without a status, and takes `handle` in its place.
+  void Reset(KeyHandle handle = 0);
+
+ private:
+  Registry& registry_;
+  KeyHandle handle_ = 0;
+};
+
+// The one value encoder: the bytes RegSetValueExA receives.
+// REG_SZ: the ANSI text with its NUL.
+std::vector<std::uint8_t> SzBytes(std::string_view ansi);
+// REG_DWORD: the number, little-endian.
+std::vector<std::uint8_t> DwordBytes(std::uint32_t number);
+
+// Which decimal texts a REG_DWORD accepts: kLong -2147483648 to 2147483647, the range of the
+// number the handle-based writers are given as text; kLongOrUnsigned also 2147483648 to
+// 4294967295, which RegWrite stores as the same 32 bits. Digits only, with an optional '-'.
+enum class NumberRule { kLong, kLongOrUnsigned };
+// The 32-bit pattern of a decimal text, or nothing when the text is not one in full.
+std::optional<std::uint32_t> ParseDword(std::string_view decimal, NumberRule rule);
 
 }  // namespace velqor::platform

@@ -41,28 +41,10 @@ ControlSpec Field(ControlKind kind, std::string name, platform::TwipRect rect, i
       .kind = kind, .name = std::move(name), .rect = rect, .tab_index = tab_index, .label = label};
 }
 
-// A key opened for one operation, closed when the operation ends.
-class ScopedKey {
- public:
-  explicit ScopedKey(platform::Registry& registry) : registry_(registry) {}
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  ~ScopedKey() {
-    if (key_ != 0) {
-      (void)registry_.CloseKey(key_);
-    }
-  }
-  KeyHandle& out() { return key_; }
-  KeyHandle get() const { return key_; }
-
- private:
-  platform::Registry& registry_;
-  KeyHandle key_ = 0;
-};
-
 }  // namespace
 
-frmMain::frmMain(platform::Platform& platform) : platform_(platform), enum_(platform.registry) {}
+frmMain::frmMain(platform::Platform& platform)
+    : platform_(platform), enum_(platform.registry), run_key_(platform.registry) {}
 
 frmMain::~frmMain() {
   // The window goes first: its close handler, if it runs, still finds every member alive.
@@ -216,15 +198,15 @@ void frmMain::FillFrom(KeyHandle root) {
   Guarded([&] {
     // The handle the lists showed is replaced; nothing uses it again.
     CloseRunKey();
-    hRunKey_ = enum_.OpenRegKey(root, kRunSubKey);
+    run_key_.Reset(enum_.OpenRegKey(root, kRunSubKey));
   });
-  Guarded([&] { lEntryCount_ = enum_.GetKeyCount(hRunKey_, 0); });
+  Guarded([&] { lEntryCount_ = enum_.GetKeyCount(run_key_.get(), 0); });
   for (std::int32_t i = 0; i < lEntryCount_; ++i) {
     std::string exact;
     Guarded([&] {
       // One enumeration for both forms of the name: the shown one for the list, the exact one
       // to read and delete by.
-      registry::ValueNames names = enum_.EnumRegValueNames(hRunKey_, i);
+      registry::ValueNames names = enum_.EnumRegValueNames(run_key_.get(), i);
       w.AddItem(ids_.lstName, names.shown);
       exact = std::move(names.exact);
     });
@@ -235,7 +217,7 @@ void frmMain::FillFrom(KeyHandle root) {
     Guarded([&] {
       // The data are read by the exact name: the shown name has lost its leading spaces and
       // could name a different value (" Tool" beside "Tool").
-      w.AddItem(ids_.lstCmdLine, enum_.QueryRegValue(hRunKey_, exact));
+      w.AddItem(ids_.lstCmdLine, enum_.QueryRegValue(run_key_.get(), exact));
     });
   }
   Guarded([&] { SetExtents(); });
@@ -249,10 +231,7 @@ void frmMain::SetExtents() {
 }
 
 void frmMain::CloseRunKey() {
-  if (hRunKey_ != 0) {
-    (void)platform_.registry.CloseKey(hRunKey_);
-    hRunKey_ = 0;
-  }
+  run_key_.Reset();
 }
 
 void frmMain::optRun_Click() {
@@ -331,7 +310,7 @@ void frmMain::Command1_Click() {
 
   // By key and exact name: the shown text may have lost leading spaces, and a back-slash in a
   // name must not lead into another key.
-  ScopedKey key(platform_.registry);
+  platform::ScopedKey key(platform_.registry);
   platform::Status status = platform_.registry.OpenKey(platform::kHkeyCurrentUser, kRunSubKey,
                                                        platform::kKeySetValue, key.out());
   if (status == platform::kSuccess) {

@@ -73,7 +73,7 @@ class frmMain {
 
   // The window's state: the key the lists show (0 when none is open), the number of values it
   // had when they were filled, and the name last selected.
-  platform::KeyHandle hRunKey() const { return hRunKey_; }
+  platform::KeyHandle hRunKey() const { return run_key_.get(); }
   std::int32_t lEntryCount() const { return lEntryCount_; }
   const std::string& sSelName() const { return sSelName_; }
 
@@ -101,7 +101,7 @@ class frmMain {
   void Load();
   // Fills both lists from the Run key under `root`.
   void FillFrom(platform::KeyHandle root);
-  // Closes hRunKey when it is open and sets it to 0.
+  // Closes hRunKey when it is open; it reads 0 after.
   void CloseRunKey();
   // Widens both lists' scroll extents to their longest rows.
   void SetExtents();
@@ -113,7 +113,7 @@ class frmMain {
   std::unique_ptr<platform::Window> window_;
   Controls ids_;
 
-  platform::KeyHandle hRunKey_ = 0;
+  platform::ScopedKey run_key_;  // hRunKey
   std::int32_t lEntryCount_ = 0;
   std::string sSelName_;
 

@@ -17,7 +17,7 @@
 #include "app/form1.h"
 #include "platform/ascii.h"
 #include "booster/booster_tables.h"
-#include "platform/script_verbs.h"
+#include "platform/registry_verbs.h"
 #include "startup/frm_main.h"
 #include "tweaks/catalogue.h"
 #include "platform/sim/ui.h"

@@ -15,7 +15,7 @@
 #include "journal/recorder.h"
 #include "journal/undo.h"
 #include "platform/registry_settings.h"
-#include "platform/script_verbs.h"
+#include "platform/registry_verbs.h"
 #include "platform/sim/journal_file.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/script_host.h"

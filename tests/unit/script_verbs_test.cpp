@@ -1,7 +1,7 @@
 // The script-host verbs over the simulated registry, and the simulated host's
 // record of them: path rules, failure messages, refusals that change nothing,
 // and no handle left open.
-#include "platform/script_verbs.h"
+#include "platform/registry_verbs.h"
 
 #include <gtest/gtest.h>
 

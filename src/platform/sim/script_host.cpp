@@ -2,7 +2,7 @@
 
 #include "platform/ascii.h"
 #include "platform/command_line.h"
-#include "platform/script_verbs.h"
+#include "platform/registry_verbs.h"
 
 namespace velqor::platform::sim {
 namespace {

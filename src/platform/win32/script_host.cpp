@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/command_line.h"
-#include "platform/script_verbs.h"
+#include "platform/registry_verbs.h"
 #include "platform/win32/launcher.h"
 #include "platform/win32/text.h"
 

@@ -1,12 +1,51 @@
-#include "platform/script_verbs.h"
+#include "platform/registry.h"
 
 #include <charconv>
 #include <cstdint>
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/registry_verbs.h"
 
 namespace velqor::platform {
+
+Status ScopedKey::Close() {
+  const Status status = registry_.CloseKey(handle_);
+  handle_ = 0;
+  return status;
+}
+
+void ScopedKey::Reset(KeyHandle handle) {
+  if (handle_ != 0) {
+    static_cast<void>(registry_.CloseKey(handle_));
+  }
+  handle_ = handle;
+}
+
+std::vector<std::uint8_t> SzBytes(std::string_view ansi) {
+  std::vector<std::uint8_t> bytes(ansi.begin(), ansi.end());
+  bytes.push_back(0);
+  return bytes;
+}
+
+std::vector<std::uint8_t> DwordBytes(std::uint32_t number) {
+  return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+          static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+}
+
+std::optional<std::uint32_t> ParseDword(std::string_view decimal, NumberRule rule) {
+  std::int64_t number = 0;
+  const char* last = decimal.data() + decimal.size();
+  const auto [end, error] = std::from_chars(decimal.data(), last, number);
+  const std::int64_t highest =
+      rule == NumberRule::kLong ? INT32_MAX : static_cast<std::int64_t>(UINT32_MAX);
+  if (decimal.empty() || error != std::errc() || end != last || number < INT32_MIN ||
+      number > highest) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(number);
+}
+
 namespace {
 
 std::optional<KeyHandle> RootByName(std::string_view name) {
@@ -20,25 +59,6 @@ std::optional<KeyHandle> RootByName(std::string_view name) {
   return std::nullopt;
 }
 
-// Closes the key it holds when the verb ends, however it ends.
-class ScopedKey {
- public:
-  explicit ScopedKey(Registry& registry) : registry_(registry) {}
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  ~ScopedKey() {
-    if (handle_ != 0) {
-      static_cast<void>(registry_.CloseKey(handle_));
-    }
-  }
-  KeyHandle& out() { return handle_; }
-  KeyHandle get() const { return handle_; }
-
- private:
-  Registry& registry_;
-  KeyHandle handle_ = 0;
-};
-
 // "RegWrite \"HKLM\\...\"": what a failure message names.
 std::string Describe(std::string_view verb, std::string_view path) {
   std::string what(verb);
@@ -46,19 +66,6 @@ std::string Describe(std::string_view verb, std::string_view path) {
   what += path;
   what += '"';
   return what;
-}
-
-// Decimal text as a 32-bit pattern: a signed number, or an unsigned one up to 0xFFFFFFFF.
-std::optional<std::uint32_t> ParseDecimal(std::string_view text) {
-  std::int64_t number = 0;
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  const auto [end, error] = std::from_chars(first, last, number);
-  if (text.empty() || error != std::errc() || end != last || number < INT32_MIN ||
-      number > static_cast<std::int64_t>(UINT32_MAX)) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(number);
 }
 
 }  // namespace
@@ -102,25 +109,21 @@ void RegWriteVerb(Registry& registry, std::string_view path, const ScriptValue& 
   std::vector<std::uint8_t> bytes;
   if (EqualsIgnoringAsciiCase(type, "REG_SZ")) {
     value_type = kRegSz;
-    const std::string text = std::holds_alternative<std::int32_t>(value)
-                                 ? std::to_string(std::get<std::int32_t>(value))
-                                 : registry.ToAnsi(std::get<std::string>(value));
-    bytes.assign(text.begin(), text.end());
-    bytes.push_back(0);
+    bytes = SzBytes(std::holds_alternative<std::int32_t>(value)
+                        ? std::to_string(std::get<std::int32_t>(value))
+                        : registry.ToAnsi(std::get<std::string>(value)));
   } else if (EqualsIgnoringAsciiCase(type, "REG_DWORD")) {
     value_type = kRegDword;
-    std::optional<std::uint32_t> number;
-    if (std::holds_alternative<std::int32_t>(value)) {
-      number = static_cast<std::uint32_t>(std::get<std::int32_t>(value));
-    } else {
-      number = ParseDecimal(std::get<std::string>(value));
-    }
+    // Text may also name the numbers from 2^31 up as their unsigned 32 bits: the script host
+    // takes any number a REG_DWORD can hold.
+    const std::optional<std::uint32_t> number =
+        std::holds_alternative<std::int32_t>(value)
+            ? static_cast<std::uint32_t>(std::get<std::int32_t>(value))
+            : ParseDword(std::get<std::string>(value), NumberRule::kLongOrUnsigned);
     if (!number) {
       ThrowIfFailed(kInvalidData, what + " (not a number)");
     }
-    for (int shift = 0; shift < 32; shift += 8) {
-      bytes.push_back(static_cast<std::uint8_t>(*number >> shift));
-    }
+    bytes = DwordBytes(*number);
   } else {
     ThrowIfFailed(kInvalidParameter, what + " (unknown type \"" + std::string(type) + "\")");
   }
