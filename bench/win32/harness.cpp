@@ -327,17 +327,7 @@ bool MeasureCommands(Win32Platform& platform) {
     registry::RegistryAccess access(platform.registry);
     const auto steps = [&access] {
       for (const booster::BoostStep& step : booster::BoostSteps()) {
-        switch (step.op) {
-          case booster::BoostOp::kCreateNewKey:
-            access.CreateNewKey(step.key, platform::kHkeyLocalMachine);
-            break;
-          case booster::BoostOp::kSetKeyValue:
-            access.SetKeyValue(step.key, step.name, step.data, step.type);
-            break;
-          case booster::BoostOp::kSetKeyValuee:
-            access.SetKeyValuee(step.key, step.name, step.data, step.type);
-            break;
-        }
+        booster::WriteStep(access, step);
       }
     };
     const MedianPair part = Interleaved(41, steps, [&] { (void)WriteEach(boost_writes); });

@@ -49,20 +49,10 @@ std::vector<Write> BoostWrites() {
   std::vector<Write> writes;
   for (const booster::BoostStep& step : booster::BoostSteps()) {
     Write w;
+    w.root = RootOf(step.root);
     w.key = std::string(step.key);
-    switch (step.op) {
-      case booster::BoostOp::kCreateNewKey:
-        w.root = HKEY_LOCAL_MACHINE;
-        w.create = true;
-        w.key_only = true;
-        break;
-      case booster::BoostOp::kSetKeyValue:
-        w.root = HKEY_LOCAL_MACHINE;
-        break;
-      case booster::BoostOp::kSetKeyValuee:
-        w.root = HKEY_CURRENT_USER;
-        break;
-    }
+    w.key_only = step.op == booster::StepOp::kCreateKey;
+    w.create = w.key_only;
     if (!w.key_only) {
       w.name = std::string(step.name);
       w.type = static_cast<DWORD>(step.type);

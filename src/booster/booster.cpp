@@ -6,6 +6,17 @@
 
 namespace velqor::booster {
 
+void WriteStep(registry::RegistryAccess& access, const RegistryStep& step) {
+  if (step.op == StepOp::kCreateKey) {
+    access.CreateNewKey(step.key, step.root);
+  } else if (step.root == platform::kHkeyLocalMachine) {
+    // The two handle-based writers differ only in their root.
+    access.SetKeyValue(step.key, step.name, step.data, step.type);
+  } else {
+    access.SetKeyValuee(step.key, step.name, step.data, step.type);
+  }
+}
+
 // What could not be loaded of an icon: told to the user once the command has run to its end,
 // however it ends. An icon is a sign of the state, not the state: the command never stops for it.
 class InternetBooster::IconNote {
@@ -45,17 +56,7 @@ void InternetBooster::Boost(platform::Window& window, platform::ControlId boost_
   window.SetEnabled(boost_button, false);
   window.SetFocus(restore_button);
   for (const BoostStep& step : BoostSteps()) {
-    switch (step.op) {
-      case BoostOp::kCreateNewKey:
-        access_.CreateNewKey(step.key, platform::kHkeyLocalMachine);
-        break;
-      case BoostOp::kSetKeyValue:
-        access_.SetKeyValue(step.key, step.name, step.data, step.type);
-        break;
-      case BoostOp::kSetKeyValuee:
-        access_.SetKeyValuee(step.key, step.name, step.data, step.type);
-        break;
-    }
+    WriteStep(access_, step);
   }
 }
 
@@ -98,13 +99,10 @@ void InternetBooster::ShowIcon(platform::Window& window, std::string_view file,
 void InternetBooster::RunUndoStep(platform::ScriptShell& shell, const UndoStep& step) {
   // A value that is already gone (or may not be deleted) is skipped; the next step still runs.
   platform::Guarded([&] {
-    switch (step.op) {
-      case UndoOp::kRegDelete:
-        shell.RegDelete(step.target);
-        break;
-      case UndoOp::kSetKeyValuee:
-        access_.SetKeyValuee(kUserInternetSettings, step.target, step.data, step.type);
-        break;
+    if (step.op == StepOp::kDeleteValue) {
+      shell.RegDelete(FullPathOf(step));
+    } else {
+      WriteStep(access_, step);
     }
   });
 }

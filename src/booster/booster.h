@@ -23,6 +23,9 @@ inline constexpr std::string_view kRestoreTitle = "Quelm Internet Speed Booster"
 inline constexpr std::string_view kBoostedIcon = "/start.ico";
 inline constexpr std::string_view kRestoredIcon = "/stop.ico";
 
+// Runs a kCreateKey or kSetValue row through the handle-based writers; never reports a failure.
+void WriteStep(registry::RegistryAccess& access, const RegistryStep& step);
+
 // The booster's commands for one main window. It keeps references to the platform, which must
 // outlive it, and no state of its own: the state shows in the window's caption, icon and buttons.
 class InternetBooster {

@@ -1,32 +1,36 @@
 #include "booster/booster_tables.h"
 
-#include "platform/registry.h"
-
 namespace velqor::booster {
 namespace {
+
+using platform::kHkeyCurrentUser;
+using platform::kHkeyLocalMachine;
 
 constexpr std::int32_t kSz = static_cast<std::int32_t>(platform::kRegSz);
 constexpr std::int32_t kDword = static_cast<std::int32_t>(platform::kRegDword);
 
 constexpr std::string_view kMstcp = "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
-// Spelt with "VXD": the undo reaches it through "VxD" paths, names being compared without case.
+// Spelt with "VXD" where Boost creates it; the undo reaches it through a "VxD" path, names
+// being compared without case.
 constexpr std::string_view kMstcpParameters =
     "System\\CurrentControlSet\\Services\\VXD\\MSTCP\\Parameters";
+constexpr std::string_view kMstcpParametersAsUndone =
+    "System\\CurrentControlSet\\Services\\VxD\\MSTCP\\Parameters";
 constexpr std::string_view kMachineInternetSettings =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 constexpr std::string_view kIcsGeneral =
     "System\\CurrentControlSet\\Services\\ICSharing\\Settings\\General";
 
 constexpr BoostStep Create(std::string_view step, std::string_view key) {
-  return {step, BoostOp::kCreateNewKey, key, {}, 0, {}};
+  return {step, StepOp::kCreateKey, kHkeyLocalMachine, key, {}, 0, {}};
 }
 constexpr BoostStep Machine(std::string_view step, std::string_view key, std::string_view name,
                             std::int32_t type, std::string_view data) {
-  return {step, BoostOp::kSetKeyValue, key, name, type, data};
+  return {step, StepOp::kSetValue, kHkeyLocalMachine, key, name, type, data};
 }
 constexpr BoostStep User(std::string_view step, std::string_view name, std::int32_t type,
                          std::string_view data) {
-  return {step, BoostOp::kSetKeyValuee, kUserInternetSettings, name, type, data};
+  return {step, StepOp::kSetValue, kHkeyCurrentUser, kUserInternetSettings, name, type, data};
 }
 
 constexpr std::array<BoostStep, kBoostStepCount> kBoost{{
@@ -56,47 +60,40 @@ constexpr std::array<BoostStep, kBoostStepCount> kBoost{{
     Machine("B23", kIcsGeneral, "internetMTU", kSz, "1500"),
 }};
 
-constexpr UndoStep Delete(std::string_view step, std::string_view path) {
-  return {step, UndoOp::kRegDelete, path, 0, {}};
+// The boost row of a step number: "B3" is kBoost[2].
+constexpr const BoostStep& Boosted(std::size_t number) {
+  return kBoost.at(number - 1);
 }
-constexpr UndoStep Reset(std::string_view step, std::string_view name, std::string_view data) {
-  return {step, UndoOp::kSetKeyValuee, name, kDword, data};
+
+// Takes back the value a boost row wrote by deleting it, optionally reached through another
+// spelling of its key.
+constexpr UndoStep Delete(std::string_view step, const BoostStep& boosted,
+                          std::string_view key = {}) {
+  return {
+      step, StepOp::kDeleteValue, boosted.root, key.empty() ? boosted.key : key, boosted.name, 0,
+      {}};
+}
+// Takes back the value a boost row wrote by writing `data` in its place.
+constexpr UndoStep Reset(std::string_view step, const BoostStep& boosted, std::string_view data) {
+  return {step, StepOp::kSetValue, boosted.root, boosted.key, boosted.name, boosted.type, data};
 }
 
 constexpr std::array<UndoStep, kUndoStepCount> kUndo{{
-    Delete("U1",
-           "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP\\"
-           "DefaultRcvWindow"),
-    Delete("U2", "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP\\DefaultTTL"),
-    Delete("U3",
-           "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP\\"
-           "PMTUDiscovery"),
-    Delete("U4",
-           "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP\\"
-           "PMTUBlackHoleDetect"),
-    Delete("U5",
-           "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP\\"
-           "Parameters\\Tcp1323Opts"),
-    Delete("U6",
-           "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP\\"
-           "Parameters\\SackOpts"),
-    Delete("U7",
-           "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP\\"
-           "Parameters\\MaxDupAcks"),
-    Delete("U8",
-           "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
-           "Internet Settings\\MaxConnectionsPer1_0Server"),
-    Delete("U9",
-           "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
-           "Internet Settings\\MaxConnectionsPerServer"),
-    Reset("U10", "MaxConnectionsPerl_0Server", "1"),
-    Reset("U11", "MaxConnectionsPerServer", "1"),
-    Delete("U12",
-           "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\ICSharing\\"
-           "Settings\\General\\internetMTU"),
+    Delete("U1", Boosted(3)),
+    Delete("U2", Boosted(5)),
+    Delete("U3", Boosted(7)),
+    Delete("U4", Boosted(9)),
+    Delete("U5", Boosted(11), kMstcpParametersAsUndone),
+    Delete("U6", Boosted(13), kMstcpParametersAsUndone),
+    Delete("U7", Boosted(15), kMstcpParametersAsUndone),
+    Delete("U8", Boosted(17)),
+    Delete("U9", Boosted(21)),
+    Reset("U10", Boosted(18), "1"),
+    Reset("U11", Boosted(19), "1"),
+    Delete("U12", Boosted(23)),
 }};
 
-constexpr UndoStep kSyncMode = Reset("S", "syncmode5", "4");
+constexpr UndoStep kSyncMode = Reset("S", Boosted(1), "4");
 
 }  // namespace
 
@@ -110,6 +107,15 @@ const std::array<UndoStep, kUndoStepCount>& UndoSteps() {
 
 const UndoStep& SyncModeStep() {
   return kSyncMode;
+}
+
+std::string FullPathOf(const RegistryStep& step) {
+  std::string path =
+      step.root == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\";
+  path += step.key;
+  path += '\\';
+  path += step.name;
+  return path;
 }
 
 }  // namespace velqor::booster

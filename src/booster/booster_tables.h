@@ -1,11 +1,14 @@
 // The Internet speed values as data: the write sequence of Boost and the undo list that Restore
-// and the close of the main window run.
+// and the close of the main window run. Every row names its root, key, value, type and data.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+#include "platform/registry.h"
 
 namespace velqor::booster {
 
@@ -13,37 +16,26 @@ namespace velqor::booster {
 inline constexpr std::string_view kUserInternetSettings =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
-// The handle-based operations a Boost step runs.
-enum class BoostOp {
-  kCreateNewKey,  // create or open `key` under HKEY_LOCAL_MACHINE
-  kSetKeyValue,   // write under HKEY_LOCAL_MACHINE, key not created
-  kSetKeyValuee,  // write under HKEY_CURRENT_USER, key not created
+// What a step does with its row.
+enum class StepOp {
+  kCreateKey,    // create or open `key` (and its parents) through the handle-based writer
+  kSetValue,     // write the value through the handle-based writer; the key is not created
+  kDeleteValue,  // delete the value at its full path through the script host
 };
 
-// One step of the Boost sequence; name, type and data are empty/0 for kCreateNewKey.
-struct BoostStep {
-  std::string_view step;  // "B1" ... "B23"
-  BoostOp op;
+// One registry step of Boost or of the undo; name, type and data are empty/0 for kCreateKey and
+// type and data for kDeleteValue.
+struct RegistryStep {
+  std::string_view step;  // "B1" ... "B23", "U1" ... "U12", "S"
+  StepOp op;
+  platform::KeyHandle root;
   std::string_view key;
   std::string_view name;
   std::int32_t type;      // 1 REG_SZ, 4 REG_DWORD
   std::string_view data;  // always text; REG_DWORD data are decimal digits
 };
-
-// The operations of the undo list.
-enum class UndoOp {
-  kRegDelete,     // delete the value at the full path `target` through the script host
-  kSetKeyValuee,  // write value `target` under HKEY_CURRENT_USER\kUserInternetSettings
-};
-
-// One step of the undo list.
-struct UndoStep {
-  std::string_view step;  // "U1" ... "U12", "S"
-  UndoOp op;
-  std::string_view target;  // a full path (kRegDelete) or a value name (kSetKeyValuee)
-  std::int32_t type;        // kSetKeyValuee only
-  std::string_view data;    // kSetKeyValuee only
-};
+using BoostStep = RegistryStep;
+using UndoStep = RegistryStep;
 
 inline constexpr std::size_t kBoostStepCount = 23;
 inline constexpr std::size_t kUndoStepCount = 12;
@@ -54,5 +46,8 @@ const std::array<BoostStep, kBoostStepCount>& BoostSteps();
 const std::array<UndoStep, kUndoStepCount>& UndoSteps();
 // S, the write of "syncmode5" = 4: last in Restore, first in the exit restore; never fails.
 const UndoStep& SyncModeStep();
+
+// The script host's full path of a step's value: "HKEY_LOCAL_MACHINE\<key>\<name>".
+std::string FullPathOf(const RegistryStep& step);
 
 }  // namespace velqor::booster

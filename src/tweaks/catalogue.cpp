@@ -85,7 +85,11 @@ void ApplyTweaks(platform::ScriptHost& host, const std::array<int, 8>& states) {
 
 void WriteCheck1(platform::ScriptHost& host, int new_state) {
   const std::unique_ptr<platform::ScriptShell> shell = host.CreateShell();
-  Write(*shell, kWrites.front(), new_state);
+  for (const TweakWrite& write : kWrites) {
+    if (write.box == 0) {
+      Write(*shell, write, new_state);
+    }
+  }
 }
 
 }  // namespace velqor::tweaks

@@ -313,26 +313,15 @@ class AllowedChanges {
     for (const tweaks::TweakWrite& write : tweaks::TweakWrites()) {
       AllowFullPath(write.path);
     }
-    for (const booster::BoostStep& step : booster::BoostSteps()) {
-      switch (step.op) {
-        case booster::BoostOp::kCreateNewKey:
-          AllowKey(kHklm, std::string(step.key));
-          break;
-        case booster::BoostOp::kSetKeyValue:
-          AllowValue(kHklm, std::string(step.key), std::string(step.name));
-          break;
-        case booster::BoostOp::kSetKeyValuee:
-          AllowValue(kHkcu, std::string(step.key), std::string(step.name));
-          break;
-      }
-    }
-    std::vector<booster::UndoStep> undo(booster::UndoSteps().begin(), booster::UndoSteps().end());
-    undo.push_back(booster::SyncModeStep());
-    for (const booster::UndoStep& step : undo) {
-      if (step.op == booster::UndoOp::kRegDelete) {
-        AllowFullPath(step.target);
+    std::vector<booster::RegistryStep> steps(booster::BoostSteps().begin(),
+                                             booster::BoostSteps().end());
+    steps.insert(steps.end(), booster::UndoSteps().begin(), booster::UndoSteps().end());
+    steps.push_back(booster::SyncModeStep());
+    for (const booster::RegistryStep& step : steps) {
+      if (step.op == booster::StepOp::kCreateKey) {
+        AllowKey(step.root, std::string(step.key));
       } else {
-        AllowValue(kHkcu, std::string(booster::kUserInternetSettings), std::string(step.target));
+        AllowValue(step.root, std::string(step.key), std::string(step.name));
       }
     }
     for (const platform::KeyHandle root : {kHkcu, kHklm}) {

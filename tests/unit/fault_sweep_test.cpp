@@ -56,11 +56,10 @@ std::optional<std::uint32_t> Dword(const Env& env, platform::KeyHandle root, std
 // Whether every value that Boost writes holds its boosted data.
 std::string BoostedValues(const Env& env) {
   for (const booster::BoostStep& step : booster::BoostSteps()) {
-    if (step.op == booster::BoostOp::kCreateNewKey) continue;
-    const platform::KeyHandle root = step.op == booster::BoostOp::kSetKeyValue ? kHklm : kHkcu;
+    if (step.op == booster::StepOp::kCreateKey) continue;
     const bool ok = step.type == 1
-                        ? env.sim.registry.FindText(root, step.key, step.name) == step.data
-                        : Dword(env, root, step.key, step.name) ==
+                        ? env.sim.registry.FindText(step.root, step.key, step.name) == step.data
+                        : Dword(env, step.root, step.key, step.name) ==
                               static_cast<std::uint32_t>(std::stoi(std::string(step.data)));
     if (!ok) return std::string(step.step) + " " + std::string(step.name) + " not boosted";
   }
@@ -70,10 +69,9 @@ std::string BoostedValues(const Env& env) {
 // Whether the undo's deletes are all done and syncmode5 holds 4.
 std::string RestoredValues(const Env& env) {
   for (const booster::UndoStep& step : booster::UndoSteps()) {
-    if (step.op != booster::UndoOp::kRegDelete) continue;
-    const auto path = platform::ParseFullPath(step.target);
-    if (env.sim.registry.Find(path->root, path->key_path, path->value_name)) {
-      return std::string(step.step) + " left " + path->value_name;
+    if (step.op != booster::StepOp::kDeleteValue) continue;
+    if (env.sim.registry.Find(step.root, step.key, step.name)) {
+      return std::string(step.step) + " left " + std::string(step.name);
     }
   }
   return Expect(Dword(env, kHkcu, booster::kUserInternetSettings, "syncmode5") == 4U,
