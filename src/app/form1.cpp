@@ -21,7 +21,6 @@ constexpr int kClientHeight = 6630;
 
 Form1::Form1(platform::Platform& platform)
     : platform_(platform),
-      access_(platform.registry),
       booster_(platform.registry, platform.script_host, platform.ui),
       popup_killer_(platform) {}
 
@@ -188,20 +187,6 @@ void Form1::vwb_Click() {
 
 void Form1::quelmp_Click() {
   OpenPage(kProductsPage);
-}
-
-void Form1::CreateNewKey(std::string_view sNewKeyName, platform::KeyHandle lPredefinedKey) {
-  access_.CreateNewKey(sNewKeyName, lPredefinedKey);
-}
-
-void Form1::SetKeyValue(std::string_view sKeyName, std::string_view sValueName,
-                        std::string_view vValueSetting, std::int32_t lValueType) {
-  access_.SetKeyValue(sKeyName, sValueName, vValueSetting, lValueType);
-}
-
-void Form1::SetKeyValuee(std::string_view sKeyName, std::string_view sValueName,
-                         std::string_view vValueSetting, std::int32_t lValueType) {
-  access_.SetKeyValuee(sKeyName, sValueName, vValueSetting, lValueType);
 }
 
 }  // namespace velqor::app

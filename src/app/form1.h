@@ -14,7 +14,6 @@
 #include "platform/ui.h"
 #include "popup/ie_windows.h"
 #include "popup/popup_killer.h"
-#include "registry/access.h"
 #include "startup/frm_main.h"
 
 namespace velqor::app {
@@ -76,14 +75,6 @@ class Form1 {
   void vwb_Click();
   void quelmp_Click();
 
-  // The handle-based registry writers, for the commands that write through the window.
-  // They never report a failure.
-  void CreateNewKey(std::string_view sNewKeyName, platform::KeyHandle lPredefinedKey);
-  void SetKeyValue(std::string_view sKeyName, std::string_view sValueName,
-                   std::string_view vValueSetting, std::int32_t lValueType);
-  void SetKeyValuee(std::string_view sKeyName, std::string_view sValueName,
-                    std::string_view vValueSetting, std::int32_t lValueType);
-
   // The window; only valid after Load().
   platform::Window& window() { return *window_; }
   // Whether the window was loaded and has been unloaded (closed) since.
@@ -129,7 +120,6 @@ class Form1 {
   void OpenPage(std::string_view address);
 
   platform::Platform& platform_;
-  registry::RegistryAccess access_;
   booster::InternetBooster booster_;
   popup::PopupKiller popup_killer_;
   std::shared_ptr<popup::cIEWindows> IEWin;  // from Form_Load to the end
