@@ -28,19 +28,20 @@ void IE_Class::put_IEctl(platform::BrowserRef browser) {
   if (!IE_) {
     return;
   }
-  // 1. From here on the browser handlers can run, also inside the calls below.
+  // The browser's events first: from here on its handlers can run, also inside the calls below.
   Guarded([&] { IEEvents_ = IE_->Subscribe(*this); });
-  // 2.
+  // The window handle, the key the tracker and the relayed events know the browser by.
   Guarded([&] { hWndIE_ = IE_->GetHWND(); });
-  // 3. A folder view has no HTML document and so gives no document events.
+  // The document's events; a folder view has no HTML document and so gives none.
   Guarded([&] {
     IEDoc_ = IE_->Document();
     if (IEDoc_) {
       IEDocEvents_ = IEDoc_->Subscribe(*this);
     }
   });
-  // 4.-7. The forward probe: its navigation is cancelled by BeforeNavigate2 through the pending
-  // cancel. A browser without forward history refuses, and nothing is left pending.
+  // The forward probe: whether the browser can go forward. Its navigation is cancelled by
+  // BeforeNavigate2 through the pending cancel. A browser without forward history refuses, and
+  // nothing is left pending.
   state.bCancelPending = true;
   const bool went_forward = Guarded([&] { IE_->GoForward(); });
   if (!went_forward) {
@@ -48,7 +49,7 @@ void IE_Class::put_IEctl(platform::BrowserRef browser) {
     state.bCancelPending = false;
     return;
   }
-  // 8. End whatever download the probe began.
+  // End whatever download the probe began.
   Guarded([&] {
     IE_->ExecWB(platform::kOleCmdIdStopDownload, platform::kOleCmdExecOptDontPromptUser);
   });

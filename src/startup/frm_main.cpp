@@ -304,6 +304,7 @@ void frmMain::Command1_Click() {
     return;
   }
 
+  // The shell object owns the delete verb: without one the command ends here, before telling.
   const std::unique_ptr<platform::ScriptShell> shell = platform_.script_host.CreateShell();
   const std::string shown = w.ItemText(ids_.lstName, row);
   Tell(std::string(kUserRunPath) + shown, platform::kMbOk);
