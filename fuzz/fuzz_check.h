@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include <fuzzer/FuzzedDataProvider.h>
+
+#include "platform/sim/registry.h"
 
 namespace velqor::fuzz {
 
@@ -89,6 +92,18 @@ inline std::string PickUtf8(FuzzedDataProvider& in, std::size_t max) {
     text += kPieces[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kPieces) - 1)];
   }
   return text;
+}
+
+// Removes one value (ANSI key path and name) from a model registry through the registry calls.
+// The model refuses nothing: its key must open, and the delete must succeed when `must_exist`.
+inline void ModelDelete(platform::sim::SimRegistry& model, platform::KeyHandle root,
+                        std::string_view ansi_key, std::string_view ansi_name, bool must_exist,
+                        const std::string& what) {
+  platform::KeyHandle key = 0;
+  FUZZ_CHECK(model.OpenKey(root, ansi_key, platform::kKeySetValue, key) == 0, what);
+  const platform::Status deleted = model.DeleteValue(key, ansi_name);
+  FUZZ_CHECK(!must_exist || deleted == 0, what);
+  static_cast<void>(model.CloseKey(key));
 }
 
 }  // namespace velqor::fuzz

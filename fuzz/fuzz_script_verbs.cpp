@@ -148,14 +148,6 @@ std::optional<Stored> StoredFor(const SimRegistry& registry, const ScriptValue& 
   return std::nullopt;
 }
 
-// Removes one value from the model through the registry calls (the model refuses nothing).
-void ModelDelete(SimRegistry& model, const Target& t) {
-  KeyHandle key = 0;
-  FUZZ_CHECK(model.OpenKey(*t.root, model.ToAnsi(t.key), platform::kKeySetValue, key) == 0, t.path);
-  FUZZ_CHECK(model.DeleteValue(key, model.ToAnsi(t.name)) == 0, t.path);
-  static_cast<void>(model.CloseKey(key));
-}
-
 }  // namespace
 }  // namespace velqor::fuzz
 
@@ -214,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const auto found = registry.Find(*t.root, t.key, t.name);
       FUZZ_CHECK(found && found->type == stored->type && found->bytes == stored->bytes, t.path);
     } else if (succeeded) {
-      ModelDelete(model, t);
+      ModelDelete(model, *t.root, model.ToAnsi(t.key), model.ToAnsi(t.name), true, t.path);
       FUZZ_CHECK(!registry.Find(*t.root, t.key, t.name), t.path);
     }
     // Refused calls leave no trace, not even a key; successful ones change only what they name.

@@ -108,15 +108,6 @@ std::vector<std::string> UserRunNames(SimRegistry& registry) {
   return names;
 }
 
-void ModelDelete(SimRegistry& model, const std::string& name) {
-  KeyHandle key = 0;
-  FUZZ_CHECK(model.OpenKey(platform::kHkeyCurrentUser, startup::kRunSubKey, platform::kKeySetValue,
-                           key) == 0,
-             "model Run key");
-  static_cast<void>(model.DeleteValue(key, name));
-  static_cast<void>(model.CloseKey(key));
-}
-
 }  // namespace
 }  // namespace velqor::fuzz
 
@@ -222,7 +213,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         change += after;
         FUZZ_CHECK(!removable.empty(),
                    "something was removed without a delete of a row:\n" + change);
-        ModelDelete(model, removable);
+        ModelDelete(model, platform::kHkeyCurrentUser, startup::kRunSubKey, removable, false,
+                    "model Run key");
         FUZZ_CHECK(after == model.Snapshot(),
                    "the delete of " + Printable(removable) + " removed something else:\n" + change);
       } else {
