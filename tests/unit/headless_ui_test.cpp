@@ -1,7 +1,5 @@
 #include "platform/sim/ui.h"
 
-#include "platform/sim/launcher.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -231,28 +229,6 @@ TEST_F(HeadlessUiTest, AHandlerThatDestroysItsOwnWindowIsSurvived) {
   EXPECT_TRUE(window_->Click(button));
   EXPECT_EQ(owned_, nullptr);
   EXPECT_TRUE(ui_.Windows().empty());
-}
-
-TEST(SimLauncherTest, MissingProgramsFailNamingTheCommandAndEveryCallIsRecorded) {
-  SimLauncher launcher;
-  launcher.MarkMissing("SFC");
-  launcher.StartProgram("cleanmgr.exe", kSwShowMinimized);
-  try {
-    launcher.StartProgram("sfc /scannow", kSwShowMinimized);
-    FAIL() << "a missing program must raise";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(failure.status(), kFileNotFound);
-    EXPECT_NE(std::string(failure.what()).find("\"sfc /scannow\""), std::string::npos);
-  }
-  ASSERT_EQ(launcher.starts().size(), 2U);
-  EXPECT_TRUE(launcher.starts()[1].failed);
-  EXPECT_EQ(launcher.StartedCommands(), std::vector<std::string>{"cleanmgr.exe"});
-
-  launcher.SetActiveWindow(0x1234);
-  launcher.ShellOpen(launcher.ActiveWindow(), "Open", "https://velqor.example/", "", kSwShowNormal);
-  ASSERT_EQ(launcher.shell_opens().size(), 1U);
-  EXPECT_EQ(launcher.shell_opens()[0].owner, 0x1234U);
-  EXPECT_EQ(launcher.shell_opens()[0].file, "https://velqor.example/");
 }
 
 }  // namespace
