@@ -18,7 +18,7 @@
 #include "platform/ui.h"
 #include "popup/ie_windows.h"
 #include "popup/popup_killer.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::fuzz {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "platform/registry.h"
 #include "startup/frm_main.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::bench {
 namespace {

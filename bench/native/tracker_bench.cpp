@@ -8,7 +8,7 @@
 
 #include "popup/ie_windows.h"
 #include "popup/popup_killer.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::bench {
 namespace {

@@ -20,7 +20,7 @@
 #include "platform/sim/ui.h"
 #include "platform/ui.h"
 #include "app/form1.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::booster {
 namespace {

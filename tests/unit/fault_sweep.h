@@ -21,7 +21,7 @@
 #include "startup/frm_main.h"
 #include "tweaks/catalogue.h"
 #include "platform/sim/ui.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::sweep {
 

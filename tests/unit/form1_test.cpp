@@ -11,7 +11,7 @@
 #include "booster/booster.h"
 #include "popup/killer_switch.h"
 #include "tweaks/catalogue.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::app {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/maintenance_tools.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::app {
 namespace {

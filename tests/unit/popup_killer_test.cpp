@@ -6,7 +6,7 @@
 #include <string>
 
 #include "popup/popup_killer.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "popup/popup_killer.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor {
 namespace {

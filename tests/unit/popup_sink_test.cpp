@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "popup/popup_killer.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "popup/popup_killer.h"
 #include "popup/relay.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor {
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/registry.h"
 #include "platform/sim/ui.h"
 #include "startup/frm_main.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::startup {
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/sim/ui.h"
 #include "platform/ui.h"
 #include "startup/frm_main.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 
 namespace velqor::startup {
 namespace {

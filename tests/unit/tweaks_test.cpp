@@ -17,7 +17,7 @@
 #include "platform/sim/script_host.h"
 #include "platform/sim/ui.h"
 #include "platform/ui.h"
-#include "unit/sim_platform.h"
+#include "platform/sim/platform.h"
 #include "app/form1.h"
 
 namespace velqor::tweaks {
