@@ -7,11 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <map>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/form1.h"
@@ -420,5 +422,52 @@ class AllowedChanges {
   std::set<std::string> values_;
   std::set<std::string> any_value_keys_;
 };
+
+// What a command must have done on a run without faults; an empty text means it did.
+using Works = std::function<std::string(Env&, std::size_t script_calls_before)>;
+
+// One command of a window, as the sweep runs it: prepared, run, then checked.
+struct Command {
+  std::string name;              // the handler, or what the user does
+  std::string control;           // the control or menu entry whose handler this is ("" for none)
+  std::set<FaultKind> reported;  // failures of these kinds are told to the user
+  std::function<void(Env&)> arrange;  // fault-free preparation, run before each attempt
+  std::function<bool(Env&)> act;      // false: the window did not respond to the command
+  Works works;
+};
+
+// The command tables, one per window (fault_sweep_main_window.cpp,
+// fault_sweep_startup_manager.cpp).
+std::vector<Command> MainWindowCommands();
+std::vector<Command> StartupManagerCommands();
+
+// What the tables' checks share (fault_sweep.cpp).
+std::string Expect(bool ok, const std::string& what);
+// The run of the script host's calls since `from` that used `verb`.
+std::vector<platform::sim::ScriptCall> CallsSince(const Env& env, std::size_t from,
+                                                  const std::string& verb);
+std::optional<std::uint32_t> Dword(const Env& env, platform::KeyHandle root, std::string_view key,
+                                   std::string_view name);
+// Whether every value that Boost writes holds its boosted data.
+std::string BoostedValues(const Env& env);
+// Whether the undo's deletes are all done and syncmode5 holds 4.
+std::string RestoredValues(const Env& env);
+// The rows of a list of the startup manager.
+std::vector<std::string> Rows(platform::sim::HeadlessWindow& w, const char* list);
+// Whether the startup manager lists `names`, row-parallel, with row 0 selected.
+std::string ListsShow(Env& env, const std::vector<std::string>& names);
+// A click on a control of the main window by name.
+bool Click(Env& env, const char* name);
+// Runs a handler through the dispatcher, as the message loop does for a window's event.
+bool Dispatch(Env& env, const std::function<void()>& handler);
+
+struct SweepResult {
+  std::size_t cases = 0;
+  std::map<std::string, std::size_t> strikes;  // by fault: the commands it made fail
+};
+
+// Runs every command under every fault and, when `report` is set, reports each broken
+// invariant with its pair.
+SweepResult Sweep(const std::vector<Command>& commands, bool report = true);
 
 }  // namespace velqor::sweep
