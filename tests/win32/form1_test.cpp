@@ -21,6 +21,7 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 #include "tweaks/catalogue.h"
+#include "win32/box_answerer.h"
 #include "win32/screenshot.h"
 #include "win32/win32_platform.h"
 #include "win32/wine_start.h"
@@ -73,32 +74,6 @@ void ExpectAtTwips(HWND hwnd, const TwipRect& twips) {
   EXPECT_NEAR(rect.bottom - rect.top, twips.height / 15.0, 1);
 }
 
-struct BoxSearch {
-  DWORD process;
-  std::vector<std::string> texts;
-};
-
-BOOL CALLBACK AnswerBoxOf(HWND hwnd, LPARAM param) {
-  auto& search = *reinterpret_cast<BoxSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(hwnd, &owner);
-  if (owner == search.process && ClassOf(hwnd) == L"#32770" && IsWindowVisible(hwnd)) {
-    wchar_t text[1024] = {};
-    GetDlgItemTextW(hwnd, 0xFFFF, text, 1024);
-    search.texts.push_back(Narrow(text));
-    const int button = GetDlgItem(hwnd, IDOK) != nullptr ? IDOK : IDNO;
-    PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-  }
-  return TRUE;
-}
-
-// Message boxes of `process` (0: this one) that are up: their text, and a press of OK (or No).
-std::vector<std::string> AnswerMessageBoxes(DWORD process) {
-  BoxSearch search{process == 0 ? GetCurrentProcessId() : process, {}};
-  EnumWindows(&AnswerBoxOf, reinterpret_cast<LPARAM>(&search));
-  return search.texts;
-}
-
 struct FormSearch {
   DWORD process;
   HWND form;
@@ -114,29 +89,6 @@ BOOL CALLBACK FindVisibleForm(HWND hwnd, LPARAM param) {
   }
   return TRUE;
 }
-
-// While alive, every message box this thread shows is answered within a moment (its modal loop
-// runs the timer), so a box the program shows at start-up cannot hang a test.
-class MessageBoxAnswerer {
- public:
-  MessageBoxAnswerer() { timer_ = SetTimer(nullptr, 0, 100, &MessageBoxAnswerer::Tick); }
-  ~MessageBoxAnswerer() { KillTimer(nullptr, timer_); }
-  MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
-  MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
-
-  static std::vector<std::string>& texts() {
-    static std::vector<std::string> all;
-    return all;
-  }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    for (std::string& text : AnswerMessageBoxes(0)) {
-      texts().push_back(std::move(text));
-    }
-  }
-  UINT_PTR timer_ = 0;
-};
 
 using test::SaveScreenshot;
 
@@ -156,7 +108,6 @@ void Pump(DWORD milliseconds) {
 class Win32Form1Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    MessageBoxAnswerer::texts().clear();
     form_.Load();
     window_ = &static_cast<Win32Window&>(form_.window());
     hwnd_ = reinterpret_cast<HWND>(window_->Handle());
@@ -165,7 +116,8 @@ class Win32Form1Test : public ::testing::Test {
 
   HWND Control(const char* name) { return window_->ControlWindow(window_->Find(name)); }
 
-  MessageBoxAnswerer answerer_;
+  // A box the program shows at start-up cannot hang a test.
+  test::BoxAnswerer answerer_;
   Win32Platform platform_;
   Form1 form_{platform_.platform};
   Win32Window* window_ = nullptr;
@@ -239,10 +191,10 @@ TEST_F(Win32Form1Test, PanelsToggleOnButtonClicksAndRestoreStartsDisabled) {
   EXPECT_FALSE(IsWindowEnabled(Control("XPButton4")));
   EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   // Wine reports a click of the disabled button, Windows does not: nothing happens, no question.
-  MessageBoxAnswerer::texts().clear();
+  answerer_.Clear();
   SendMessageW(Control("XPButton4"), BM_CLICK, 0, 0);
   Pump(300);
-  EXPECT_TRUE(MessageBoxAnswerer::texts().empty()) << MessageBoxAnswerer::texts().front();
+  EXPECT_TRUE(answerer_.Lines().empty()) << answerer_.Lines().front();
 
   SendMessageW(Control("XPButton3"), BM_CLICK, 0, 0);
   EXPECT_FALSE(IsWindowVisible(check));
@@ -323,8 +275,8 @@ std::unique_ptr<Program> StartProgram() {
   program->id = info.dwProcessId;
   FormSearch found{info.dwProcessId, nullptr};
   for (int attempt = 0; attempt < 300 && found.form == nullptr; ++attempt) {
-    for (std::string& text : AnswerMessageBoxes(info.dwProcessId)) {
-      program->messages.push_back(std::move(text));
+    for (const test::AnsweredBox& box : test::AnswerMessageBoxes(info.dwProcessId)) {
+      program->messages.push_back(Narrow(box.text));
     }
     EnumWindows(&FindVisibleForm, reinterpret_cast<LPARAM>(&found));
     Sleep(100);
@@ -336,7 +288,7 @@ std::unique_ptr<Program> StartProgram() {
 // Whether the program ends within `tenths` tenths of a second; message boxes are answered.
 bool Ends(const Program& program, int tenths) {
   for (int attempt = 0; attempt < tenths; ++attempt) {
-    AnswerMessageBoxes(program.id);
+    test::AnswerMessageBoxes(program.id);
     if (WaitForSingleObject(program.process.get(), 100) == WAIT_OBJECT_0) {
       return true;
     }
@@ -360,8 +312,8 @@ TEST(Win32ProgramTest, TheProgramShowsItsMainWindowAndAScreenshotIsWritten) {
     std::vector<std::string> asked;
     for (int tenth = 0; tenth < 10; ++tenth) {
       Sleep(100);
-      for (std::string& text : AnswerMessageBoxes(program->id)) {
-        asked.push_back(std::move(text));
+      for (const test::AnsweredBox& box : test::AnswerMessageBoxes(program->id)) {
+        asked.push_back(Narrow(box.text));
       }
     }
     for (const std::string& text : asked) {
@@ -521,7 +473,7 @@ void ExpectCaptionsFit(HWND root, int dpi) {
 // One DPI, in a copy of this program started after the system's DPI was set (the system reads it
 // when a process starts): both windows with every caption they show at start.
 TEST(CaptionFitTest, DISABLED_EveryCaptionFitsAtTheSystemsDpi) {
-  MessageBoxAnswerer answerer;
+  test::BoxAnswerer answerer;
   Win32Platform platform;
   Form1 form(platform.platform);
   form.Load();

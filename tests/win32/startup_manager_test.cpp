@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -15,6 +14,7 @@
 
 #include "app/form1.h"
 #include "startup/frm_main.h"
+#include "win32/box_answerer.h"
 #include "win32/screenshot.h"
 #include "win32/win32_platform.h"
 #include "win32/wine_start.h"
@@ -173,76 +173,6 @@ void ClickRow(HWND list, int row) {
   SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
   Notify(list, LBN_SELCHANGE);
 }
-
-// Answers, from a second thread, every message box that the UI thread shows while it lives,
-// pressing OK, and records each box's title and text.
-class BoxAnswerer {
- public:
-  BoxAnswerer() : ui_thread_(GetCurrentThreadId()) {
-    InitializeCriticalSection(&lock_);
-    thread_ = CreateThread(nullptr, 0, &BoxAnswerer::Main, this, 0, nullptr);
-  }
-  BoxAnswerer(const BoxAnswerer&) = delete;
-  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-  ~BoxAnswerer() {
-    stop_ = true;
-    WaitForSingleObject(thread_, 10000);
-    CloseHandle(thread_);
-    DeleteCriticalSection(&lock_);
-  }
-  // The boxes answered so far: title, then text.
-  std::vector<std::pair<std::wstring, std::wstring>> Boxes() {
-    EnterCriticalSection(&lock_);
-    auto copy = boxes_;
-    LeaveCriticalSection(&lock_);
-    return copy;
-  }
-
- private:
-  static DWORD WINAPI Main(void* param) {
-    auto* self = static_cast<BoxAnswerer*>(param);
-    while (!self->stop_) {
-      self->box_ = nullptr;
-      EnumThreadWindows(self->ui_thread_, &BoxAnswerer::Find, reinterpret_cast<LPARAM>(self));
-      if (self->box_ != nullptr) {
-        self->Answer(self->box_);
-      }
-      Sleep(20);
-    }
-    return 0;
-  }
-  static BOOL CALLBACK Find(HWND hwnd, LPARAM param) {
-    if (ClassOf(hwnd) == L"#32770" && IsWindowVisible(hwnd)) {
-      reinterpret_cast<BoxAnswerer*>(param)->box_ = hwnd;
-      return FALSE;
-    }
-    return TRUE;
-  }
-  void Answer(HWND box) {
-    std::wstring text;
-    for (HWND s : Descendants(box, L"Static")) {
-      const std::wstring t = TextOf(s);
-      if (t.size() > text.size()) {
-        text = t;
-      }
-    }
-    EnterCriticalSection(&lock_);
-    boxes_.emplace_back(TextOf(box), text);
-    LeaveCriticalSection(&lock_);
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    // Wait until it has gone, so that it is never answered twice.
-    for (int i = 0; i < 500 && IsWindow(box); ++i) {
-      Sleep(10);
-    }
-  }
-
-  DWORD ui_thread_;
-  HANDLE thread_ = nullptr;
-  HWND box_ = nullptr;
-  std::atomic<bool> stop_{false};
-  CRITICAL_SECTION lock_;
-  std::vector<std::pair<std::wstring, std::wstring>> boxes_;
-};
 
 // Lets every waiting message run.
 void Pump() {
@@ -427,7 +357,7 @@ class StartupManagerWin32 : public ::testing::Test {
 
 TEST_F(StartupManagerWin32, FromTheToolsMenuListsBothKeysMirrorsClicksAndDeletesOnlyTheSelected) {
   {
-    BoxAnswerer answerer;  // the pop-up killer may say it cannot watch browsers here
+    test::BoxAnswerer answerer;  // the pop-up killer may say it cannot watch browsers here
     form1.Load();
   }
   ChooseStartupManager();
@@ -516,11 +446,11 @@ TEST_F(StartupManagerWin32, FromTheToolsMenuListsBothKeysMirrorsClicksAndDeletes
     user_expected.erase(found);
   };
   {
-    BoxAnswerer answerer;
+    test::BoxAnswerer answerer;
     Notify(Command1, BN_CLICKED);
     ASSERT_EQ(answerer.Boxes().size(), 1U);
-    EXPECT_EQ(answerer.Boxes()[0].first, L"Velqor");
-    EXPECT_EQ(answerer.Boxes()[0].second,
+    EXPECT_EQ(answerer.Boxes()[0].title, L"Velqor");
+    EXPECT_EQ(answerer.Boxes()[0].text,
               L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\" +
                   FromAnsi(kAccented));
   }
@@ -532,10 +462,10 @@ TEST_F(StartupManagerWin32, FromTheToolsMenuListsBothKeysMirrorsClicksAndDeletes
   // The value with a leading space goes, not its look-alike.
   ClickRow(lstName, spaced_row);
   {
-    BoxAnswerer answerer;
+    test::BoxAnswerer answerer;
     Notify(Command1, BN_CLICKED);
     ASSERT_EQ(answerer.Boxes().size(), 1U);
-    EXPECT_EQ(answerer.Boxes()[0].second,
+    EXPECT_EQ(answerer.Boxes()[0].text,
               L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Spaced");
   }
   drop(L" Spaced");
@@ -549,10 +479,10 @@ TEST_F(StartupManagerWin32, FromTheToolsMenuListsBothKeysMirrorsClicksAndDeletes
   SetRun(true, "Sound Mixer", "user-mixer.exe");
   user_expected = ReadRun(true);
   {
-    BoxAnswerer answerer;
+    test::BoxAnswerer answerer;
     Notify(Command1, BN_CLICKED);
     ASSERT_EQ(answerer.Boxes().size(), 1U);
-    EXPECT_EQ(answerer.Boxes()[0].second,
+    EXPECT_EQ(answerer.Boxes()[0].text,
               std::wstring(kMsgMachineWide.begin(), kMsgMachineWide.end()));
   }
   EXPECT_EQ(ReadRun(true), user_expected);

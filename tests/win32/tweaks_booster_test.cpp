@@ -18,6 +18,7 @@
 #include "platform/ui.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window.h"
+#include "win32/box_answerer.h"
 #include "win32/win32_platform.h"
 
 namespace velqor {
@@ -111,52 +112,6 @@ std::string TextOf(HWND hwnd) {
   return platform::win32::Narrow(text);
 }
 
-BOOL CALLBACK CollectText(HWND hwnd, LPARAM param) {
-  std::string& out = *reinterpret_cast<std::string*>(param);
-  out.push_back(' ');
-  out.append(TextOf(hwnd));
-  return TRUE;
-}
-
-BOOL CALLBACK AnswerYes(HWND hwnd, LPARAM param) {
-  DWORD owner = 0;
-  GetWindowThreadProcessId(hwnd, &owner);
-  wchar_t class_name[16] = {};
-  GetClassNameW(hwnd, class_name, 16);
-  if (owner == GetCurrentProcessId() && std::wstring(class_name) == L"#32770" &&
-      IsWindowVisible(hwnd)) {
-    wchar_t title[256] = {};
-    GetWindowTextW(hwnd, title, 256);
-    std::string texts;
-    EnumChildWindows(hwnd, &CollectText, reinterpret_cast<LPARAM>(&texts));
-    reinterpret_cast<std::vector<std::string>*>(param)->push_back(
-        platform::win32::Narrow(title).append(":").append(texts));
-    const int button = GetDlgItem(hwnd, IDYES) != nullptr ? IDYES : IDOK;
-    PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-  }
-  return TRUE;
-}
-
-// While alive, every message box of this process is answered Yes (or OK) from a timer that its
-// modal loop runs; the titles of the boxes answered are kept.
-class YesAnswerer {
- public:
-  YesAnswerer() { timer_ = SetTimer(nullptr, 0, 100, &YesAnswerer::Tick); }
-  ~YesAnswerer() { KillTimer(nullptr, timer_); }
-  YesAnswerer(const YesAnswerer&) = delete;
-  YesAnswerer& operator=(const YesAnswerer&) = delete;
-  static std::vector<std::string>& titles() {
-    static std::vector<std::string> all;
-    return all;
-  }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    EnumWindows(&AnswerYes, reinterpret_cast<LPARAM>(&titles()));
-  }
-  UINT_PTR timer_ = 0;
-};
-
 void Pump(DWORD milliseconds) {
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < milliseconds) {
@@ -183,7 +138,7 @@ class MainWindowOnWindows : public ::testing::Test {
     Pump(100);
     // Whatever the start-up showed (under Wine: that the pop-up killer cannot watch the shell's
     // windows) is not the business of these tests.
-    YesAnswerer::titles().clear();
+    answerer_.Clear();
   }
 
   HWND Control(platform::ControlId id) const { return window_->ControlWindow(id); }
@@ -192,7 +147,8 @@ class MainWindowOnWindows : public ::testing::Test {
     Pump(50);
   }
 
-  YesAnswerer answerer_;
+  // Every message box is answered Yes (or OK).
+  test::BoxAnswerer answerer_{IDYES};
   Win32Platform platform_;
   app::Form1 form_{platform_.platform};
   platform::win32::Win32Window* window_ = nullptr;
@@ -241,7 +197,7 @@ TEST_F(MainWindowOnWindows, ApplyWithEveryBoxCheckedReadsBackThroughTheSystem) {
       Query(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout"),
       Sz("4000"));
   EXPECT_EQ(Query(HKEY_CURRENT_USER, "Control Panel\\Desktop", "MenuShowDelay"), Sz("400"));
-  for (const std::string& box : YesAnswerer::titles()) {
+  for (const std::string& box : answerer_.Lines()) {
     ADD_FAILURE() << "unexpected message: " << box;
   }
 }
@@ -261,10 +217,10 @@ TEST_F(MainWindowOnWindows, BoostRestoreAndCloseLeaveTheTablesValues) {
       }
     }
   };
-  const auto boxes = [] { return YesAnswerer::titles().size(); };
-  const auto told = [](std::size_t box, const std::string& file) {
-    ASSERT_LT(box, YesAnswerer::titles().size());
-    const std::string& text = YesAnswerer::titles()[box];
+  const auto boxes = [this] { return answerer_.Lines().size(); };
+  const auto told = [this](std::size_t box, const std::string& file) {
+    ASSERT_LT(box, answerer_.Lines().size());
+    const std::string text = answerer_.Lines()[box];
     EXPECT_EQ(text.rfind(std::string(platform::kProgramTitle) + ":", 0), 0U) << text;
     EXPECT_NE(text.find(file), std::string::npos) << text;
   };
@@ -290,8 +246,8 @@ TEST_F(MainWindowOnWindows, BoostRestoreAndCloseLeaveTheTablesValues) {
 
   Click(ids.XPButton4);  // answered Yes by the answerer, then the note answered OK
   ASSERT_EQ(boxes(), 3U);
-  EXPECT_EQ(YesAnswerer::titles()[1].rfind(std::string(booster::kRestoreTitle) + ":", 0), 0U)
-      << YesAnswerer::titles()[1];
+  EXPECT_EQ(answerer_.Lines()[1].rfind(std::string(booster::kRestoreTitle) + ":", 0), 0U)
+      << answerer_.Lines()[1];
   told(2, "stop.ico");
   EXPECT_EQ(TextOf(hwnd_), booster::kRestoredCaption);
   EXPECT_TRUE(IsWindowEnabled(Control(ids.XPButton2)));
