@@ -451,17 +451,12 @@ void SimRegistry::Seed(KeyHandle root, std::string_view path, std::string_view n
 
 void SimRegistry::SeedText(KeyHandle root, std::string_view path, std::string_view name,
                            std::string_view text) {
-  const std::string ansi = Utf8ToCp1252(text);
-  std::vector<std::uint8_t> bytes(ansi.begin(), ansi.end());
-  bytes.push_back(0);
-  Seed(root, path, name, kRegSz, std::move(bytes));
+  Seed(root, path, name, kRegSz, SzBytes(Utf8ToCp1252(text)));
 }
 
 void SimRegistry::SeedDword(KeyHandle root, std::string_view path, std::string_view name,
                             std::uint32_t number) {
-  Seed(root, path, name, kRegDword,
-       {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-        static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)});
+  Seed(root, path, name, kRegDword, DwordBytes(number));
 }
 
 void SimRegistry::SeedKey(KeyHandle root, std::string_view path) {
