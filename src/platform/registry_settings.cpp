@@ -10,40 +10,19 @@ std::string KeyPath(std::string_view application, std::string_view section) {
   return "Software\\" + std::string(application) + "\\" + std::string(section);
 }
 
-// Closes the key when the call is done with it.
-class ClosingKey {
- public:
-  explicit ClosingKey(Registry& registry) : registry_(registry) {}
-  ClosingKey(const ClosingKey&) = delete;
-  ClosingKey& operator=(const ClosingKey&) = delete;
-  ~ClosingKey() {
-    if (handle_ != 0) {
-      static_cast<void>(registry_.CloseKey(handle_));
-    }
-  }
-  KeyHandle& out() { return handle_; }
-  KeyHandle get() const { return handle_; }
-
- private:
-  Registry& registry_;
-  KeyHandle handle_ = 0;
-};
-
 }  // namespace
 
 void RegistrySettingsStore::SaveSetting(std::string_view application, std::string_view section,
                                         std::string_view key, std::string_view value) {
   const std::string what =
       "Saving the setting HKCU\\" + KeyPath(application, section) + "\\" + std::string(key);
-  ClosingKey hkey(registry_);
+  ScopedKey hkey(registry_);
   ThrowIfFailed(
       registry_.CreateKey(kHkeyCurrentUser, registry_.ToAnsi(KeyPath(application, section)),
                           kKeySetValue, hkey.out()),
       what);
-  std::string data = registry_.ToAnsi(value);
-  data.push_back('\0');
-  ThrowIfFailed(registry_.SetValue(hkey.get(), registry_.ToAnsi(key), kRegSz,
-                                   reinterpret_cast<const std::uint8_t*>(data.data()),
+  const std::vector<std::uint8_t> data = SzBytes(registry_.ToAnsi(value));
+  ThrowIfFailed(registry_.SetValue(hkey.get(), registry_.ToAnsi(key), kRegSz, data.data(),
                                    static_cast<std::uint32_t>(data.size())),
                 what);
 }
@@ -51,7 +30,7 @@ void RegistrySettingsStore::SaveSetting(std::string_view application, std::strin
 std::optional<std::string> RegistrySettingsStore::GetSetting(std::string_view application,
                                                              std::string_view section,
                                                              std::string_view key) {
-  ClosingKey hkey(registry_);
+  ScopedKey hkey(registry_);
   if (registry_.OpenKey(kHkeyCurrentUser, registry_.ToAnsi(KeyPath(application, section)),
                         kKeyQueryValue, hkey.out()) != kSuccess) {
     return std::nullopt;
