@@ -5,29 +5,6 @@ namespace velqor::journal {
 using platform::KeyHandle;
 using platform::Status;
 
-namespace {
-
-// Closes the key when the caller is done with it.
-class OpenedKey {
- public:
-  explicit OpenedKey(platform::Registry& registry) : registry_(registry) {}
-  OpenedKey(const OpenedKey&) = delete;
-  OpenedKey& operator=(const OpenedKey&) = delete;
-  ~OpenedKey() {
-    if (handle_ != 0) {
-      static_cast<void>(registry_.CloseKey(handle_));
-    }
-  }
-  KeyHandle& out() { return handle_; }
-  KeyHandle get() const { return handle_; }
-
- private:
-  platform::Registry& registry_;
-  KeyHandle handle_ = 0;
-};
-
-}  // namespace
-
 Status ReadState(platform::Registry& registry, KeyHandle key, std::string_view name,
                  ValueState& out) {
   // The value can change size between the two calls (another program writing): ask again.
@@ -65,7 +42,7 @@ Status ReadState(platform::Registry& registry, KeyHandle key, std::string_view n
 
 Status ReadState(platform::Registry& registry, KeyHandle root, std::string_view key_path,
                  std::string_view name, ValueState& out) {
-  OpenedKey key(registry);
+  platform::ScopedKey key(registry);
   const Status status = registry.OpenKey(root, key_path, platform::kKeyQueryValue, key.out());
   if (status == platform::kFileNotFound) {
     out.reset();
@@ -79,7 +56,7 @@ Status ReadState(platform::Registry& registry, KeyHandle root, std::string_view 
 
 Status WriteState(platform::Registry& registry, KeyHandle root, std::string_view key_path,
                   std::string_view name, const ValueState& state) {
-  OpenedKey key(registry);
+  platform::ScopedKey key(registry);
   if (!state) {
     Status status = registry.OpenKey(root, key_path, platform::kKeySetValue, key.out());
     if (status == platform::kSuccess) {
