@@ -42,58 +42,26 @@ class HeadlessUiTest : public ::testing::Test {
   std::vector<std::unique_ptr<int>> counts_;
 };
 
-TEST_F(HeadlessUiTest, UserClicksChangeValuesAsTheRealControlsDo) {
-  const ControlId box = Add(ControlKind::kCheckBox, "chk");
-  int& box_clicks = Count(box);
-  struct Row {
-    int before;
-    int after;
-  };
-  for (const Row row : {Row{0, 1}, Row{1, 0}, Row{2, 0}}) {
-    SCOPED_TRACE(row.before);
-    window_->SetValue(box, row.before);
-    const int clicks = box_clicks;
-    EXPECT_TRUE(window_->Click(box));
-    EXPECT_EQ(window_->Value(box), row.after);
-    EXPECT_EQ(box_clicks, clicks + 1);
-  }
-
-  const ControlId frame = Add(ControlKind::kFrame, "frame");
-  const ControlId a = Add(ControlKind::kOptionButton, "optA", frame);
-  const ControlId b = Add(ControlKind::kOptionButton, "optB", frame);
-  const ControlId outside = Add(ControlKind::kOptionButton, "optOutside");
-  int& a_clicks = Count(a);
-  int& b_clicks = Count(b);
-  window_->SetValue(outside, 1);
-  EXPECT_TRUE(window_->Click(a));
-  EXPECT_TRUE(window_->Click(b));
-  EXPECT_EQ(window_->Value(a), 0) << "siblings in the same frame are cleared";
-  EXPECT_EQ(window_->Value(b), 1);
-  EXPECT_EQ(window_->Value(outside), 1) << "another container keeps its own choice";
-  EXPECT_EQ(a_clicks, 1) << "a cleared sibling reports nothing";
-  EXPECT_TRUE(window_->Click(b));
-  EXPECT_EQ(b_clicks, 1) << "clicking the set option again reports nothing";
-
-  const ControlId plain = Add(ControlKind::kLabel, "lblPlain");
-  const ControlId link = Add(ControlKind::kLabel, "lblLink", kNoControl, true);
-  int& plain_clicks = Count(plain);
-  int& link_clicks = Count(link);
-  EXPECT_FALSE(window_->Click(plain));
-  EXPECT_TRUE(window_->ClickByName("lblLink"));
-  EXPECT_EQ(plain_clicks, 0);
-  EXPECT_EQ(link_clicks, 1);
-  EXPECT_THROW(window_->ClickByName("nothing"), Failure);
-}
-
-TEST_F(HeadlessUiTest, HiddenOrDisabledControlsAndTheirContentsIgnoreTheUser) {
+// What each user action answers; the rules behind the answers are the UI contract's.
+TEST_F(HeadlessUiTest, UserActionsSayWhetherTheWindowResponded) {
   const ControlId frame = Add(ControlKind::kFrame, "frame");
   const ControlId inner = Add(ControlKind::kButton, "inner", frame);
   const ControlId button = Add(ControlKind::kButton, "button");
-  int& inner_clicks = Count(inner);
-  int& button_clicks = Count(button);
+  const ControlId box = Add(ControlKind::kCheckBox, "chk");
+  const ControlId option = Add(ControlKind::kOptionButton, "opt");
+  const ControlId plain = Add(ControlKind::kLabel, "lblPlain");
+  Add(ControlKind::kLabel, "lblLink", kNoControl, true);
+  const ControlId list = Add(ControlKind::kListBox, "lst");
+  window_->AddItem(list, "one");
+  window_->AddItem(list, "two");
+  EXPECT_TRUE(window_->Click(box));
+  EXPECT_TRUE(window_->Click(option));
+  EXPECT_TRUE(window_->Click(option)) << "a set option takes the click and reports nothing";
+  EXPECT_FALSE(window_->Click(plain));
+  EXPECT_TRUE(window_->ClickByName("lblLink"));
+  EXPECT_THROW(window_->ClickByName("nothing"), Failure);
 
   window_->SetVisible(frame, false);
-  EXPECT_TRUE(window_->IsVisible(inner)) << "its own flag is unchanged";
   EXPECT_FALSE(window_->IsSeen(inner));
   EXPECT_FALSE(window_->Click(inner));
   window_->SetVisible(frame, true);
@@ -101,40 +69,16 @@ TEST_F(HeadlessUiTest, HiddenOrDisabledControlsAndTheirContentsIgnoreTheUser) {
   EXPECT_FALSE(window_->Click(inner));
   window_->SetEnabled(frame, true);
   EXPECT_TRUE(window_->Click(inner));
-
   window_->SetEnabled(button, false);
   EXPECT_FALSE(window_->Click(button));
   window_->SetEnabled(button, true);
   window_->SetVisible(button, false);
   EXPECT_FALSE(window_->Click(button));
-  EXPECT_EQ(inner_clicks, 1);
-  EXPECT_EQ(button_clicks, 0);
 
-  // Code can still set values of what the user cannot reach, and that fires as always.
-  const ControlId box = Add(ControlKind::kCheckBox, "chk", frame);
-  int& box_clicks = Count(box);
-  window_->SetVisible(frame, false);
-  window_->SetValue(box, 1);
-  window_->SetValue(box, 1);
-  EXPECT_EQ(box_clicks, 1) << "only a change fires";
-}
-
-TEST_F(HeadlessUiTest, ListSelectionFiresOnChangeAndRefusesMissingRows) {
-  const ControlId list = Add(ControlKind::kListBox, "lst");
-  int& clicks = Count(list);
-  window_->AddItem(list, "one");
-  window_->AddItem(list, "two");
   EXPECT_TRUE(window_->SelectRow(list, 1));
-  EXPECT_EQ(window_->Text(list), "two");
-  window_->SetSelection(list, 1);
-  EXPECT_EQ(clicks, 1);
-  EXPECT_THROW(window_->SetSelection(list, 2), Failure);
   EXPECT_THROW(window_->SelectRow(list, -1), Failure);
-  EXPECT_EQ(window_->Selection(list), 1) << "a refused row changes nothing";
-  window_->ClearItems(list);
-  EXPECT_EQ(window_->Selection(list), -1);
-  EXPECT_EQ(window_->ItemCount(list), 0);
-  EXPECT_THROW(window_->ItemText(list, 0), Failure);
+  EXPECT_THROW(window_->SelectRow(box, 0), Failure) << "not a list";
+  EXPECT_EQ(window_->Selection(list), 1);
 }
 
 TEST_F(HeadlessUiTest, FailuresInHandlersAreShownAndTheProgramGoesOn) {

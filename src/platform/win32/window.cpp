@@ -39,18 +39,16 @@ UniqueHicon LoadIconSized(HINSTANCE module, const wchar_t* name, int size_metric
 
 }  // namespace
 
-Win32Window::Win32Window(Ui& ui, const WindowSpec& def)
-    : ui_(ui),
-      name_(def.name),
-      dpi_(ScreenDpi()),
-      client_width_(TwipsToPixels(def.client_width, dpi_)),
-      client_height_(TwipsToPixels(def.client_height, dpi_)),
+Win32Backend::Win32Backend(const WindowSpec& def)
+    : dpi_(ScreenDpi()),
+      design_width_(def.client_width),
+      design_height_(def.client_height),
       background_colour_(def.background.value_or(GetSysColor(COLOR_BTNFACE))),
       font_(CreateMessageFont()) {
   if (def.background) {
     background_brush_.reset(CreateSolidBrush(*def.background));
   }
-  RECT frame{0, 0, client_width_, client_height_};
+  RECT frame{0, 0, TwipsToPixels(def.client_width, dpi_), TwipsToPixels(def.client_height, dpi_)};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
@@ -71,36 +69,12 @@ Win32Window::Win32Window(Ui& ui, const WindowSpec& def)
   }
 }
 
-Win32Window::~Win32Window() {
-  *alive_ = false;
-  closing_ = true;
+Win32Backend::~Win32Backend() {
+  form_ = nullptr;
   hwnd_.reset();
 }
 
-Win32Window::Control& Win32Window::Get(ControlId control) {
-  return const_cast<Control&>(std::as_const(*this).Get(control));
-}
-
-const Win32Window::Control& Win32Window::Get(ControlId control) const {
-  if (control < 1 || static_cast<size_t>(control) > controls_.size()) {
-    throw Failure(kInvalidParameter,
-                  "The window \"" + name_ + "\" has no control " + std::to_string(control));
-  }
-  return controls_[static_cast<size_t>(control) - 1];
-}
-
-HWND Win32Window::ParentWindow(ControlId parent) const {
-  if (parent == kNoControl) {
-    return hwnd_.get();
-  }
-  const Control& container = Get(parent);
-  if (container.def.kind != ControlKind::kFrame) {
-    throw Failure(kInvalidParameter, "\"" + container.def.name + "\" is not a frame");
-  }
-  return container.windows.hwnd;
-}
-
-const Win32Window::Control* Win32Window::ControlOfWindow(HWND hwnd) const {
+const Win32Backend::Control* Win32Backend::ControlOfWindow(HWND hwnd) const {
   for (const Control& control : controls_) {
     if (control.windows.hwnd == hwnd || (control.windows.caption == hwnd && hwnd != nullptr)) {
       return &control;
@@ -109,28 +83,20 @@ const Win32Window::Control* Win32Window::ControlOfWindow(HWND hwnd) const {
   return nullptr;
 }
 
-HWND Win32Window::ControlWindow(ControlId control) const {
-  if (!IsOpen() || control < 1 || static_cast<size_t>(control) > controls_.size()) {
+HWND Win32Backend::ControlWindow(ControlId control) const {
+  if (!hwnd_ || control < 1 || static_cast<size_t>(control) > controls_.size()) {
     return nullptr;
   }
   return controls_[static_cast<size_t>(control) - 1].windows.hwnd;
 }
 
-bool Win32Window::IsForm(HWND hwnd) {
+bool Win32Backend::IsForm(HWND hwnd) {
   wchar_t name[32] = {};
   return GetClassNameW(hwnd, name, 32) > 0 && std::wstring_view(name) == kClassName;
 }
 
-ControlId Win32Window::AddControl(const ControlSpec& def) {
-  if (!IsOpen()) {
-    return kNoControl;
-  }
-  if (def.name.empty() || names_.contains(def.name)) {
-    throw Failure(kInvalidParameter,
-                  "The window \"" + name_ + "\" already has a control \"" + def.name + "\"");
-  }
-  HWND parent = ParentWindow(def.parent);
-  const auto id = static_cast<ControlId>(controls_.size() + 1);
+void Win32Backend::CreateControl(ControlId id, const ControlSpec& def) {
+  HWND parent = def.parent == kNoControl ? hwnd_.get() : Get(def.parent).windows.hwnd;
   Control control;
   control.def = def;
   control.sequence = id;
@@ -141,15 +107,13 @@ ControlId Win32Window::AddControl(const ControlSpec& def) {
     UseClassicLook(control.windows.hwnd);
   }
   controls_.push_back(std::move(control));
-  names_.emplace(def.name, id);
   ApplyTabOrder(controls_.back());
   if (!def.tooltip.empty()) {
     AddTooltip(controls_.back());
   }
-  return id;
 }
 
-void Win32Window::ApplyTabOrder(const Control& added) {
+void Win32Backend::ApplyTabOrder(const Control& added) {
   // Controls with a tab index come first in its order; the others follow in creation order. The
   // siblings already there are in that order, so the new control goes right after the last one
   // that comes before it: one move per control instead of a move of every sibling.
@@ -186,7 +150,7 @@ void Win32Window::ApplyTabOrder(const Control& added) {
   }
 }
 
-void Win32Window::AddTooltip(const Control& control) {
+void Win32Backend::AddTooltip(const Control& control) {
   if (tooltip_ == nullptr) {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
@@ -209,27 +173,19 @@ void Win32Window::AddTooltip(const Control& control) {
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-void Win32Window::RelayToTooltip(HWND form, MSG& msg) {
+void Win32Backend::RelayToTooltip(HWND form, MSG& msg) {
   if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST) {
     return;
   }
-  const auto* self = reinterpret_cast<const Win32Window*>(GetWindowLongPtrW(form, GWLP_USERDATA));
+  const auto* self = reinterpret_cast<const Win32Backend*>(GetWindowLongPtrW(form, GWLP_USERDATA));
   if (self != nullptr && self->tooltip_ != nullptr) {
     SendMessageW(self->tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
   }
 }
 
-ControlId Win32Window::Find(std::string_view name) const {
-  const auto found = names_.find(name);
-  return found == names_.end() ? kNoControl : found->second;
-}
-
-void Win32Window::SetMenu(const std::vector<Menu>& menus) {
-  if (!IsOpen()) {
-    return;
-  }
+void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
   UniqueHmenu bar(CreateMenu());
-  std::vector<MenuEntry> entries;
+  std::vector<std::string> entries;
   for (const Menu& menu : menus) {
     HMENU popup = CreatePopupMenu();
     for (const MenuEntry& entry : menu.entries) {
@@ -240,7 +196,7 @@ void Win32Window::SetMenu(const std::vector<Menu>& menus) {
       const auto id = static_cast<UINT_PTR>(kFirstMenuId + static_cast<int>(entries.size()));
       const std::wstring caption = Widen(entry.caption);
       AppendMenuW(popup, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), id, caption.c_str());
-      entries.push_back(entry);
+      entries.push_back(entry.name);
     }
     const std::wstring caption = Widen(menu.caption);
     // The bar owns the pop-up from here on.
@@ -253,49 +209,30 @@ void Win32Window::SetMenu(const std::vector<Menu>& menus) {
   FitClientArea();
 }
 
-void Win32Window::FitClientArea() {
-  RECT frame{0, 0, client_width_, client_height_};
-  AdjustWindowRectEx(&frame, kFormStyle, menu_ ? TRUE : FALSE, 0);
-  RECT window;
-  GetWindowRect(hwnd_.get(), &window);
+void Win32Backend::FitClientArea() {
+  // The client area keeps its designed size under the menu bar.
+  const int width = TwipsToPixels(design_width_, dpi_);
+  const int height = TwipsToPixels(design_height_, dpi_);
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_.get(), GWL_STYLE)),
+                     menu_ ? TRUE : FALSE, 0);
   SetWindowPos(hwnd_.get(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // A menu bar that wraps onto a second line takes more room than AdjustWindowRectEx counts.
   RECT client;
   GetClientRect(hwnd_.get(), &client);
-  const int missing = client_height_ - (client.bottom - client.top);
+  const int missing = height - (client.bottom - client.top);
   if (missing != 0) {
     SetWindowPos(hwnd_.get(), nullptr, 0, 0, frame.right - frame.left,
                  frame.bottom - frame.top + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
-void Win32Window::OnClick(ControlId control, Handler handler) {
-  Get(control).on_click = std::move(handler);
+void Win32Backend::SetCaption(std::string_view caption) {
+  SetWindowTextW(hwnd_.get(), Widen(caption).c_str());
 }
 
-void Win32Window::OnMenu(std::string_view entry_name, Handler handler) {
-  menu_handlers_.insert_or_assign(std::string(entry_name), std::move(handler));
-}
-
-void Win32Window::OnQueryUnload(Handler handler) {
-  on_query_unload_ = std::move(handler);
-}
-
-void Win32Window::SetCaption(std::string_view caption) {
-  if (IsOpen()) {
-    SetWindowTextW(hwnd_.get(), Widen(caption).c_str());
-  }
-}
-
-std::string Win32Window::Caption() const {
-  return IsOpen() ? Narrow(WindowText(hwnd_.get())) : std::string();
-}
-
-void Win32Window::SetIcon(std::string_view ico_path) {
-  if (!IsOpen()) {
-    return;
-  }
+void Win32Backend::SetIcon(std::string_view ico_path) {
   const std::wstring path = Widen(ico_path);
   UniqueHicon big = LoadIconSized(nullptr, path.c_str(), SM_CXICON, LR_LOADFROMFILE);
   UniqueHicon small = LoadIconSized(nullptr, path.c_str(), SM_CXSMICON, LR_LOADFROMFILE);
@@ -310,7 +247,7 @@ void Win32Window::SetIcon(std::string_view ico_path) {
   SetIcons(std::move(big), std::move(small));
 }
 
-void Win32Window::SetIcons(UniqueHicon big, UniqueHicon small) {
+void Win32Backend::SetIcons(UniqueHicon big, UniqueHicon small) {
   // The window keeps drawing the old icons until told of the new ones: swap, then free.
   if (big) {
     SendMessageW(hwnd_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
@@ -322,49 +259,32 @@ void Win32Window::SetIcons(UniqueHicon big, UniqueHicon small) {
   }
 }
 
-void Win32Window::Repaint() {
-  if (IsOpen()) {
-    // Brings the screen up to date at once: the frame (caption and icon) drawn again, then
-    // whatever of the window and its controls waits to be drawn. Redrawing the controls that
-    // have not changed would show nothing new and, under Wine, costs more than the writes that
-    // follow it in Boost.
-    RedrawWindow(hwnd_.get(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
-    RedrawWindow(hwnd_.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  }
+void Win32Backend::Repaint() {
+  // Brings the screen up to date at once: the frame (caption and icon) drawn again, then
+  // whatever of the window and its controls waits to be drawn. Redrawing the controls that
+  // have not changed would show nothing new and, under Wine, costs more than the writes that
+  // follow it in Boost.
+  RedrawWindow(hwnd_.get(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
+  RedrawWindow(hwnd_.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-void Win32Window::Show() {
-  if (!IsOpen()) {
-    return;
-  }
+void Win32Backend::Show() {
   ShowWindow(hwnd_.get(), IsIconic(hwnd_.get()) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(hwnd_.get());
   UpdateWindow(hwnd_.get());
 }
 
-void Win32Window::Close() {
-  if (!IsOpen() || closing_) {
-    return;
-  }
-  closing_ = true;
-  const std::shared_ptr<bool> alive = alive_;
-  const Handler handler = on_query_unload_;
-  RunHandler(ui_, handler);
-  if (*alive) {
-    hwnd_.reset();
-    closing_ = false;
-  }
+void Win32Backend::Destroy() {
+  form_ = nullptr;
+  hwnd_.reset();
 }
 
-WindowHandle Win32Window::Handle() const {
+WindowHandle Win32Backend::Handle() const {
   return reinterpret_cast<WindowHandle>(hwnd_.get());
 }
 
-void Win32Window::SetText(ControlId control, std::string_view text) {
-  if (!IsOpen()) {
-    return;
-  }
-  const Control& c = Get(control);
+void Win32Backend::SetText(ControlId id, std::string_view text) {
+  const Control& c = Get(id);
   SetWindowTextW(c.windows.caption != nullptr ? c.windows.caption : c.windows.hwnd,
                  Widen(text).c_str());
   if (c.windows.caption != nullptr) {
@@ -372,19 +292,7 @@ void Win32Window::SetText(ControlId control, std::string_view text) {
   }
 }
 
-std::string Win32Window::Text(ControlId control) const {
-  if (!IsOpen()) {
-    return {};
-  }
-  const Control& c = Get(control);
-  if (c.def.kind == ControlKind::kListBox) {
-    const int row = Selection(control);
-    return row < 0 ? std::string() : ItemText(control, row);
-  }
-  return Narrow(WindowText(c.windows.caption != nullptr ? c.windows.caption : c.windows.hwnd));
-}
-
-bool Win32Window::IsUsable(HWND control) const {
+bool Win32Backend::IsUsable(HWND control) const {
   // A control inside a hidden or disabled frame is hidden or disabled too, though its own style
   // does not say so.
   for (HWND w = control; w != nullptr && w != hwnd_.get(); w = GetParent(w)) {
@@ -395,11 +303,11 @@ bool Win32Window::IsUsable(HWND control) const {
   return true;
 }
 
-bool Win32Window::CanTakeFocus(HWND hwnd) const {
+bool Win32Backend::CanTakeFocus(HWND hwnd) const {
   return hwnd != nullptr && IsChild(hwnd_.get(), hwnd) && IsWindowVisible(hwnd) && IsUsable(hwnd);
 }
 
-void Win32Window::PassFocusOn(HWND lost) {
+void Win32Backend::PassFocusOn(HWND lost) {
   // The system leaves the focus nowhere (a disabled control) or on a window the user cannot see
   // (a hidden one, or the frame that held it): the keys would reach no control, and with no
   // focus not even Tab works. The next control in the tab order takes it, as in a dialog.
@@ -407,11 +315,8 @@ void Win32Window::PassFocusOn(HWND lost) {
   ::SetFocus(CanTakeFocus(next) ? next : hwnd_.get());
 }
 
-void Win32Window::SetVisible(ControlId control, bool visible) {
-  if (!IsOpen()) {
-    return;
-  }
-  HWND hwnd = Get(control).windows.hwnd;
+void Win32Backend::SetVisible(ControlId id, bool visible) {
+  HWND hwnd = Get(id).windows.hwnd;
   HWND focus = !visible && HoldsFocus(hwnd) ? GetFocus() : nullptr;
   ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
   if (focus != nullptr) {
@@ -419,15 +324,8 @@ void Win32Window::SetVisible(ControlId control, bool visible) {
   }
 }
 
-bool Win32Window::IsVisible(ControlId control) const {
-  return IsOpen() && (GetWindowLongW(Get(control).windows.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-void Win32Window::SetEnabled(ControlId control, bool enabled) {
-  if (!IsOpen()) {
-    return;
-  }
-  const Control& c = Get(control);
+void Win32Backend::SetEnabled(ControlId id, bool enabled) {
+  const Control& c = Get(id);
   HWND focus = !enabled && HoldsFocus(c.windows.hwnd) ? GetFocus() : nullptr;
   EnableWindow(c.windows.hwnd, enabled ? TRUE : FALSE);
   if (c.windows.caption != nullptr) {
@@ -438,15 +336,8 @@ void Win32Window::SetEnabled(ControlId control, bool enabled) {
   }
 }
 
-bool Win32Window::IsEnabled(ControlId control) const {
-  return IsOpen() && IsWindowEnabled(Get(control).windows.hwnd) != FALSE;
-}
-
-void Win32Window::SetFocus(ControlId control) {
-  if (!IsOpen()) {
-    return;
-  }
-  HWND target = Get(control).windows.hwnd;
+void Win32Backend::SetFocus(ControlId id) {
+  HWND target = Get(id).windows.hwnd;
   if (GetActiveWindow() == hwnd_.get()) {
     ::SetFocus(target);
   } else {
@@ -454,145 +345,42 @@ void Win32Window::SetFocus(ControlId control) {
   }
 }
 
-void Win32Window::SetValue(ControlId control, int value) {
-  if (!IsOpen()) {
-    return;
-  }
-  Control& c = Get(control);
-  if (c.def.kind != ControlKind::kCheckBox && c.def.kind != ControlKind::kOptionButton) {
-    throw Failure(kInvalidParameter, "\"" + c.def.name + "\" has no value");
-  }
-  const int wanted =
-      c.def.kind == ControlKind::kOptionButton ? (value != 0 ? 1 : 0) : std::clamp(value, 0, 2);
-  if (Value(control) == wanted) {
-    return;
-  }
-  if (c.def.kind == ControlKind::kOptionButton && wanted == 1) {
-    for (const Control& other : controls_) {
-      if (other.def.kind == ControlKind::kOptionButton && other.def.parent == c.def.parent) {
-        SendMessageW(other.windows.hwnd, BM_SETCHECK, BST_UNCHECKED, 0);
-      }
+void Win32Backend::SetValue(ControlId id, int value) {
+  HWND hwnd = Get(id).windows.hwnd;
+  if (Get(id).def.kind == ControlKind::kCheckBox) {
+    // Only a three-state box can show grey; out of grey it is a two-state box again, so that a
+    // user's click never makes it grey.
+    const bool three_state = (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_AUTO3STATE;
+    if ((value == 2) != three_state) {
+      SendMessageW(hwnd, BM_SETSTYLE, value == 2 ? BS_AUTO3STATE : BS_AUTOCHECKBOX, TRUE);
     }
   }
-  if (wanted == 2) {
-    // Only a three-state box can show grey; a user's next click takes it back to two states.
-    SendMessageW(c.windows.hwnd, BM_SETSTYLE, BS_AUTO3STATE, TRUE);
-  }
-  SendMessageW(c.windows.hwnd, BM_SETCHECK, static_cast<WPARAM>(wanted), 0);
-  RememberValues(c.def.parent);
-  Fire(control);
+  SendMessageW(hwnd, BM_SETCHECK, static_cast<WPARAM>(value), 0);
 }
 
-int Win32Window::Value(ControlId control) const {
-  if (!IsOpen()) {
-    return 0;
-  }
-  const Control& c = Get(control);
-  if (c.def.kind != ControlKind::kCheckBox && c.def.kind != ControlKind::kOptionButton) {
-    return 0;
-  }
-  const auto state = SendMessageW(c.windows.hwnd, BM_GETCHECK, 0, 0);
-  return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+void Win32Backend::AddItem(ControlId id, std::string_view text) {
+  SendMessageW(Get(id).windows.hwnd, LB_ADDSTRING, 0,
+               reinterpret_cast<LPARAM>(Widen(text).c_str()));
 }
 
-void Win32Window::RememberValues(ControlId parent) {
-  for (Control& c : controls_) {
-    if (c.def.parent == parent) {
-      c.value_seen = Value(c.sequence);
-    }
-  }
+void Win32Backend::ClearItems(ControlId id) {
+  SendMessageW(Get(id).windows.hwnd, LB_RESETCONTENT, 0, 0);
 }
 
-void Win32Window::TakeBackValues(ControlId parent) {
-  for (const Control& c : controls_) {
-    if (c.def.parent == parent && Value(c.sequence) != c.value_seen) {
-      SendMessageW(c.windows.hwnd, BM_SETCHECK, static_cast<WPARAM>(c.value_seen), 0);
-    }
-  }
+void Win32Backend::SetSelection(ControlId id, int row) {
+  SendMessageW(Get(id).windows.hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
 }
 
-void Win32Window::AddItem(ControlId list, std::string_view text) {
-  if (IsOpen()) {
-    SendMessageW(Get(list).windows.hwnd, LB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(Widen(text).c_str()));
-  }
-}
-
-void Win32Window::ClearItems(ControlId list) {
-  if (IsOpen()) {
-    SendMessageW(Get(list).windows.hwnd, LB_RESETCONTENT, 0, 0);
-  }
-}
-
-int Win32Window::ItemCount(ControlId list) const {
-  if (!IsOpen()) {
-    return 0;
-  }
-  const auto count = SendMessageW(Get(list).windows.hwnd, LB_GETCOUNT, 0, 0);
-  return count < 0 ? 0 : static_cast<int>(count);
-}
-
-std::string Win32Window::ItemText(ControlId list, int row) const {
-  if (!IsOpen()) {
-    return {};
-  }
-  HWND hwnd = Get(list).windows.hwnd;
-  const auto length = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
-  if (row < 0 || length == LB_ERR) {
-    throw Failure(kInvalidParameter,
-                  "The list \"" + Get(list).def.name + "\" has no row " + std::to_string(row));
-  }
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const auto copied = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(row),
-                                   reinterpret_cast<LPARAM>(text.data()));
-  text.resize(copied < 0 ? 0 : static_cast<size_t>(copied));
-  return Narrow(text);
-}
-
-int Win32Window::Selection(ControlId list) const {
-  if (!IsOpen()) {
-    return -1;
-  }
-  const auto row = SendMessageW(Get(list).windows.hwnd, LB_GETCURSEL, 0, 0);
-  return row == LB_ERR ? -1 : static_cast<int>(row);
-}
-
-void Win32Window::SetSelection(ControlId list, int row) {
-  if (!IsOpen()) {
-    return;
-  }
-  const Control& c = Get(list);
-  if (row < -1 || row >= ItemCount(list)) {
-    throw Failure(kInvalidParameter,
-                  "The list \"" + c.def.name + "\" has no row " + std::to_string(row));
-  }
-  if (Selection(list) == row) {
-    return;
-  }
-  SendMessageW(c.windows.hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-  Fire(list);
-}
-
-void Win32Window::FitHorizontalExtent(ControlId list) {
-  if (!IsOpen()) {
-    return;
-  }
-  HWND hwnd = Get(list).windows.hwnd;
-  const int rows = ItemCount(list);
+void Win32Backend::FitHorizontalExtent(ControlId id, const std::vector<std::string>& rows) {
+  HWND hwnd = Get(id).windows.hwnd;
   int widest = 0;
   HDC dc = GetDC(hwnd);
   const HGDIOBJ old_font = SelectObject(dc, font_.get());
-  std::wstring text;
-  for (int row = 0; row < rows; ++row) {
-    const auto length = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
-    if (length <= 0) {
-      continue;
-    }
-    text.resize(static_cast<size_t>(length) + 1);
-    const auto copied = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(row),
-                                     reinterpret_cast<LPARAM>(text.data()));
+  for (const std::string& row : rows) {
+    const std::wstring text = Widen(row);
     SIZE size{};
-    if (copied > 0 && GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(copied), &size)) {
+    if (!text.empty() &&
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
       widest = std::max(widest, static_cast<int>(size.cx));
     }
   }
@@ -604,11 +392,8 @@ void Win32Window::FitHorizontalExtent(ControlId list) {
   SendMessageW(hwnd, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + margin), 0);
 }
 
-void Win32Window::SetRedraw(ControlId control, bool redraw) {
-  if (!IsOpen()) {
-    return;
-  }
-  HWND hwnd = Get(control).windows.hwnd;
+void Win32Backend::SetRedraw(ControlId id, bool redraw) {
+  HWND hwnd = Get(id).windows.hwnd;
   SendMessageW(hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
   if (redraw) {
     // Nothing of the changes made meanwhile was drawn, the scroll bars included.
@@ -616,89 +401,40 @@ void Win32Window::SetRedraw(ControlId control, bool redraw) {
   }
 }
 
-void Win32Window::Fire(ControlId control) {
-  // A copy: the handler may replace itself or add controls while it runs.
-  const Handler handler = Get(control).on_click;
-  RunHandler(ui_, handler);
-}
-
-void Win32Window::OnCommand(ControlId control, int code) {
-  Control& c = Get(control);
-  // Windows sends no command from a control that is disabled or hidden, itself or its frame;
-  // Wine does, for BM_CLICK, and has checked the box by then. What the user can neither see nor
-  // use changes nothing and runs nothing.
-  if (!IsUsable(c.windows.hwnd)) {
-    TakeBackValues(c.def.parent);
-    return;
-  }
-  switch (c.def.kind) {
+void Win32Backend::OnCommand(const Control& control, int code) {
+  HWND hwnd = control.windows.hwnd;
+  switch (control.def.kind) {
     case ControlKind::kButton:
     case ControlKind::kCheckBox:
-      if (code == BN_CLICKED) {
-        if (c.def.kind == ControlKind::kCheckBox &&
-            (GetWindowLongW(c.windows.hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_AUTO3STATE &&
-            Value(control) == 2) {
-          // Out of grey back to a two-state box that the click has just cleared.
-          SendMessageW(c.windows.hwnd, BM_SETSTYLE, BS_AUTOCHECKBOX, TRUE);
-          SendMessageW(c.windows.hwnd, BM_SETCHECK, BST_UNCHECKED, 0);
-        }
-        RememberValues(c.def.parent);
-        Fire(control);
-      }
-      break;
     case ControlKind::kOptionButton:
       if (code == BN_CLICKED) {
-        const bool before = c.value_seen == 1;
-        RememberValues(c.def.parent);
-        if (!before && Value(control) == 1) {
-          Fire(control);
-        }
+        form_->UserClicked(control.sequence);
       }
       break;
     case ControlKind::kLabel:
     case ControlKind::kPicture:
-      if (code == STN_CLICKED && c.def.clickable) {
-        Fire(control);
+      // A launcher is a button drawn as a label (BN_CLICKED); other labels are statics.
+      if (code == STN_CLICKED || (control.def.clickable && code == BN_CLICKED)) {
+        form_->UserClicked(control.sequence);
       }
       break;
     case ControlKind::kListBox:
-      if (code == LBN_SELCHANGE) {
-        Fire(control);
+      if (const auto row = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
+          code == LBN_SELCHANGE && row >= 0) {
+        form_->UserSelected(control.sequence, static_cast<int>(row));
+      }
+      break;
+    case ControlKind::kTextBox:
+      if (code == EN_CHANGE) {
+        form_->UserEdited(control.sequence, Narrow(WindowText(hwnd)));
       }
       break;
     case ControlKind::kFrame:
-    case ControlKind::kTextBox:
       break;
   }
 }
 
-void Win32Window::OnMenuCommand(int id) {
-  const int index = id - kFirstMenuId;
-  if (index < 0 || static_cast<size_t>(index) >= menu_entries_.size() ||
-      !menu_entries_[static_cast<size_t>(index)].enabled) {
-    return;
-  }
-  const auto found = menu_handlers_.find(menu_entries_[static_cast<size_t>(index)].name);
-  if (found != menu_handlers_.end()) {
-    const Handler handler = found->second;
-    RunHandler(ui_, handler);
-  }
-}
-
-LRESULT Win32Window::ColourFor(HWND control, HDC dc) {
-  const Control* c = ControlOfWindow(control);
-  if (c != nullptr && c->def.white_on_black) {
-    SetTextColor(dc, kWhite);
-    SetBkColor(dc, kBlack);
-    return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
-  }
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  SetBkColor(dc, background_colour_);
-  return reinterpret_cast<LRESULT>(background_brush_ ? background_brush_.get()
-                                                     : GetSysColorBrush(COLOR_BTNFACE));
-}
-
-void Win32Window::DrawAsLabel(const DRAWITEMSTRUCT& item) {
+void Win32Backend::DrawAsLabel(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   // The colours a label of the same place gets, then its text as a static draws it.
   FillRect(dc, &item.rcItem, reinterpret_cast<HBRUSH>(ColourFor(item.hwndItem, dc)));
@@ -723,49 +459,25 @@ void Win32Window::DrawAsLabel(const DRAWITEMSTRUCT& item) {
   SelectObject(dc, old_font);
 }
 
-void Win32Window::OnWmCommand(WPARAM wparam, LPARAM lparam) {
-  const int id = LOWORD(wparam);
-  if (lparam == 0 && HIWORD(wparam) == 0 && id == IDOK) {
-    // Enter: the keyboard navigation presses the default button, and a form has none; the
-    // push button with the focus is pressed instead, as in a dialog.
-    const Control* c = ControlOfWindow(GetFocus());
-    if (c != nullptr && (c->def.kind == ControlKind::kButton || c->def.clickable) &&
-        c->windows.hwnd == GetFocus()) {
-      OnCommand(c->sequence, BN_CLICKED);
-    }
-  } else if (lparam == 0 && HIWORD(wparam) == 0) {
-    OnMenuCommand(id);
-  } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
-    OnCommand(c->sequence, HIWORD(wparam));
+LRESULT Win32Backend::ColourFor(HWND control, HDC dc) {
+  const Control* c = ControlOfWindow(control);
+  if (c != nullptr && c->def.white_on_black) {
+    SetTextColor(dc, kWhite);
+    SetBkColor(dc, kBlack);
+    return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
   }
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, background_colour_);
+  return reinterpret_cast<LRESULT>(background_brush_ ? background_brush_.get()
+                                                     : GetSysColorBrush(COLOR_BTNFACE));
 }
 
-bool Win32Window::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  const Control* c = ControlOfWindow(item.hwndItem);
-  if (c == nullptr || !c->def.clickable) {
-    return false;
+bool Win32Backend::OnActivate(HWND hwnd, bool active) {
+  if (!active) {
+    HWND focus = GetFocus();
+    last_focus_ = focus != nullptr && IsChild(hwnd, focus) ? focus : nullptr;
+    return true;
   }
-  DrawAsLabel(item);
-  return true;
-}
-
-void Win32Window::OnEraseBackground(HWND hwnd, HDC dc) const {
-  RECT client;
-  GetClientRect(hwnd, &client);
-  FillRect(dc, &client,
-           background_brush_ ? background_brush_.get() : GetSysColorBrush(COLOR_BTNFACE));
-}
-
-bool Win32Window::OnSetCursor(HWND over, UINT hit) const {
-  const Control* c = ControlOfWindow(over);
-  if (c == nullptr || !c->def.clickable || hit != HTCLIENT) {
-    return false;
-  }
-  SetCursor(LoadCursorW(nullptr, IDC_HAND));
-  return true;
-}
-
-bool Win32Window::RestoreFocus(HWND hwnd) {
   // The control that had the focus may have been hidden or disabled since.
   HWND target = CanTakeFocus(last_focus_) ? last_focus_ : GetNextDlgTabItem(hwnd, nullptr, FALSE);
   if (target == nullptr) {
@@ -775,66 +487,98 @@ bool Win32Window::RestoreFocus(HWND hwnd) {
   return true;
 }
 
-void Win32Window::OnDestroy(HWND hwnd) {
-  // The system destroys an attached menu with the window; ours is freed by its owner.
-  ::SetMenu(hwnd, nullptr);
-  menu_.reset();
-  tooltip_ = nullptr;
-  if (hwnd_.get() == hwnd) {
-    (void)hwnd_.release();
-  }
-}
-
-LRESULT Win32Window::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_COMMAND:
-      OnWmCommand(wparam, lparam);
+    case WM_COMMAND: {
+      if (form_ == nullptr) {
+        return 0;
+      }
+      const int id = LOWORD(wparam);
+      if (lparam == 0 && HIWORD(wparam) == 0 && id == IDOK) {
+        // Enter: the keyboard navigation presses the default button, and a form has none; the
+        // push button with the focus is pressed instead, as in a dialog.
+        const Control* c = ControlOfWindow(GetFocus());
+        if (c != nullptr && (c->def.kind == ControlKind::kButton || c->def.clickable) &&
+            c->windows.hwnd == GetFocus()) {
+          OnCommand(*c, BN_CLICKED);
+        }
+      } else if (lparam == 0 && HIWORD(wparam) == 0) {
+        const auto index = static_cast<size_t>(id - kFirstMenuId);
+        if (id >= kFirstMenuId && index < menu_entries_.size()) {
+          form_->UserChoseMenu(menu_entries_[index]);
+        }
+      } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
+        OnCommand(*c, HIWORD(wparam));
+      }
       return 0;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ColourFor(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
-    case WM_DRAWITEM:
-      if (OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) {
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (const Control* c = ControlOfWindow(item.hwndItem); c != nullptr && c->def.clickable) {
+        DrawAsLabel(item);
         return TRUE;
       }
       break;
-    case WM_ERASEBKGND:
-      OnEraseBackground(hwnd, reinterpret_cast<HDC>(wparam));
+    }
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(hwnd, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client,
+               background_brush_ ? background_brush_.get() : GetSysColorBrush(COLOR_BTNFACE));
       return 1;
-    case WM_SETCURSOR:
-      if (OnSetCursor(reinterpret_cast<HWND>(wparam), LOWORD(lparam))) {
+    }
+    case WM_SETCURSOR: {
+      const Control* c = ControlOfWindow(reinterpret_cast<HWND>(wparam));
+      if (c != nullptr && c->def.clickable && LOWORD(lparam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
       }
       break;
+    }
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        last_focus_ = focus != nullptr && IsChild(hwnd, focus) ? focus : nullptr;
-        return 0;
-      }
-      return RestoreFocus(hwnd) ? 0 : DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_SETFOCUS:
-      if (RestoreFocus(hwnd)) {
+      if (OnActivate(hwnd, message == WM_SETFOCUS || LOWORD(wparam) != WA_INACTIVE)) {
         return 0;
       }
       break;
     case WM_CLOSE:
-      Close();
+      if (form_ != nullptr) {
+        form_->Close();
+      }
       return 0;
     case WM_ENDSESSION:
       // At log-off or shut-down the program is ended after this message, with no WM_CLOSE: the
       // close request runs here, or what it takes back (a boost) would outlast the program.
-      if (wparam != FALSE) {
-        Close();
+      if (wparam != FALSE && form_ != nullptr) {
+        form_->Close();
       }
       return 0;
     case WM_DESTROY:
-      OnDestroy(hwnd);
+      // The system destroys an attached menu with the window; ours is freed by its owner.
+      ::SetMenu(hwnd, nullptr);
+      menu_.reset();
+      tooltip_ = nullptr;
+      if (hwnd_.get() == hwnd) {
+        (void)hwnd_.release();
+        if (form_ != nullptr) {
+          form_->NativeWindowGone();
+        }
+      }
       break;
     default:
       break;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+Win32Window::Win32Window(Ui& ui, const WindowSpec& def)
+    : Form(ui, def, std::make_unique<Win32Backend>(def)) {}
+
+HWND Win32Window::ControlWindow(ControlId control) const {
+  return IsOpen() ? native().ControlWindow(control) : nullptr;
 }
 
 }  // namespace velqor::platform::win32

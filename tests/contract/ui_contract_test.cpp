@@ -1,0 +1,261 @@
+// What every handler relies on from a window, checked against the headless user interface
+// natively and against real windows under Wine: the headless one is trusted only as far as it
+// passes this suite.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui_env.h"
+
+namespace velqor::contract {
+namespace {
+
+using platform::ControlId;
+using platform::ControlKind;
+using platform::Failure;
+using platform::kNoControl;
+
+template <typename Env>
+class UiContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = env_.ui().CreateForm({"frmContract", "Contract", 6000, 6000, "", std::nullopt});
+    window_->Show();
+  }
+
+  ControlId Add(ControlKind kind, const std::string& name, ControlId parent = kNoControl,
+                bool clickable = false) {
+    platform::ControlSpec def;
+    def.kind = kind;
+    def.name = name;
+    def.parent = parent;
+    def.caption = name;
+    def.clickable = clickable;
+    def.rect = {60 + 1200 * (next_ % 4), 60 + 400 * (next_ / 4), 1100, 300};
+    ++next_;
+    return window_->AddControl(def);
+  }
+  // Counts the click handler's runs of each control.
+  void Count(std::initializer_list<ControlId> ids) {
+    for (ControlId id : ids) {
+      window_->OnClick(id, [this, id] { ++clicks_[id]; });
+    }
+  }
+
+  Env env_;
+  std::unique_ptr<platform::Window> window_;
+  std::map<ControlId, int> clicks_;
+  int next_ = 0;
+};
+
+TYPED_TEST_SUITE(UiContract, UiEnvironments);
+
+TYPED_TEST(UiContract, ValuesAndSelectionsSetByTheProgramFireOnceAndOnlyOnAChange) {
+  auto& w = *this->window_;
+  const ControlId box = this->Add(ControlKind::kCheckBox, "chk");
+  const ControlId list = this->Add(ControlKind::kListBox, "lst");
+  const ControlId text = this->Add(ControlKind::kTextBox, "txt");
+  this->Count({box});
+  w.SetValue(box, 1);
+  w.SetValue(box, 1);
+  EXPECT_EQ(this->clicks_[box], 1);
+  w.SetValue(box, 0);
+  EXPECT_EQ(this->clicks_[box], 2);
+  EXPECT_EQ(w.Value(box), 0);
+  w.SetValue(box, 2);
+  EXPECT_EQ(this->env_.ShownValue(w, box), 2) << "greyed";
+
+  // A user's click: 0->1, 1->0 and out of grey to 0, each reported once.
+  for (const auto& [before, after] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{2, 0}}) {
+    SCOPED_TRACE(before);
+    w.SetValue(box, before);
+    const int clicks = this->clicks_[box];
+    this->env_.Click(w, box);
+    EXPECT_EQ(w.Value(box), after);
+    EXPECT_EQ(this->env_.ShownValue(w, box), after);
+    EXPECT_EQ(this->clicks_[box], clicks + 1);
+  }
+
+  // A handler that copies the selection elsewhere, as the startup manager's mirroring does.
+  for (const char* row : {"zeta", "alpha", "mid"}) {
+    w.AddItem(list, row);
+  }
+  w.OnClick(list, [&] {
+    ++this->clicks_[list];
+    w.SetText(text, w.Text(list));
+  });
+  w.SetSelection(list, 2);
+  w.SetSelection(list, 2);
+  EXPECT_EQ(this->clicks_[list], 1);
+  EXPECT_EQ(w.Text(text), "mid");
+  EXPECT_EQ(this->env_.ShownSelection(w, list), 2);
+  this->env_.SelectRow(w, list, 1);
+  EXPECT_EQ(this->clicks_[list], 2);
+  EXPECT_EQ(w.Text(list), "alpha");
+  EXPECT_THROW(w.SetSelection(list, 3), Failure);
+  EXPECT_EQ(w.Selection(list), 1) << "a refused row changes nothing";
+  EXPECT_THROW(w.ItemText(list, 3), Failure);
+  w.ClearItems(list);
+  EXPECT_EQ(w.ItemCount(list), 0);
+  EXPECT_EQ(w.Selection(list), -1);
+  EXPECT_THROW(w.SetSelection(list, 0), Failure);
+  EXPECT_THROW(w.ItemText(list, 0), Failure);
+}
+
+TYPED_TEST(UiContract, OptionButtonsOfOneContainerClearEachOther) {
+  auto& w = *this->window_;
+  const ControlId frame = this->Add(ControlKind::kFrame, "frame");
+  const ControlId a = this->Add(ControlKind::kOptionButton, "optA", frame);
+  const ControlId b = this->Add(ControlKind::kOptionButton, "optB", frame);
+  const ControlId outside = this->Add(ControlKind::kOptionButton, "optOutside");
+  this->Count({a, b, outside});
+  w.SetValue(outside, 1);
+  w.SetValue(b, 1);
+  w.SetValue(a, 1);
+  EXPECT_EQ(w.Value(a), 1);
+  EXPECT_EQ(w.Value(b), 0) << "one choice per frame";
+  EXPECT_EQ(this->clicks_[a], 1);
+  EXPECT_EQ(this->clicks_[b], 1);
+
+  this->env_.Click(w, b);
+  EXPECT_EQ(w.Value(a), 0) << "siblings in the same frame are cleared";
+  EXPECT_EQ(this->env_.ShownValue(w, a), 0);
+  EXPECT_EQ(w.Value(b), 1);
+  EXPECT_EQ(w.Value(outside), 1) << "another container keeps its own choice";
+  EXPECT_EQ(this->env_.ShownValue(w, outside), 1);
+  EXPECT_EQ(this->clicks_[a], 1) << "a cleared sibling reports nothing";
+  EXPECT_EQ(this->clicks_[b], 2);
+  this->env_.Click(w, b);
+  EXPECT_EQ(this->clicks_[b], 2) << "clicking the set option again reports nothing";
+}
+
+TYPED_TEST(UiContract, HiddenOrDisabledControlsAndTheirContentsIgnoreTheUser) {
+  auto& w = *this->window_;
+  const ControlId frame = this->Add(ControlKind::kFrame, "frame");
+  const ControlId inner = this->Add(ControlKind::kButton, "inner", frame);
+  const ControlId box = this->Add(ControlKind::kCheckBox, "chk", frame);
+  const ControlId other = this->Add(ControlKind::kFrame, "other");
+  const ControlId label = this->Add(ControlKind::kLabel, "lblLink", other, true);
+  const ControlId plain = this->Add(ControlKind::kLabel, "lblPlain", other);
+  const ControlId button = this->Add(ControlKind::kButton, "button");
+  this->Count({inner, box, label, plain, button});
+
+  // Hiding a frame hides its controls, which keep their own state; the other frame is seen.
+  w.SetVisible(frame, false);
+  EXPECT_TRUE(w.IsVisible(inner)) << "its own flag is unchanged";
+  EXPECT_FALSE(w.IsVisible(frame));
+  EXPECT_FALSE(this->env_.Seen(w, inner));
+  EXPECT_TRUE(this->env_.Seen(w, label));
+  this->env_.NotifyClick(w, inner);
+  this->env_.NotifyClick(w, box);
+  EXPECT_EQ(w.Value(box), 0);
+  EXPECT_EQ(this->env_.ShownValue(w, box), 0);
+  w.SetVisible(frame, true);
+  EXPECT_TRUE(this->env_.Seen(w, inner));
+  w.SetEnabled(frame, false);
+  this->env_.NotifyClick(w, inner);
+  this->env_.Click(w, box);
+  EXPECT_EQ(this->env_.ShownValue(w, box), 0) << "a disabled box keeps its state";
+  w.SetEnabled(frame, true);
+  this->env_.Click(w, inner);
+  EXPECT_EQ(this->clicks_[inner], 1);
+
+  w.SetEnabled(button, false);
+  EXPECT_FALSE(w.IsEnabled(button));
+  this->env_.NotifyClick(w, button);
+  w.SetEnabled(button, true);
+  w.SetVisible(button, false);
+  this->env_.NotifyClick(w, button);
+  EXPECT_EQ(this->clicks_[button], 0);
+  EXPECT_EQ(this->clicks_[box], 0);
+
+  // Only a label that starts something reports a click.
+  this->env_.Click(w, plain);
+  this->env_.Click(w, label);
+  EXPECT_EQ(this->clicks_[plain], 0);
+  EXPECT_EQ(this->clicks_[label], 1);
+
+  // Code can still set values of what the user cannot reach, and that fires as always.
+  w.SetVisible(frame, false);
+  w.SetValue(box, 1);
+  w.SetValue(box, 1);
+  EXPECT_EQ(this->clicks_[box], 1) << "only a change fires";
+}
+
+TYPED_TEST(UiContract, ListRowsKeepTheirOrderAndTextExactly) {
+  auto& w = *this->window_;
+  const ControlId list = this->Add(ControlKind::kListBox, "lst");
+  const std::vector<std::string> rows = {"zeta", "alpha", "", "Caf\xC3\xA9 \xE2\x82\xAC", "mid"};
+  for (const std::string& row : rows) {
+    w.AddItem(list, row);
+  }
+  w.AddItem(list, std::string("cut\0here", 8));
+  std::vector<std::string> expected = rows;
+  expected.emplace_back("cut");  // as the native list shows it: up to the NUL
+  ASSERT_EQ(w.ItemCount(list), static_cast<int>(expected.size()));
+  for (int row = 0; row < w.ItemCount(list); ++row) {
+    EXPECT_EQ(w.ItemText(list, row), expected[static_cast<size_t>(row)]);
+  }
+  EXPECT_EQ(this->env_.ShownRows(w, list), expected);
+}
+
+TYPED_TEST(UiContract, AClosedWindowIgnoresCallsAndAnswersDefaults) {
+  auto& w = *this->window_;
+  const ControlId text = this->Add(ControlKind::kTextBox, "txt");
+  const ControlId list = this->Add(ControlKind::kListBox, "lst");
+  const ControlId box = this->Add(ControlKind::kCheckBox, "chk");
+  w.AddItem(list, "row");
+  w.SetSelection(list, 0);
+  w.SetValue(box, 1);
+  int unloads = 0;
+  w.OnQueryUnload([&] {
+    ++unloads;
+    EXPECT_TRUE(w.IsOpen()) << "the request runs before the window goes";
+    w.Close();  // a handler that closes again must not loop or run twice
+  });
+  w.Close();
+  w.Close();
+  EXPECT_EQ(unloads, 1);
+  EXPECT_FALSE(w.IsOpen());
+  EXPECT_EQ(w.Handle(), 0U);
+  w.SetText(text, "ignored");
+  w.SetCaption("late");
+  w.SetValue(box, 0);
+  w.AddItem(list, "late");
+  EXPECT_EQ(w.Text(text), "");
+  EXPECT_EQ(w.Caption(), "");
+  EXPECT_EQ(w.Selection(list), -1);
+  EXPECT_EQ(w.ItemCount(list), 0);
+  EXPECT_EQ(w.Value(box), 0);
+  EXPECT_FALSE(w.IsVisible(box));
+  EXPECT_FALSE(w.IsEnabled(box));
+  EXPECT_EQ(w.Find("txt"), kNoControl);
+  EXPECT_EQ(w.AddControl({}), kNoControl);
+}
+
+TYPED_TEST(UiContract, AnUnknownIdRaises) {
+  auto& w = *this->window_;
+  const ControlId button = this->Add(ControlKind::kButton, "button");
+  EXPECT_THROW(this->Add(ControlKind::kButton, "button"), Failure) << "names are unique";
+  for (const ControlId id : {ControlId{99}, ControlId{-1}, ControlId{0}}) {
+    SCOPED_TRACE(id);
+    EXPECT_THROW(w.SetValue(id, 1), Failure);
+    EXPECT_THROW(w.Value(id), Failure);
+    EXPECT_THROW(w.SetText(id, "x"), Failure);
+    EXPECT_THROW(w.Text(id), Failure);
+    EXPECT_THROW(w.SetVisible(id, false), Failure);
+    EXPECT_THROW(w.IsEnabled(id), Failure);
+    EXPECT_THROW(w.AddItem(id, "x"), Failure);
+    EXPECT_THROW(w.OnClick(id, [] {}), Failure);
+  }
+  EXPECT_THROW(w.SetValue(button, 1), Failure) << "a button has no value";
+  EXPECT_THROW(this->Add(ControlKind::kButton, "inButton", button), Failure)
+      << "only a frame holds controls";
+  EXPECT_EQ(w.Find("nothing"), kNoControl);
+}
+
+}  // namespace
+}  // namespace velqor::contract
