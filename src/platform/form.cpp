@@ -6,8 +6,27 @@
 namespace velqor::platform {
 namespace {
 
+// Ordered by one column's text, ASCII letter case ignored.
+bool CellLess(const Row& a, const Row& b, std::size_t column) {
+  const auto cell = [column](const Row& r) {
+    return column < r.cells.size() ? std::string_view(r.cells[column]) : std::string_view();
+  };
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  const std::string_view x = cell(a);
+  const std::string_view y = cell(b);
+  return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
+                                      [&](char p, char q) { return lower(p) < lower(q); });
+}
+
 bool HasValue(ControlKind kind) {
   return kind == ControlKind::kCheckBox || kind == ControlKind::kOptionButton;
+}
+
+int RowCount(const auto& list) {
+  return static_cast<int>(list.def.kind == ControlKind::kReportList ? list.rows.size()
+                                                                    : list.items.size());
 }
 
 // Native controls end their text at the first NUL; the model keeps what they would show.
@@ -16,6 +35,22 @@ std::string_view UpToNul(std::string_view text) {
 }
 
 }  // namespace
+
+TwipRect Anchored(const TwipRect& designed, unsigned anchors, int grow_x, int grow_y) {
+  TwipRect rect = designed;
+  const auto follow = [](int& place, int& size, bool near, bool far, int grow) {
+    if (near && far) {
+      size += grow;
+    } else if (far) {
+      place += grow;
+    }
+  };
+  follow(rect.left, rect.width, (anchors & kAnchorLeft) != 0, (anchors & kAnchorRight) != 0,
+         grow_x);
+  follow(rect.top, rect.height, (anchors & kAnchorTop) != 0, (anchors & kAnchorBottom) != 0,
+         grow_y);
+  return rect;
+}
 
 Form::Form(Ui& ui, const WindowSpec& def, std::unique_ptr<FormBackend> backend)
     : ui_(ui), spec_(def), backend_(std::move(backend)), caption_(def.caption) {
@@ -42,14 +77,26 @@ const Form::Control& Form::Get(ControlId control) const {
 
 Form::Control& Form::List(ControlId list) {
   Control& c = Get(list);
-  if (c.def.kind != ControlKind::kListBox) {
+  if (c.def.kind != ControlKind::kListBox && c.def.kind != ControlKind::kReportList) {
     throw Failure(kInvalidParameter, "\"" + c.def.name + "\" is not a list");
   }
   return c;
 }
 
+Form::Control& Form::Report(ControlId list) {
+  return const_cast<Control&>(std::as_const(*this).Report(list));
+}
+
+const Form::Control& Form::Report(ControlId list) const {
+  const Control& c = Get(list);
+  if (c.def.kind != ControlKind::kReportList) {
+    throw Failure(kInvalidParameter, "\"" + c.def.name + "\" is not a report list");
+  }
+  return c;
+}
+
 void Form::CheckRow(const Control& list, int row, int first) const {
-  if (row < first || row >= static_cast<int>(list.items.size())) {
+  if (row < first || row >= RowCount(list)) {
     throw Failure(kInvalidParameter,
                   "The list \"" + list.def.name + "\" has no row " + std::to_string(row));
   }
@@ -169,8 +216,8 @@ std::string Form::Text(ControlId control) const {
     return {};
   }
   const Control& c = Get(control);
-  if (c.def.kind == ControlKind::kListBox) {
-    return c.selection < 0 ? std::string() : c.items[static_cast<std::size_t>(c.selection)];
+  if (c.def.kind == ControlKind::kListBox || c.def.kind == ControlKind::kReportList) {
+    return c.selection < 0 ? std::string() : ItemText(control, c.selection);
   }
   return c.text;
 }
@@ -250,13 +297,14 @@ void Form::ClearItems(ControlId list) {
   if (open_) {
     Control& c = Get(list);
     c.items.clear();
+    c.rows.clear();
     c.selection = -1;
     backend_->ClearItems(list);
   }
 }
 
 int Form::ItemCount(ControlId list) const {
-  return open_ ? static_cast<int>(Get(list).items.size()) : 0;
+  return open_ ? RowCount(Get(list)) : 0;
 }
 
 std::string Form::ItemText(ControlId list, int row) const {
@@ -265,7 +313,11 @@ std::string Form::ItemText(ControlId list, int row) const {
   }
   const Control& c = Get(list);
   CheckRow(c, row, 0);
-  return c.items[static_cast<std::size_t>(row)];
+  const auto place = static_cast<std::size_t>(row);
+  if (c.def.kind == ControlKind::kReportList) {
+    return c.rows[place].cells.empty() ? std::string() : c.rows[place].cells[0];
+  }
+  return c.items[place];
 }
 
 int Form::Selection(ControlId list) const {
@@ -304,6 +356,98 @@ void Form::SetRedraw(ControlId control, bool redraw) {
     Get(control);
     backend_->SetRedraw(control, redraw);
   }
+}
+
+void Form::AddRow(ControlId list, const Row& row) {
+  if (!open_) {
+    return;
+  }
+  Control& c = Report(list);
+  Row added{row.key, {}};
+  added.cells.resize(std::max(row.cells.size(), c.def.columns.size()));
+  std::transform(row.cells.begin(), row.cells.end(), added.cells.begin(),
+                 [](const std::string& cell) { return std::string(UpToNul(cell)); });
+  auto place = c.rows.end();
+  if (c.sort_column >= 0) {
+    const auto column = static_cast<std::size_t>(c.sort_column);
+    place = c.sort_ascending
+                ? std::upper_bound(
+                      c.rows.begin(), c.rows.end(), added,
+                      [column](const Row& a, const Row& b) { return CellLess(a, b, column); })
+                : std::upper_bound(
+                      c.rows.begin(), c.rows.end(), added,
+                      [column](const Row& a, const Row& b) { return CellLess(b, a, column); });
+  }
+  const auto index = static_cast<int>(place - c.rows.begin());
+  c.rows.insert(place, added);
+  if (c.selection >= index) {
+    ++c.selection;  // the same row, one place down
+  }
+  backend_->InsertRow(list, index, added);
+}
+
+Row Form::RowAt(ControlId list, int row) const {
+  if (!open_) {
+    return {};
+  }
+  const Control& c = Report(list);
+  CheckRow(c, row, 0);
+  return c.rows[static_cast<std::size_t>(row)];
+}
+
+std::optional<std::uint64_t> Form::SelectedKey(ControlId list) const {
+  if (!open_) {
+    return std::nullopt;
+  }
+  const Control& c = Report(list);
+  if (c.selection < 0) {
+    return std::nullopt;
+  }
+  return c.rows[static_cast<std::size_t>(c.selection)].key;
+}
+
+void Form::SortBy(ControlId list, int column, bool ascending) {
+  if (!open_) {
+    return;
+  }
+  Control& c = Report(list);
+  if (column < 0 || static_cast<std::size_t>(column) >= c.def.columns.size()) {
+    throw Failure(kInvalidParameter,
+                  "The list \"" + c.def.name + "\" has no column " + std::to_string(column));
+  }
+  const std::optional<std::uint64_t> selected = SelectedKey(list);
+  const auto index = static_cast<std::size_t>(column);
+  std::stable_sort(c.rows.begin(), c.rows.end(), [index, ascending](const Row& a, const Row& b) {
+    return ascending ? CellLess(a, b, index) : CellLess(b, a, index);
+  });
+  c.sort_column = column;
+  c.sort_ascending = ascending;
+  if (selected) {
+    // The selected row stays selected in its new place; nothing changed for its handler.
+    const auto found = std::find_if(c.rows.begin(), c.rows.end(),
+                                    [&](const Row& r) { return r.key == *selected; });
+    c.selection = static_cast<int>(found - c.rows.begin());
+  }
+  backend_->ShowRows(list, c.rows);
+  backend_->SetSelection(list, c.selection);
+  backend_->ShowSort(list, column, ascending);
+}
+
+int Form::SortColumn(ControlId list) const {
+  return open_ ? Report(list).sort_column : -1;
+}
+
+bool Form::SortAscending(ControlId list) const {
+  return !open_ || Report(list).sort_ascending;
+}
+
+bool Form::UserClickedHeader(ControlId list, int column) {
+  const Control& c = Report(list);
+  if (!Responds(list)) {
+    return false;
+  }
+  SortBy(list, column, c.sort_column != column || !c.sort_ascending);
+  return true;
 }
 
 void Form::Fire(ControlId control) {
@@ -370,6 +514,7 @@ bool Form::UserClicked(ControlId control) {
     case ControlKind::kFrame:
     case ControlKind::kListBox:
     case ControlKind::kTextBox:
+    case ControlKind::kReportList:
       return false;
   }
   Fire(control);

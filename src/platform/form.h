@@ -3,7 +3,9 @@
 #pragma once
 
 #include <map>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,11 @@
 namespace velqor::platform {
 
 class Form;
+
+// Where a control of the window goes when the window's client area has grown by `grow_x` and
+// `grow_y` (either unit, negative when it shrank): it keeps its distance to the edges it is
+// anchored to, and grows when anchored to two opposite ones.
+TwipRect Anchored(const TwipRect& designed, unsigned anchors, int grow_x, int grow_y);
 
 // The native side of one form. The model calls it only for controls that exist and only while
 // the window is open; the backend shows what it is told and reports the user's input to the form
@@ -49,6 +56,11 @@ class FormBackend {
   // Lets a list scroll sideways just far enough for its widest row (`rows` as it shows them).
   virtual void FitHorizontalExtent(ControlId id, const std::vector<std::string>& rows) = 0;
   virtual void SetRedraw(ControlId id, bool redraw) = 0;
+  // Report lists: a row put at `place`; all rows shown anew (after sorting); the sorted column
+  // (-1: none) shown in the header.
+  virtual void InsertRow(ControlId id, int place, const Row& row) = 0;
+  virtual void ShowRows(ControlId id, const std::vector<Row>& rows) = 0;
+  virtual void ShowSort(ControlId id, int column, bool ascending) = 0;
 };
 
 // A window as the program sees it, over one backend. Everything a caller can observe is decided
@@ -100,6 +112,13 @@ class Form : public Window {
   void FitHorizontalExtent(ControlId list) override;
   void SetRedraw(ControlId control, bool redraw) override;
 
+  void AddRow(ControlId list, const Row& row) override;
+  Row RowAt(ControlId list, int row) const override;
+  std::optional<std::uint64_t> SelectedKey(ControlId list) const override;
+  void SortBy(ControlId list, int column, bool ascending) override;
+  int SortColumn(ControlId list) const override;
+  bool SortAscending(ControlId list) const override;
+
   // --- The user's input, as a backend reports it. Each returns whether the window responded. ---
 
   // A click: a button is pressed, a check box goes 0->1, 1->0 or 2->0, an option button becomes
@@ -108,6 +127,9 @@ class Form : public Window {
   bool UserClicked(ControlId control);
   // A row of a list chosen by the user; fires when the row changes. A missing row raises.
   bool UserSelected(ControlId list, int row);
+  // A click on a report list's column header: sorts by that column, ascending first, and the
+  // other way round when it is sorted by it already.
+  bool UserClickedHeader(ControlId list, int column);
   // The text of a text box as the user left it.
   void UserEdited(ControlId control, std::string_view text);
   // A menu entry chosen; a greyed entry does nothing. An unknown entry raises.
@@ -145,7 +167,10 @@ class Form : public Window {
     bool visible = true;
     bool enabled = true;
     int value = 0;
-    std::vector<std::string> items;
+    std::vector<std::string> items;  // list boxes
+    std::vector<Row> rows;           // report lists
+    int sort_column = -1;
+    bool sort_ascending = true;
     int selection = -1;
     Handler on_click;
   };
@@ -153,6 +178,8 @@ class Form : public Window {
   Control& Get(ControlId control);
   const Control& Get(ControlId control) const;
   Control& List(ControlId list);
+  Control& Report(ControlId list);
+  const Control& Report(ControlId list) const;
   void CheckRow(const Control& list, int row, int first) const;
   void Fire(ControlId control);
   void Store(ControlId control, int value);

@@ -32,6 +32,22 @@ enum class ControlKind {
   kPicture,       // STATIC showing a bitmap resource
   kListBox,       // LISTBOX, unsorted, notifying
   kTextBox,       // EDIT, single line
+  kReportList,    // SysListView32 in report view: columns, whole rows selected, sorted by a header
+};
+
+// One column of a report list: its header caption and width.
+struct Column {
+  std::string caption;
+  int width = 0;  // twips
+};
+
+// Which edges of the window a control keeps its distance to when the window is resized; a
+// control anchored to two opposite edges grows with the window.
+enum Anchor : unsigned {
+  kAnchorLeft = 1,
+  kAnchorTop = 2,
+  kAnchorRight = 4,
+  kAnchorBottom = 8,
 };
 
 // Identifies a control within its window; kNoControl is the window itself (as a parent).
@@ -57,9 +73,12 @@ struct ControlSpec {
   // The label that names this control (a field or a list) for a screen reader, which takes the
   // name from the label just before the control in the window's order; it is kept there.
   ControlId label = kNoControl;
+  std::vector<Column> columns = {};             // report lists: the columns, left to right
+  unsigned anchors = kAnchorLeft | kAnchorTop;  // controls of the window itself, not of frames
 };
 
-// One entry of a drop-down menu; entries with an empty caption are separators.
+// One entry of a drop-down menu; entries with an empty caption are separators. A caption may
+// end in a tab and a shortcut ("&Undo\tCtrl+Z"): the menu shows it, and the keys choose the entry.
 struct MenuEntry {
   std::string name;     // "ex"
   std::string caption;  // "Exit"
@@ -83,6 +102,23 @@ struct WindowSpec {
   int client_height = 0;             // twips
   std::string icon_resource;         // the window's own icon, a resource name; empty: the default
   std::optional<Colour> background;  // the client area's colour; none: the system's dialog colour
+  bool resizable = false;            // a sizing frame; controls then keep their places by anchors
+};
+
+// The Save As dialog's question: what to save and where to begin.
+struct SaveAsRequest {
+  std::string title;              // the dialog's caption
+  std::string file_name;          // the name offered
+  std::string filter_name;        // "Registry files (*.reg)"
+  std::string filter_pattern;     // "*.reg"
+  std::string default_extension;  // "reg": added when the user types a name without one
+};
+
+// One row of a report list: its cells left to right, and a key of the program's that stays with
+// the row whatever its place.
+struct Row {
+  std::uint64_t key = 0;
+  std::vector<std::string> cells = {};
 };
 
 using Handler = std::function<void()>;
@@ -156,6 +192,21 @@ class Window {
   // row by row costs a repaint per row. The control changes and answers as usual meanwhile;
   // resuming draws it once, when pending messages are next handled.
   virtual void SetRedraw(ControlId control, bool redraw) = 0;
+
+  // Report lists. ClearItems, ItemCount, Selection, SetSelection and Text (the first cell of the
+  // selected row) apply to them too; a selection change fires the click handler.
+  // Adds a row at the end, or in its sorted place when the list is sorted.
+  virtual void AddRow(ControlId list, const Row& row) = 0;
+  // The row at a place; raises a Failure for a row that does not exist.
+  virtual Row RowAt(ControlId list, int row) const = 0;
+  // The key of the selected row; nothing when no row is selected.
+  virtual std::optional<std::uint64_t> SelectedKey(ControlId list) const = 0;
+  // Sorts the rows by a column's text (letter case ignored, ties kept in their order) and shows
+  // the direction in that column's header. A column that does not exist raises a Failure.
+  virtual void SortBy(ControlId list, int column, bool ascending) = 0;
+  // The column sorted by, -1 when none, and whether ascending.
+  virtual int SortColumn(ControlId list) const = 0;
+  virtual bool SortAscending(ControlId list) const = 0;
 };
 
 inline constexpr unsigned kMbOk = 0x00;
@@ -180,6 +231,9 @@ class Ui {
   virtual void DoEvents() = 0;
   // Ends the message loop: the program ends once the handler that asked returns.
   virtual void Quit() = 0;
+  // The standard Save As dialog, owned by the active window; the full path chosen, or nothing
+  // when the user cancelled.
+  virtual std::optional<std::string> SaveAs(const SaveAsRequest& request) = 0;
 };
 
 // The title of every message that the program shows of its own.

@@ -3,7 +3,10 @@
 // passes this suite.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
+#include <optional>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -255,6 +258,118 @@ TYPED_TEST(UiContract, AnUnknownIdRaises) {
   EXPECT_THROW(this->Add(ControlKind::kButton, "inButton", button), Failure)
       << "only a frame holds controls";
   EXPECT_EQ(w.Find("nothing"), kNoControl);
+}
+
+TYPED_TEST(UiContract, AReportListSortsByAHeaderClickAndKeepsEachRowsKey) {
+  auto& w = *this->window_;
+  platform::ControlSpec def;
+  def.kind = ControlKind::kReportList;
+  def.name = "lvwChanges";
+  def.rect = {60, 60, 5000, 3000};
+  def.columns = {{"Name", 1500}, {"Value", 2500}};
+  const ControlId list = w.AddControl(def);
+  this->Count({list});
+  constexpr std::uint64_t kBig = 0x1234'5678'9ABC'DEF0;
+  w.AddRow(list, {30, {"beta", "2"}});
+  w.AddRow(list, {kBig, {"Alpha", std::string("one\0two", 7)}});
+  w.AddRow(list, {10, {"gamma"}});
+  using Cells = std::vector<std::vector<std::string>>;
+  EXPECT_EQ(this->env_.ShownCells(w, list), (Cells{{"beta", "2"}, {"Alpha", "one"}, {"gamma", ""}}))
+      << "in the order added, one text per column, up to a NUL";
+  EXPECT_EQ(w.SortColumn(list), -1);
+  EXPECT_EQ(w.SelectedKey(list), std::nullopt);
+
+  w.SetSelection(list, 0);
+  EXPECT_EQ(w.SelectedKey(list), 30U);
+  this->env_.ClickHeader(w, list, 0);
+  EXPECT_EQ(this->env_.ShownCells(w, list), (Cells{{"Alpha", "one"}, {"beta", "2"}, {"gamma", ""}}))
+      << "letter case ignored";
+  EXPECT_EQ(this->env_.ShownSort(w, list), std::pair(0, true));
+  EXPECT_EQ(w.Selection(list), 1) << "the selected row moved with its key";
+  EXPECT_EQ(this->env_.ShownSelection(w, list), 1);
+  EXPECT_EQ(w.SelectedKey(list), 30U);
+  EXPECT_EQ(this->clicks_[list], 1) << "sorting is no new selection";
+
+  this->env_.ClickHeader(w, list, 0);
+  EXPECT_EQ(this->env_.ShownSort(w, list), std::pair(0, false)) << "a second click turns it round";
+  EXPECT_EQ(w.RowAt(list, 0).key, 10U);
+  EXPECT_EQ(w.RowAt(list, 2).key, kBig);
+  w.AddRow(list, {40, {"delta"}});
+  EXPECT_EQ(w.RowAt(list, 1).key, 40U) << "a row added later goes to its sorted place";
+  EXPECT_EQ(this->env_.ShownCells(w, list)[1][0], "delta");
+  EXPECT_EQ(w.SelectedKey(list), 30U);
+  this->env_.ClickHeader(w, list, 1);
+  EXPECT_EQ(this->env_.ShownSort(w, list), std::pair(1, true)) << "another column: up again";
+
+  this->env_.SelectRow(w, list, 0);
+  EXPECT_EQ(this->clicks_[list], 2);
+  EXPECT_EQ(w.SelectedKey(list), w.RowAt(list, 0).key);
+  EXPECT_EQ(w.Text(list), w.RowAt(list, 0).cells[0]);
+  EXPECT_THROW(w.SortBy(list, 2, true), Failure);
+  EXPECT_THROW(w.RowAt(list, 4), Failure);
+  w.ClearItems(list);
+  EXPECT_EQ(w.ItemCount(list), 0);
+  EXPECT_TRUE(this->env_.ShownCells(w, list).empty());
+}
+
+TYPED_TEST(UiContract, AMenuShortcutChoosesItsEntryUnlessItIsGreyed) {
+  auto& w = *this->window_;
+  int undos = 0;
+  int saves = 0;
+  platform::Menu edit{"mnuEdit", "&Edit", {}};
+  edit.entries = {
+      {"mnuUndo", "&Undo\tCtrl+Z", true}, {"sep1", "", true}, {"mnuSave", "&Save\tCtrl+S", false}};
+  w.SetMenu({edit});
+  w.OnMenu("mnuUndo", [&] { ++undos; });
+  w.OnMenu("mnuSave", [&] { ++saves; });
+  this->env_.PressCtrl(w, 'Z');
+  this->env_.PressCtrl(w, 'S');
+  EXPECT_EQ(undos, 1);
+  EXPECT_EQ(saves, 0);
+}
+
+TYPED_TEST(UiContract, SaveAsAnswersThePathChosenOrNothing) {
+  platform::SaveAsRequest request{"Save the changes", "changes", "Registry files (*.reg)", "*.reg",
+                                  "reg"};
+  this->env_.AnswerNextSaveAs("C:\\velqor-contract.reg");
+  EXPECT_EQ(this->env_.ui().SaveAs(request), "C:\\velqor-contract.reg");
+  this->env_.AnswerNextSaveAs(std::nullopt);
+  EXPECT_EQ(this->env_.ui().SaveAs(request), std::nullopt);
+}
+
+TYPED_TEST(UiContract, AResizedWindowKeepsItsControlsByTheirAnchors) {
+  platform::WindowSpec spec{"frmSized", "Sized", 6000, 4500, "", std::nullopt};
+  spec.resizable = true;
+  auto w = this->env_.ui().CreateForm(spec);
+  w->Show();
+  const auto add = [&](const char* name, unsigned anchors) {
+    platform::ControlSpec def;
+    def.kind = ControlKind::kButton;
+    def.name = name;
+    def.rect = {600, 600, 1500, 450};
+    def.anchors = anchors;
+    return w->AddControl(def);
+  };
+  const ControlId fixed = add("cmdFixed", platform::kAnchorLeft | platform::kAnchorTop);
+  const ControlId corner = add("cmdCorner", platform::kAnchorRight | platform::kAnchorBottom);
+  const ControlId wide = add("lvwWide", platform::kAnchorLeft | platform::kAnchorRight |
+                                            platform::kAnchorTop | platform::kAnchorBottom);
+  this->env_.Resize(*w, 9000, 6000);
+  struct Expected {
+    ControlId id;
+    platform::TwipRect rect;
+  };
+  for (const Expected& e :
+       {Expected{fixed, {600, 600, 1500, 450}}, Expected{corner, {3600, 2100, 1500, 450}},
+        Expected{wide, {600, 600, 4500, 1950}}}) {
+    SCOPED_TRACE(e.id);
+    const platform::TwipRect shown = this->env_.ShownRect(*w, e.id);
+    constexpr int kPixel = 15;  // twips are shown to the nearest pixel
+    EXPECT_NEAR(shown.left, e.rect.left, kPixel);
+    EXPECT_NEAR(shown.top, e.rect.top, kPixel);
+    EXPECT_NEAR(shown.width, e.rect.width, kPixel);
+    EXPECT_NEAR(shown.height, e.rect.height, kPixel);
+  }
 }
 
 }  // namespace

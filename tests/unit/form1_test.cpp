@@ -235,6 +235,9 @@ class QuitProbeUi final : public platform::Ui {
   }
   std::string ProgramFolder() const override { return ui_.ProgramFolder(); }
   void DoEvents() override { ui_.DoEvents(); }
+  std::optional<std::string> SaveAs(const platform::SaveAsRequest& r) override {
+    return ui_.SaveAs(r);
+  }
   void Quit() override {
     at_quit_();
     ui_.Quit();

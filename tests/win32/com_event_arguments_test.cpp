@@ -63,6 +63,7 @@ class NoUi final : public platform::Ui {
   std::string ProgramFolder() const override { return {}; }
   void DoEvents() override {}
   void Quit() override {}
+  std::optional<std::string> SaveAs(const platform::SaveAsRequest&) override { return {}; }
   int messages = 0;
 };
 

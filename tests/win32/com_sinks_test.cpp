@@ -46,6 +46,7 @@ class RecordingUi final : public platform::Ui {
     }
   }
   void Quit() override {}
+  std::optional<std::string> SaveAs(const platform::SaveAsRequest&) override { return {}; }
   std::vector<std::string> prompts;
 };
 

@@ -671,5 +671,52 @@ TEST_F(Win32UiTest, TestFormScreenshotIsWritten) {
   EXPECT_GT(white, 0) << "the caption \"General\" is not drawn white";
 }
 
+TEST_F(Win32UiTest, NewKindsAreTheStandardControlsAndFollowTheScale) {
+  WindowSpec spec = FormSpec("frmKinds", 6000, 4500);
+  spec.resizable = true;
+  auto form = ui_.CreateForm(spec);
+  auto& w = static_cast<Win32Window&>(*form);
+  ControlSpec list = Def(ControlKind::kReportList, "lvw", kNoControl, "", {150, 150, 4500, 3000});
+  list.columns = {{"Name", 1500}, {"Value", 2250}};
+  list.anchors = kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom;
+  HWND lvw = w.ControlWindow(form->AddControl(list));
+  wchar_t class_name[32] = {};
+  GetClassNameW(lvw, class_name, 32);
+  EXPECT_STREQ(class_name, L"SysListView32");
+  EXPECT_EQ(GetWindowLongW(lvw, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_NE(GetWindowLongW(lvw, GWL_STYLE) & LVS_SINGLESEL, 0);
+  EXPECT_NE(SendMessageW(lvw, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT, 0);
+  EXPECT_EQ(SendMessageW(lvw, LVM_GETCOLUMNWIDTH, 1, 0), 2250 / 15);
+  EXPECT_NE(GetWindowLongW(reinterpret_cast<HWND>(form->Handle()), GWL_STYLE) & WS_THICKFRAME, 0);
+
+  // The menu shows the shortcut after a tab, and the separator as one.
+  Menu edit;
+  edit.name = "mnuEdit";
+  edit.caption = "&Edit";
+  edit.entries = {Entry("mnuUndo", "&Undo\tCtrl+Z"), Entry("sep", ""), Entry("mnuRedo", "&Redo")};
+  form->SetMenu({edit});
+  HMENU popup = GetSubMenu(GetMenu(reinterpret_cast<HWND>(form->Handle())), 0);
+  wchar_t text[64] = {};
+  GetMenuStringW(popup, 0, text, 64, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"&Undo\tCtrl+Z");
+  EXPECT_NE(GetMenuState(popup, 1, MF_BYPOSITION) & MF_SEPARATOR, 0u);
+
+  // A monitor of twice the scale: the controls go to their twips at it, the window to the size
+  // the system suggests.
+  RECT outer;
+  GetWindowRect(reinterpret_cast<HWND>(form->Handle()), &outer);
+  RECT suggested{outer.left, outer.top, outer.left + 2 * (outer.right - outer.left),
+                 outer.top + 2 * (outer.bottom - outer.top)};
+  SendMessageW(reinterpret_cast<HWND>(form->Handle()), 0x02E0, MAKEWPARAM(192, 192),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(w.Dpi(), 192);
+  const RECT place = RectInParent(lvw);
+  EXPECT_EQ(place.left, 20);
+  EXPECT_EQ(place.top, 20);
+  RECT client;
+  GetClientRect(reinterpret_cast<HWND>(form->Handle()), &client);
+  EXPECT_EQ(place.right, client.right - (800 - 20 - 600)) << "still anchored to the right edge";
+}
+
 }  // namespace
 }  // namespace velqor::platform::win32

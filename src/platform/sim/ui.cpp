@@ -59,7 +59,10 @@ class HeadlessBackend final : public FormBackend {
       ++records_.rows_added_undrawn[id];
     }
   }
-  void ClearItems(ControlId id) override { records_.rows[id].clear(); }
+  void ClearItems(ControlId id) override {
+    records_.rows[id].clear();
+    records_.report_rows[id].clear();
+  }
   void SetSelection(ControlId, int) override {}
   // Counts every character as 8 pixels, as wide as a character of the message font gets.
   void FitHorizontalExtent(ControlId id, const std::vector<std::string>& rows) override {
@@ -74,6 +77,16 @@ class HeadlessBackend final : public FormBackend {
     records_.extents[id] = static_cast<int>(widest) * 8;
   }
   void SetFocus(ControlId id) override { records_.focus = id; }
+  void InsertRow(ControlId id, int place, const Row& row) override {
+    auto& rows = records_.report_rows[id];
+    rows.insert(rows.begin() + place, row);
+  }
+  void ShowRows(ControlId id, const std::vector<Row>& rows) override {
+    records_.report_rows[id] = rows;
+  }
+  void ShowSort(ControlId id, int column, bool ascending) override {
+    records_.sorts[id] = {column, ascending};
+  }
   void SetRedraw(ControlId id, bool redraw) override {
     if (redraw) {
       records_.not_redrawing.erase(id);
@@ -89,7 +102,10 @@ class HeadlessBackend final : public FormBackend {
 };
 
 HeadlessWindow::HeadlessWindow(HeadlessUi& ui, const WindowSpec& def, WindowHandle handle)
-    : Form(ui, def, std::make_unique<HeadlessBackend>(ui, handle)), headless_ui_(ui) {}
+    : Form(ui, def, std::make_unique<HeadlessBackend>(ui, handle)),
+      headless_ui_(ui),
+      client_width_(def.client_width),
+      client_height_(def.client_height) {}
 
 const HeadlessRecords& HeadlessWindow::records() const {
   return static_cast<const HeadlessBackend&>(backend()).records();
@@ -129,6 +145,41 @@ bool HeadlessWindow::SelectRow(ControlId list, int row) {
 
 bool HeadlessWindow::ChooseMenu(std::string_view entry_name) {
   return IsMenuEntryEnabled(entry_name) && UserMayAct() && UserChoseMenu(entry_name);
+}
+
+bool HeadlessWindow::PressShortcut(std::string_view keys) {
+  for (const Menu& menu : menus()) {
+    for (const MenuEntry& entry : menu.entries) {
+      const auto tab = entry.caption.find('\t');
+      if (tab != std::string::npos && std::string_view(entry.caption).substr(tab + 1) == keys) {
+        return ChooseMenu(entry.name);
+      }
+    }
+  }
+  return false;
+}
+
+bool HeadlessWindow::ClickHeader(ControlId list, int column) {
+  SpecOf(list);
+  return UserMayAct() && UserClickedHeader(list, column);
+}
+
+bool HeadlessWindow::Resize(int client_width, int client_height) {
+  if (!def().resizable || !UserMayAct()) {
+    return false;
+  }
+  client_width_ = client_width;
+  client_height_ = client_height;
+  return true;
+}
+
+TwipRect HeadlessWindow::ControlRect(ControlId control) const {
+  const ControlSpec& spec = SpecOf(control);
+  if (spec.parent != kNoControl) {
+    return spec.rect;  // frames do not resize: what they hold stays where it was
+  }
+  return Anchored(spec.rect, spec.anchors, client_width_ - def().client_width,
+                  client_height_ - def().client_height);
 }
 
 bool HeadlessWindow::RequestClose() {
@@ -181,6 +232,16 @@ void HeadlessUi::DoEvents() {
   ++do_events_count_;
   const Handler callback = do_events_callback_;
   RunHandler(*this, callback);
+}
+
+std::optional<std::string> HeadlessUi::SaveAs(const SaveAsRequest& request) {
+  std::optional<std::string> answer;
+  if (!save_as_answers_.empty()) {
+    answer = save_as_answers_.front();
+    save_as_answers_.pop_front();
+  }
+  save_as_dialogs_.push_back({request, answer});
+  return answer;
 }
 
 void HeadlessUi::AddFile(std::string_view path) {

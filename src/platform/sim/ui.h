@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <set>
 #include <string>
 #include <string_view>
@@ -38,7 +40,15 @@ struct HeadlessRecords {
   ControlId focus = kNoControl;              // the control last given the focus by the program
   std::set<ControlId> not_redrawing;         // controls with drawing stopped
   std::map<ControlId, int> rows_added_undrawn;
-  std::map<ControlId, std::vector<std::string>> rows;  // the rows each list shows
+  std::map<ControlId, std::vector<std::string>> rows;  // the rows each list box shows
+  std::map<ControlId, std::vector<Row>> report_rows;   // the rows each report list shows
+  std::map<ControlId, std::pair<int, bool>> sorts;     // report lists: column, ascending
+};
+
+// One Save As dialog that the program showed, with the answer it got.
+struct SaveAsRecord {
+  SaveAsRequest request;
+  std::optional<std::string> answer;
 };
 
 // A form over the headless backend, with what a user does and what a test looks at.
@@ -59,8 +69,17 @@ class HeadlessWindow final : public Form {
   bool SelectRow(ControlId list, int row);
   // Chooses a menu entry by name; a greyed entry does nothing. An unknown entry raises.
   bool ChooseMenu(std::string_view entry_name);
+  // Presses a menu entry's shortcut ("Ctrl+Z"); false when no entry has it or it is greyed.
+  bool PressShortcut(std::string_view keys);
+  // A click on a report list's column header.
+  bool ClickHeader(ControlId list, int column);
   // The close box: the close request's handler runs, then the window goes.
   bool RequestClose();
+  // The window's frame dragged to a client area of this size (twips); false when the window
+  // cannot be resized.
+  bool Resize(int client_width, int client_height);
+  // Where the control is now in its container (twips), after the window's resizing.
+  TwipRect ControlRect(ControlId control) const;
 
   // --- What a test looks at. Reads of a closed window still answer from the last state. ---
 
@@ -89,6 +108,8 @@ class HeadlessWindow final : public Form {
   bool UserMayAct() const;
 
   HeadlessUi& headless_ui_;
+  int client_width_;
+  int client_height_;
 };
 
 // The headless user interface: creates HeadlessWindows, answers message boxes from a script and
@@ -106,6 +127,8 @@ class HeadlessUi final : public Ui {
   std::string ProgramFolder() const override { return program_folder_; }
   // Counts the call and runs the scripted callback, if any, through the dispatcher.
   void DoEvents() override;
+  // Records the request and returns the next scripted answer; without one, cancelled.
+  std::optional<std::string> SaveAs(const SaveAsRequest& request) override;
   void Quit() override { ++quit_count_; }
 
   // --- Set-up by tests. ---
@@ -120,6 +143,10 @@ class HeadlessUi final : public Ui {
   bool FileExists(std::string_view path) const;
   // How many icon loads failed because their file was not there.
   int missing_file_loads() const { return missing_file_loads_; }
+  // The answer of the next Save As dialog (answers queue up in order); nothing: cancelled.
+  void AnswerNextSaveAs(std::optional<std::string> path) {
+    save_as_answers_.push_back(std::move(path));
+  }
   // What each DoEvents() also does (a pending event arriving, say); empty: nothing.
   void SetDoEventsCallback(Handler callback) { do_events_callback_ = std::move(callback); }
 
@@ -131,6 +158,7 @@ class HeadlessUi final : public Ui {
     return message_boxes_.empty() ? nullptr : &message_boxes_.back();
   }
   std::size_t pending_answers() const { return answers_.size(); }
+  const std::vector<SaveAsRecord>& save_as_dialogs() const { return save_as_dialogs_; }
   int do_events_count() const { return do_events_count_; }
   bool quit_requested() const { return quit_count_ > 0; }
   int quit_count() const { return quit_count_; }
@@ -147,6 +175,8 @@ class HeadlessUi final : public Ui {
   void Forget(HeadlessWindow* window);
 
   std::deque<int> answers_;
+  std::deque<std::optional<std::string>> save_as_answers_;
+  std::vector<SaveAsRecord> save_as_dialogs_;
   std::vector<MessageBoxRecord> message_boxes_;
   std::string program_folder_ = "C:\\Program Files\\Velqor";
   std::set<std::string> files_;  // normalised

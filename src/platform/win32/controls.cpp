@@ -1,5 +1,7 @@
 #include "platform/win32/controls.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <string>
 
@@ -50,6 +52,9 @@ ClassAndStyle StyleOf(const ControlSpec& def) {
               WS_EX_CLIENTEDGE};
     case ControlKind::kTextBox:
       return {L"EDIT", kChild | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE};
+    case ControlKind::kReportList:
+      return {WC_LISTVIEWW, kChild | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+              WS_EX_CLIENTEDGE};
     case ControlKind::kFrame:
       break;
   }

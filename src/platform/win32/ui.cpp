@@ -1,7 +1,9 @@
 #include "platform/win32/ui.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/system_dll.h"
@@ -49,6 +51,32 @@ void Win32Ui::DoEvents() {
   }
 }
 
+std::optional<std::string> Win32Ui::SaveAs(const SaveAsRequest& request) {
+  const std::wstring title = Widen(request.title);
+  const std::wstring extension = Widen(request.default_extension);
+  // Pairs of description and pattern, each ended by a NUL, the list by another.
+  std::wstring filter = Widen(request.filter_name);
+  filter.push_back(L'\0');
+  filter += Widen(request.filter_pattern);
+  filter.push_back(L'\0');
+  std::wstring path = Widen(request.file_name);
+  path.resize(std::max<size_t>(path.size() + 1, 32768), L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = GetActiveWindow();
+  dialog.lpstrFilter = request.filter_pattern.empty() ? nullptr : filter.c_str();
+  dialog.lpstrFile = path.data();
+  dialog.nMaxFile = static_cast<DWORD>(path.size());
+  dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&dialog)) {
+    return std::nullopt;  // cancelled, or the dialog could not be shown
+  }
+  path.resize(wcslen(path.c_str()));
+  return Narrow(path);
+}
+
 void Win32Ui::Quit() {
   PostQuitMessage(0);
 }
@@ -72,7 +100,7 @@ void Win32Ui::Dispatch(MSG& msg) {
   HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   if (root != nullptr && Win32Window::IsForm(root)) {
     Win32Window::RelayToTooltip(root, msg);
-    if (IsDialogMessageW(root, &msg)) {
+    if (Win32Window::TranslateShortcut(root, msg) || IsDialogMessageW(root, &msg)) {
       return;
     }
   }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,8 @@ class Win32Ui final : public Ui {
   void DoEvents() override;
   // Asks the message loop to end (PostQuitMessage).
   void Quit() override;
+  // GetSaveFileNameW, asking before it replaces a file.
+  std::optional<std::string> SaveAs(const SaveAsRequest& request) override;
 
   // The message loop of the program: handles messages with the forms' keyboard navigation until
   // Quit is called or `keep_going` (looked at after every message) says no more; returns the

@@ -50,6 +50,7 @@ using UniqueHmenu = UniqueHandle<HMENU, &::DestroyMenu>;
 using UniqueHfont = UniqueHandle<HFONT, &::DeleteObject>;
 using UniqueHbrush = UniqueHandle<HBRUSH, &::DeleteObject>;
 using UniqueHbitmap = UniqueHandle<HBITMAP, &::DeleteObject>;
+using UniqueHaccel = UniqueHandle<HACCEL, &::DestroyAcceleratorTable>;
 using UniqueHandleKernel = UniqueHandle<HANDLE, &::CloseHandle>;
 
 }  // namespace velqor::platform::win32

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/failure.h"
@@ -16,6 +17,9 @@ namespace {
 
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kSizingStyle = WS_THICKFRAME | WS_MAXIMIZEBOX;
+// Sent by systems that change a monitor's scale while programs run; older headers lack it.
+constexpr UINT kWmDpiChanged = 0x02E0;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
@@ -30,6 +34,34 @@ std::wstring WindowText(HWND hwnd) {
 bool HoldsFocus(HWND control) {
   HWND focus = GetFocus();
   return focus != nullptr && (focus == control || IsChild(control, focus));
+}
+
+// A shortcut as menus spell it ("Ctrl+Z", "Ctrl+Shift+S", "F5", "Del") as an accelerator.
+bool ParseShortcut(std::string_view keys, WORD command, ACCEL& accel) {
+  accel = {FVIRTKEY, 0, command};
+  for (const auto& [prefix, flag] :
+       {std::pair{std::string_view("Ctrl+"), FCONTROL},
+        std::pair{std::string_view("Shift+"), FSHIFT}, std::pair{std::string_view("Alt+"), FALT}}) {
+    if (keys.starts_with(prefix)) {
+      accel.fVirt = static_cast<BYTE>(accel.fVirt | flag);
+      keys.remove_prefix(prefix.size());
+    }
+  }
+  if (keys.size() == 1 &&
+      ((keys[0] >= 'A' && keys[0] <= 'Z') || (keys[0] >= '0' && keys[0] <= '9'))) {
+    accel.key = static_cast<WORD>(keys[0]);
+  } else if (keys == "Del") {
+    accel.key = VK_DELETE;
+  } else if (keys.size() >= 2 && keys[0] == 'F' && keys.size() <= 3) {
+    const int n = std::atoi(std::string(keys.substr(1)).c_str());
+    if (n < 1 || n > 12) {
+      return false;
+    }
+    accel.key = static_cast<WORD>(VK_F1 + n - 1);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 UniqueHicon LoadIconSized(HINSTANCE module, const wchar_t* name, int size_metric, UINT flags) {
@@ -48,8 +80,9 @@ Win32Backend::Win32Backend(const WindowSpec& def)
   if (def.background) {
     background_brush_.reset(CreateSolidBrush(*def.background));
   }
+  const DWORD style = kFormStyle | (def.resizable ? kSizingStyle : 0);
   RECT frame{0, 0, TwipsToPixels(def.client_width, dpi_), TwipsToPixels(def.client_height, dpi_)};
-  AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -57,7 +90,7 @@ Win32Backend::Win32Backend(const WindowSpec& def)
   const int x = work.left + std::max(0, static_cast<int>(work.right - work.left - width) / 2);
   const int y = work.top + std::max(0, static_cast<int>(work.bottom - work.top - height) / 2);
   const std::wstring caption = Widen(def.caption);
-  hwnd_.reset(CreateBase(0, caption.c_str(), kFormStyle, x, y, width, height, nullptr, nullptr));
+  hwnd_.reset(CreateBase(0, caption.c_str(), style, x, y, width, height, nullptr, nullptr));
   if (!hwnd_) {
     ThrowLastError("Creating the window \"" + def.name + "\" failed");
   }
@@ -107,10 +140,60 @@ void Win32Backend::CreateControl(ControlId id, const ControlSpec& def) {
     UseClassicLook(control.windows.hwnd);
   }
   controls_.push_back(std::move(control));
+  if (def.kind == ControlKind::kReportList) {
+    AddColumns(controls_.back());
+  }
   ApplyTabOrder(controls_.back());
   if (!def.tooltip.empty()) {
     AddTooltip(controls_.back());
   }
+}
+
+void Win32Backend::AddColumns(const Control& control) {
+  HWND list = control.windows.hwnd;
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  for (size_t i = 0; i < control.def.columns.size(); ++i) {
+    std::wstring caption = Widen(control.def.columns[i].caption);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = caption.data();
+    column.cx = TwipsToPixels(control.def.columns[i].width, dpi_);
+    column.iSubItem = static_cast<int>(i);
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+void Win32Backend::Layout() {
+  RECT client;
+  GetClientRect(hwnd_.get(), &client);
+  const int grow_x = client.right - TwipsToPixels(design_width_, dpi_);
+  const int grow_y = client.bottom - TwipsToPixels(design_height_, dpi_);
+  for (const Control& c : controls_) {
+    if (c.def.parent != kNoControl || c.def.anchors == (kAnchorLeft | kAnchorTop)) {
+      continue;  // where it was created, or inside a frame that does not resize
+    }
+    const RECT designed = TwipRectToPixels(c.def.rect, dpi_);
+    const TwipRect place = Anchored({designed.left, designed.top, designed.right - designed.left,
+                                     designed.bottom - designed.top},
+                                    c.def.anchors, grow_x, grow_y);
+    SetWindowPos(c.windows.hwnd, nullptr, place.left, place.top, std::max(0, place.width),
+                 std::max(0, place.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void Win32Backend::OnDpiChanged(int dpi, const RECT& suggested) {
+  // Every control goes to its twips at the new scale; the window takes the size the system
+  // suggests, and the anchors place the controls in it.
+  dpi_ = dpi;
+  for (const Control& c : controls_) {
+    const RECT place = TwipRectToPixels(c.def.rect, dpi_);
+    SetWindowPos(c.windows.hwnd, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  SetWindowPos(hwnd_.get(), nullptr, suggested.left, suggested.top,
+               suggested.right - suggested.left, suggested.bottom - suggested.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();
 }
 
 void Win32Backend::ApplyTabOrder(const Control& added) {
@@ -186,6 +269,7 @@ void Win32Backend::RelayToTooltip(HWND form, MSG& msg) {
 void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
   UniqueHmenu bar(CreateMenu());
   std::vector<std::string> entries;
+  std::vector<ACCEL> shortcuts;
   for (const Menu& menu : menus) {
     HMENU popup = CreatePopupMenu();
     for (const MenuEntry& entry : menu.entries) {
@@ -196,6 +280,12 @@ void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
       const auto id = static_cast<UINT_PTR>(kFirstMenuId + static_cast<int>(entries.size()));
       const std::wstring caption = Widen(entry.caption);
       AppendMenuW(popup, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), id, caption.c_str());
+      const auto tab = entry.caption.find('\t');
+      if (ACCEL accel;
+          tab != std::string::npos && ParseShortcut(std::string_view(entry.caption).substr(tab + 1),
+                                                    static_cast<WORD>(id), accel)) {
+        shortcuts.push_back(accel);
+      }
       entries.push_back(entry.name);
     }
     const std::wstring caption = Widen(menu.caption);
@@ -206,7 +296,16 @@ void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
   ::SetMenu(hwnd_.get(), bar.get());
   menu_ = std::move(bar);
   menu_entries_ = std::move(entries);
+  shortcuts_.reset(shortcuts.empty() ? nullptr
+                                     : CreateAcceleratorTableW(shortcuts.data(),
+                                                               static_cast<int>(shortcuts.size())));
   FitClientArea();
+}
+
+bool Win32Backend::TranslateShortcut(HWND form, MSG& msg) {
+  const auto* self = reinterpret_cast<const Win32Backend*>(GetWindowLongPtrW(form, GWLP_USERDATA));
+  return self != nullptr && self->shortcuts_ &&
+         TranslateAcceleratorW(form, self->shortcuts_.get(), &msg) != 0;
 }
 
 void Win32Backend::FitClientArea() {
@@ -364,11 +463,68 @@ void Win32Backend::AddItem(ControlId id, std::string_view text) {
 }
 
 void Win32Backend::ClearItems(ControlId id) {
-  SendMessageW(Get(id).windows.hwnd, LB_RESETCONTENT, 0, 0);
+  const bool report = Get(id).def.kind == ControlKind::kReportList;
+  const bool was_quiet = std::exchange(quiet_, true);
+  SendMessageW(Get(id).windows.hwnd, report ? LVM_DELETEALLITEMS : LB_RESETCONTENT, 0, 0);
+  quiet_ = was_quiet;
 }
 
 void Win32Backend::SetSelection(ControlId id, int row) {
-  SendMessageW(Get(id).windows.hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+  HWND hwnd = Get(id).windows.hwnd;
+  if (Get(id).def.kind != ControlKind::kReportList) {
+    SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    return;
+  }
+  const bool was_quiet = std::exchange(quiet_, true);
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  if (row >= 0) {
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  }
+  quiet_ = was_quiet;
+}
+
+void Win32Backend::InsertRow(ControlId id, int place, const Row& row) {
+  HWND hwnd = Get(id).windows.hwnd;
+  const bool was_quiet = std::exchange(quiet_, true);
+  for (size_t cell = 0; cell < std::max<size_t>(row.cells.size(), 1); ++cell) {
+    std::wstring text = cell < row.cells.size() ? Widen(row.cells[cell]) : std::wstring();
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = place;
+    item.iSubItem = static_cast<int>(cell);
+    item.pszText = text.data();
+    SendMessageW(hwnd, cell == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW,
+                 cell == 0 ? 0 : static_cast<WPARAM>(place), reinterpret_cast<LPARAM>(&item));
+  }
+  quiet_ = was_quiet;
+}
+
+void Win32Backend::ShowRows(ControlId id, const std::vector<Row>& rows) {
+  ClearItems(id);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    InsertRow(id, static_cast<int>(i), rows[i]);
+  }
+}
+
+void Win32Backend::ShowSort(ControlId id, int column, bool ascending) {
+  // The arrows need version 6 of the common controls; older ones ignore the flags, and the list
+  // is sorted all the same.
+  HWND header = reinterpret_cast<HWND>(SendMessageW(Get(id).windows.hwnd, LVM_GETHEADER, 0, 0));
+  const auto count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (i == column) {
+      item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+    }
+    SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+  }
 }
 
 void Win32Backend::FitHorizontalExtent(ControlId id, const std::vector<std::string>& rows) {
@@ -430,6 +586,7 @@ void Win32Backend::OnCommand(const Control& control, int code) {
       }
       break;
     case ControlKind::kFrame:
+    case ControlKind::kReportList:
       break;
   }
 }
@@ -457,6 +614,21 @@ void Win32Backend::DrawAsLabel(const DRAWITEMSTRUCT& item) {
     DrawFocusRect(dc, &focus);
   }
   SelectObject(dc, old_font);
+}
+
+void Win32Backend::OnNotify(const NMHDR& header) {
+  const Control* c = ControlOfWindow(header.hwndFrom);
+  if (c == nullptr || c->def.kind != ControlKind::kReportList || quiet_) {
+    return;
+  }
+  const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+  if (header.code == LVN_COLUMNCLICK) {
+    form_->UserClickedHeader(c->sequence, change.iSubItem);
+  } else if (header.code == LVN_ITEMCHANGED && (change.uChanged & LVIF_STATE) != 0 &&
+             (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0 &&
+             change.iItem >= 0) {
+    form_->UserSelected(c->sequence, change.iItem);
+  }
 }
 
 LRESULT Win32Backend::ColourFor(HWND control, HDC dc) {
@@ -487,31 +659,61 @@ bool Win32Backend::OnActivate(HWND hwnd, bool active) {
   return true;
 }
 
+void Win32Backend::OnWmCommand(WPARAM wparam, LPARAM lparam) {
+  const int id = LOWORD(wparam);
+  if (lparam == 0 && HIWORD(wparam) == 0 && id == IDOK) {
+    // Enter: the keyboard navigation presses the default button, and a form has none; the
+    // push button with the focus is pressed instead, as in a dialog.
+    const Control* c = ControlOfWindow(GetFocus());
+    if (c != nullptr && (c->def.kind == ControlKind::kButton || c->def.clickable) &&
+        c->windows.hwnd == GetFocus()) {
+      OnCommand(*c, BN_CLICKED);
+    }
+  } else if (lparam == 0) {
+    // A menu entry, chosen from the menu (0) or by its shortcut (1).
+    const auto index = static_cast<size_t>(id - kFirstMenuId);
+    if (id >= kFirstMenuId && index < menu_entries_.size()) {
+      form_->UserChoseMenu(menu_entries_[index]);
+    }
+  } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
+    OnCommand(*c, HIWORD(wparam));
+  }
+}
+
+bool Win32Backend::OnSetCursor(HWND control, UINT hit) const {
+  const Control* c = ControlOfWindow(control);
+  if (c != nullptr && c->def.clickable && hit == HTCLIENT) {
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    return true;
+  }
+  return false;
+}
+
+void Win32Backend::OnDestroy(HWND hwnd) {
+  // The system destroys an attached menu with the window; ours is freed by its owner.
+  ::SetMenu(hwnd, nullptr);
+  menu_.reset();
+  tooltip_ = nullptr;
+  if (hwnd_.get() == hwnd) {
+    (void)hwnd_.release();
+    if (form_ != nullptr) {
+      form_->NativeWindowGone();
+    }
+  }
+}
+
 LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_COMMAND: {
-      if (form_ == nullptr) {
-        return 0;
-      }
-      const int id = LOWORD(wparam);
-      if (lparam == 0 && HIWORD(wparam) == 0 && id == IDOK) {
-        // Enter: the keyboard navigation presses the default button, and a form has none; the
-        // push button with the focus is pressed instead, as in a dialog.
-        const Control* c = ControlOfWindow(GetFocus());
-        if (c != nullptr && (c->def.kind == ControlKind::kButton || c->def.clickable) &&
-            c->windows.hwnd == GetFocus()) {
-          OnCommand(*c, BN_CLICKED);
-        }
-      } else if (lparam == 0 && HIWORD(wparam) == 0) {
-        const auto index = static_cast<size_t>(id - kFirstMenuId);
-        if (id >= kFirstMenuId && index < menu_entries_.size()) {
-          form_->UserChoseMenu(menu_entries_[index]);
-        }
-      } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
-        OnCommand(*c, HIWORD(wparam));
+    case WM_COMMAND:
+      if (form_ != nullptr) {
+        OnWmCommand(wparam, lparam);
       }
       return 0;
-    }
+    case WM_NOTIFY:
+      if (form_ != nullptr) {
+        OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
+      }
+      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ColourFor(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
@@ -530,43 +732,35 @@ LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPAR
                background_brush_ ? background_brush_.get() : GetSysColorBrush(COLOR_BTNFACE));
       return 1;
     }
-    case WM_SETCURSOR: {
-      const Control* c = ControlOfWindow(reinterpret_cast<HWND>(wparam));
-      if (c != nullptr && c->def.clickable && LOWORD(lparam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    case WM_SETCURSOR:
+      if (OnSetCursor(reinterpret_cast<HWND>(wparam), LOWORD(lparam))) {
         return TRUE;
       }
       break;
-    }
     case WM_ACTIVATE:
     case WM_SETFOCUS:
       if (OnActivate(hwnd, message == WM_SETFOCUS || LOWORD(wparam) != WA_INACTIVE)) {
         return 0;
       }
       break;
-    case WM_CLOSE:
-      if (form_ != nullptr) {
-        form_->Close();
+    case WM_SIZE:
+      if (wparam != SIZE_MINIMIZED) {
+        Layout();
       }
+      break;
+    case kWmDpiChanged:
+      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
+    case WM_CLOSE:
     case WM_ENDSESSION:
-      // At log-off or shut-down the program is ended after this message, with no WM_CLOSE: the
+      // At log-off or shut-down the program is ended after WM_ENDSESSION, with no WM_CLOSE: the
       // close request runs here, or what it takes back (a boost) would outlast the program.
-      if (wparam != FALSE && form_ != nullptr) {
+      if (form_ != nullptr && (message == WM_CLOSE || wparam != FALSE)) {
         form_->Close();
       }
       return 0;
     case WM_DESTROY:
-      // The system destroys an attached menu with the window; ours is freed by its owner.
-      ::SetMenu(hwnd, nullptr);
-      menu_.reset();
-      tooltip_ = nullptr;
-      if (hwnd_.get() == hwnd) {
-        (void)hwnd_.release();
-        if (form_ != nullptr) {
-          form_->NativeWindowGone();
-        }
-      }
+      OnDestroy(hwnd);
       break;
     default:
       break;

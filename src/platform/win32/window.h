@@ -52,12 +52,17 @@ class Win32Backend final : public FormBackend, private BaseWindow<Win32Backend> 
   void FitHorizontalExtent(ControlId id, const std::vector<std::string>& rows) override;
   void SetFocus(ControlId id) override;
   void SetRedraw(ControlId id, bool redraw) override;
+  void InsertRow(ControlId id, int place, const Row& row) override;
+  void ShowRows(ControlId id, const std::vector<Row>& rows) override;
+  void ShowSort(ControlId id, int column, bool ascending) override;
 
   // The control's window (for a frame, its panel); nullptr for an unknown id or a closed window.
   HWND ControlWindow(ControlId control) const;
   int Dpi() const noexcept { return dpi_; }
   static bool IsForm(HWND hwnd);
   static void RelayToTooltip(HWND form, MSG& msg);
+  // Runs the menu entry whose shortcut `msg` is, if it is one for `form`.
+  static bool TranslateShortcut(HWND form, MSG& msg);
 
   LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -81,7 +86,17 @@ class Win32Backend final : public FormBackend, private BaseWindow<Win32Backend> 
   void PassFocusOn(HWND lost);
   void AddTooltip(const Control& control);
   void FitClientArea();
+  // Per message: a control's notification, a menu entry or Enter; the hand over clickable
+  // labels; the window going.
+  void OnWmCommand(WPARAM wparam, LPARAM lparam);
+  bool OnSetCursor(HWND control, UINT hit) const;
+  void OnDestroy(HWND hwnd);
   void OnCommand(const Control& control, int code);
+  void OnNotify(const NMHDR& header);
+  void AddColumns(const Control& control);
+  // Puts the controls of the window where their anchors say for the current client area.
+  void Layout();
+  void OnDpiChanged(int dpi, const RECT& suggested);
   // Keeps the focus on a usable control as the window loses and regains it; false: not handled.
   bool OnActivate(HWND hwnd, bool active);
   LRESULT ColourFor(HWND control, HDC dc);
@@ -99,10 +114,12 @@ class Win32Backend final : public FormBackend, private BaseWindow<Win32Backend> 
   UniqueHicon big_icon_;
   UniqueHicon small_icon_;
   UniqueHmenu menu_;
+  UniqueHaccel shortcuts_;
   std::vector<Control> controls_;          // control id - 1
   std::vector<std::string> menu_entries_;  // names by menu id - kFirstMenuId
   HWND tooltip_ = nullptr;                 // owned by the window, destroyed with it
   HWND last_focus_ = nullptr;
+  bool quiet_ = false;  // the program changing a report list: its notifications are not the user's
   UniqueHwnd hwnd_;
 };
 
@@ -123,6 +140,9 @@ class Win32Window final : public Form {
   // Hands a mouse message bound for a window of `form` to the form's tooltip, which shows the
   // tips of its controls from them (the message loop calls it for every message).
   static void RelayToTooltip(HWND form, MSG& msg) { Win32Backend::RelayToTooltip(form, msg); }
+  static bool TranslateShortcut(HWND form, MSG& msg) {
+    return Win32Backend::TranslateShortcut(form, msg);
+  }
 
  private:
   const Win32Backend& native() const { return static_cast<const Win32Backend&>(backend()); }
