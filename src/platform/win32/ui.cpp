@@ -70,7 +70,15 @@ std::optional<std::string> Win32Ui::SaveAs(const SaveAsRequest& request) {
   dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
   dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!GetSaveFileNameW(&dialog)) {
+  // comdlg32 imports the common controls, which import uxtheme: imported by the program, it would
+  // load before the DLL search is restricted, and a uxtheme.dll beside the program would run.
+  using GetSaveFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+  HMODULE comdlg32 = LoadSystemDll(L"comdlg32.dll");
+  const auto get_save_file_name =
+      comdlg32 == nullptr ? nullptr
+                          : reinterpret_cast<GetSaveFileNameFunction>(reinterpret_cast<void*>(
+                                GetProcAddress(comdlg32, "GetSaveFileNameW")));
+  if (get_save_file_name == nullptr || !get_save_file_name(&dialog)) {
     return std::nullopt;  // cancelled, or the dialog could not be shown
   }
   path.resize(wcslen(path.c_str()));
