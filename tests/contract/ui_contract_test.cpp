@@ -338,9 +338,9 @@ TYPED_TEST(UiContract, SaveAsAnswersThePathChosenOrNothing) {
 }
 
 TYPED_TEST(UiContract, AResizedWindowKeepsItsControlsByTheirAnchors) {
-  platform::WindowSpec spec{"frmSized", "Sized", 6000, 4500, "", std::nullopt};
-  spec.resizable = true;
-  auto w = this->env_.ui().CreateForm(spec);
+  platform::WindowSpec sized_def{"frmSized", "Sized", 6000, 4500, "", std::nullopt};
+  sized_def.resizable = true;
+  auto w = this->env_.ui().CreateForm(sized_def);
   w->Show();
   const auto add = [&](const char* name, unsigned anchors) {
     platform::ControlSpec def;

@@ -672,9 +672,9 @@ TEST_F(Win32UiTest, TestFormScreenshotIsWritten) {
 }
 
 TEST_F(Win32UiTest, NewKindsAreTheStandardControlsAndFollowTheScale) {
-  WindowSpec spec = FormSpec("frmKinds", 6000, 4500);
-  spec.resizable = true;
-  auto form = ui_.CreateForm(spec);
+  WindowSpec kinds_def = FormSpec("frmKinds", 6000, 4500);
+  kinds_def.resizable = true;
+  auto form = ui_.CreateForm(kinds_def);
   auto& w = static_cast<Win32Window&>(*form);
   ControlSpec list = Def(ControlKind::kReportList, "lvw", kNoControl, "", {150, 150, 4500, 3000});
   list.columns = {{"Name", 1500}, {"Value", 2250}};

@@ -174,11 +174,11 @@ bool HeadlessWindow::Resize(int client_width, int client_height) {
 }
 
 TwipRect HeadlessWindow::ControlRect(ControlId control) const {
-  const ControlSpec& spec = SpecOf(control);
-  if (spec.parent != kNoControl) {
-    return spec.rect;  // frames do not resize: what they hold stays where it was
+  const ControlSpec& control_def = SpecOf(control);
+  if (control_def.parent != kNoControl) {
+    return control_def.rect;  // frames do not resize: what they hold stays where it was
   }
-  return Anchored(spec.rect, spec.anchors, client_width_ - def().client_width,
+  return Anchored(control_def.rect, control_def.anchors, client_width_ - def().client_width,
                   client_height_ - def().client_height);
 }
 
