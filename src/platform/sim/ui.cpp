@@ -25,13 +25,13 @@ std::string NormalisePath(std::string_view path) {
 }  // namespace
 
 // The headless native side: records what it is told to show.
-class HeadlessBackend final : public FormBackend {
+class HeadlessBackend final : public forms::FormBackend {
  public:
   HeadlessBackend(HeadlessUi& ui, WindowHandle handle) : ui_(ui), handle_(handle) {}
 
   const HeadlessRecords& records() const { return records_; }
 
-  void Attach(Form&) override {}
+  void Attach(forms::Form&) override {}
   void CreateControl(ControlId, const ControlSpec&) override {}
   void SetMenu(const std::vector<Menu>&) override {}
   void SetCaption(std::string_view caption) override {
@@ -102,7 +102,7 @@ class HeadlessBackend final : public FormBackend {
 };
 
 HeadlessWindow::HeadlessWindow(HeadlessUi& ui, const WindowSpec& def, WindowHandle handle)
-    : Form(ui, def, std::make_unique<HeadlessBackend>(ui, handle)),
+    : forms::Form(ui, def, std::make_unique<HeadlessBackend>(ui, handle)),
       headless_ui_(ui),
       client_width_(def.client_width),
       client_height_(def.client_height) {}
@@ -178,8 +178,8 @@ TwipRect HeadlessWindow::ControlRect(ControlId control) const {
   if (control_def.parent != kNoControl) {
     return control_def.rect;  // frames do not resize: what they hold stays where it was
   }
-  return Anchored(control_def.rect, control_def.anchors, client_width_ - def().client_width,
-                  client_height_ - def().client_height);
+  return forms::Anchored(control_def.rect, control_def.anchors, client_width_ - def().client_width,
+                         client_height_ - def().client_height);
 }
 
 bool HeadlessWindow::RequestClose() {

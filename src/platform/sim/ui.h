@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/form.h"
+#include "forms/form.h"
 #include "platform/ui.h"
 
 namespace velqor::platform::sim {
@@ -52,7 +52,7 @@ struct SaveAsRecord {
 };
 
 // A form over the headless backend, with what a user does and what a test looks at.
-class HeadlessWindow final : public Form {
+class HeadlessWindow final : public forms::Form {
  public:
   // Made by HeadlessUi::CreateForm; the ui must outlive the window.
   HeadlessWindow(HeadlessUi& ui, const WindowSpec& def, WindowHandle handle);

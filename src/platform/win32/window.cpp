@@ -173,9 +173,10 @@ void Win32Backend::Layout() {
       continue;  // where it was created, or inside a frame that does not resize
     }
     const RECT designed = TwipRectToPixels(c.def.rect, dpi_);
-    const TwipRect place = Anchored({designed.left, designed.top, designed.right - designed.left,
-                                     designed.bottom - designed.top},
-                                    c.def.anchors, grow_x, grow_y);
+    const TwipRect place =
+        forms::Anchored({designed.left, designed.top, designed.right - designed.left,
+                         designed.bottom - designed.top},
+                        c.def.anchors, grow_x, grow_y);
     SetWindowPos(c.windows.hwnd, nullptr, place.left, place.top, std::max(0, place.width),
                  std::max(0, place.height), SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -769,7 +770,7 @@ LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPAR
 }
 
 Win32Window::Win32Window(Ui& ui, const WindowSpec& def)
-    : Form(ui, def, std::make_unique<Win32Backend>(def)) {}
+    : forms::Form(ui, def, std::make_unique<Win32Backend>(def)) {}
 
 HWND Win32Window::ControlWindow(ControlId control) const {
   return IsOpen() ? native().ControlWindow(control) : nullptr;

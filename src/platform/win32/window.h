@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/form.h"
+#include "forms/form.h"
 #include "platform/ui.h"
 #include "platform/win32/base_window.h"
 #include "platform/win32/controls.h"
@@ -20,7 +20,7 @@ namespace velqor::platform::win32 {
 // placed by twips at the screen's DPI, drawn in the message font, with tooltips, owner-drawn
 // frames, focus and tab order. It shows what the form model tells it and reports the user's
 // clicks, selections, edits, menu choices and close requests to that model.
-class Win32Backend final : public FormBackend, private BaseWindow<Win32Backend> {
+class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Backend> {
  public:
   static constexpr const wchar_t* kClassName = L"VelqorForm";
   // Control ids start above IDOK/IDCANCEL, which keyboard navigation sends on Enter and Escape.
@@ -33,7 +33,7 @@ class Win32Backend final : public FormBackend, private BaseWindow<Win32Backend> 
   // Destroys the window without reporting anything.
   ~Win32Backend() override;
 
-  void Attach(Form& form) override { form_ = &form; }
+  void Attach(forms::Form& form) override { form_ = &form; }
   void CreateControl(ControlId id, const ControlSpec& def) override;
   void SetMenu(const std::vector<Menu>& menus) override;
   void SetCaption(std::string_view caption) override;
@@ -104,7 +104,7 @@ class Win32Backend final : public FormBackend, private BaseWindow<Win32Backend> 
   void DrawAsLabel(const DRAWITEMSTRUCT& item);
   void SetIcons(UniqueHicon big, UniqueHicon small);
 
-  Form* form_ = nullptr;
+  forms::Form* form_ = nullptr;
   int dpi_;
   int design_width_;  // the client area as designed, twips
   int design_height_;
@@ -125,7 +125,7 @@ class Win32Backend final : public FormBackend, private BaseWindow<Win32Backend> 
 
 // A form over the Win32 backend. Every handler runs through the dispatcher of `ui`, so a failure
 // in one is shown and the program goes on.
-class Win32Window final : public Form {
+class Win32Window final : public forms::Form {
  public:
   static constexpr const wchar_t* kClassName = Win32Backend::kClassName;
 

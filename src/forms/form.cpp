@@ -1,40 +1,26 @@
-#include "platform/form.h"
+#include "forms/form.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace velqor::platform {
-namespace {
+namespace velqor::forms {
 
-// Ordered by one column's text, ASCII letter case ignored.
-bool CellLess(const Row& a, const Row& b, std::size_t column) {
-  const auto cell = [column](const Row& r) {
-    return column < r.cells.size() ? std::string_view(r.cells[column]) : std::string_view();
-  };
-  const auto lower = [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  };
-  const std::string_view x = cell(a);
-  const std::string_view y = cell(b);
-  return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
-                                      [&](char p, char q) { return lower(p) < lower(q); });
-}
+using platform::ControlKind;
+using platform::Failure;
+using platform::kInvalidParameter;
+using platform::kNoControl;
+
+namespace {
 
 bool HasValue(ControlKind kind) {
   return kind == ControlKind::kCheckBox || kind == ControlKind::kOptionButton;
 }
 
-int RowCount(const auto& list) {
-  return static_cast<int>(list.def.kind == ControlKind::kReportList ? list.rows.size()
-                                                                    : list.items.size());
-}
+}  // namespace
 
-// Native controls end their text at the first NUL; the model keeps what they would show.
 std::string_view UpToNul(std::string_view text) {
   return text.substr(0, text.find('\0'));
 }
-
-}  // namespace
 
 TwipRect Anchored(const TwipRect& designed, unsigned anchors, int grow_x, int grow_y) {
   TwipRect rect = designed;
@@ -45,10 +31,10 @@ TwipRect Anchored(const TwipRect& designed, unsigned anchors, int grow_x, int gr
       place += grow;
     }
   };
-  follow(rect.left, rect.width, (anchors & kAnchorLeft) != 0, (anchors & kAnchorRight) != 0,
-         grow_x);
-  follow(rect.top, rect.height, (anchors & kAnchorTop) != 0, (anchors & kAnchorBottom) != 0,
-         grow_y);
+  follow(rect.left, rect.width, (anchors & platform::kAnchorLeft) != 0,
+         (anchors & platform::kAnchorRight) != 0, grow_x);
+  follow(rect.top, rect.height, (anchors & platform::kAnchorTop) != 0,
+         (anchors & platform::kAnchorBottom) != 0, grow_y);
   return rect;
 }
 
@@ -73,33 +59,6 @@ const Form::Control& Form::Get(ControlId control) const {
                   "The window \"" + spec_.name + "\" has no control " + std::to_string(control));
   }
   return controls_[static_cast<std::size_t>(control) - 1];
-}
-
-Form::Control& Form::List(ControlId list) {
-  Control& c = Get(list);
-  if (c.def.kind != ControlKind::kListBox && c.def.kind != ControlKind::kReportList) {
-    throw Failure(kInvalidParameter, "\"" + c.def.name + "\" is not a list");
-  }
-  return c;
-}
-
-Form::Control& Form::Report(ControlId list) {
-  return const_cast<Control&>(std::as_const(*this).Report(list));
-}
-
-const Form::Control& Form::Report(ControlId list) const {
-  const Control& c = Get(list);
-  if (c.def.kind != ControlKind::kReportList) {
-    throw Failure(kInvalidParameter, "\"" + c.def.name + "\" is not a report list");
-  }
-  return c;
-}
-
-void Form::CheckRow(const Control& list, int row, int first) const {
-  if (row < first || row >= RowCount(list)) {
-    throw Failure(kInvalidParameter,
-                  "The list \"" + list.def.name + "\" has no row " + std::to_string(row));
-  }
 }
 
 ControlId Form::AddControl(const ControlSpec& def) {
@@ -286,64 +245,6 @@ int Form::Value(ControlId control) const {
   return HasValue(c.def.kind) ? c.value : 0;
 }
 
-void Form::AddItem(ControlId list, std::string_view text) {
-  if (open_) {
-    Get(list).items.emplace_back(UpToNul(text));
-    backend_->AddItem(list, UpToNul(text));
-  }
-}
-
-void Form::ClearItems(ControlId list) {
-  if (open_) {
-    Control& c = Get(list);
-    c.items.clear();
-    c.rows.clear();
-    c.selection = -1;
-    backend_->ClearItems(list);
-  }
-}
-
-int Form::ItemCount(ControlId list) const {
-  return open_ ? RowCount(Get(list)) : 0;
-}
-
-std::string Form::ItemText(ControlId list, int row) const {
-  if (!open_) {
-    return {};
-  }
-  const Control& c = Get(list);
-  CheckRow(c, row, 0);
-  const auto place = static_cast<std::size_t>(row);
-  if (c.def.kind == ControlKind::kReportList) {
-    return c.rows[place].cells.empty() ? std::string() : c.rows[place].cells[0];
-  }
-  return c.items[place];
-}
-
-int Form::Selection(ControlId list) const {
-  return open_ ? Get(list).selection : -1;
-}
-
-void Form::SetSelection(ControlId list, int row) {
-  if (!open_) {
-    return;
-  }
-  Control& c = Get(list);
-  CheckRow(c, row, -1);
-  if (c.selection == row) {
-    return;
-  }
-  c.selection = row;
-  backend_->SetSelection(list, row);
-  Fire(list);
-}
-
-void Form::FitHorizontalExtent(ControlId list) {
-  if (open_) {
-    backend_->FitHorizontalExtent(list, Get(list).items);
-  }
-}
-
 void Form::SetFocus(ControlId control) {
   if (open_) {
     Get(control);
@@ -356,98 +257,6 @@ void Form::SetRedraw(ControlId control, bool redraw) {
     Get(control);
     backend_->SetRedraw(control, redraw);
   }
-}
-
-void Form::AddRow(ControlId list, const Row& row) {
-  if (!open_) {
-    return;
-  }
-  Control& c = Report(list);
-  Row added{row.key, {}};
-  added.cells.resize(std::max(row.cells.size(), c.def.columns.size()));
-  std::transform(row.cells.begin(), row.cells.end(), added.cells.begin(),
-                 [](const std::string& cell) { return std::string(UpToNul(cell)); });
-  auto place = c.rows.end();
-  if (c.sort_column >= 0) {
-    const auto column = static_cast<std::size_t>(c.sort_column);
-    place = c.sort_ascending
-                ? std::upper_bound(
-                      c.rows.begin(), c.rows.end(), added,
-                      [column](const Row& a, const Row& b) { return CellLess(a, b, column); })
-                : std::upper_bound(
-                      c.rows.begin(), c.rows.end(), added,
-                      [column](const Row& a, const Row& b) { return CellLess(b, a, column); });
-  }
-  const auto index = static_cast<int>(place - c.rows.begin());
-  c.rows.insert(place, added);
-  if (c.selection >= index) {
-    ++c.selection;  // the same row, one place down
-  }
-  backend_->InsertRow(list, index, added);
-}
-
-Row Form::RowAt(ControlId list, int row) const {
-  if (!open_) {
-    return {};
-  }
-  const Control& c = Report(list);
-  CheckRow(c, row, 0);
-  return c.rows[static_cast<std::size_t>(row)];
-}
-
-std::optional<std::uint64_t> Form::SelectedKey(ControlId list) const {
-  if (!open_) {
-    return std::nullopt;
-  }
-  const Control& c = Report(list);
-  if (c.selection < 0) {
-    return std::nullopt;
-  }
-  return c.rows[static_cast<std::size_t>(c.selection)].key;
-}
-
-void Form::SortBy(ControlId list, int column, bool ascending) {
-  if (!open_) {
-    return;
-  }
-  Control& c = Report(list);
-  if (column < 0 || static_cast<std::size_t>(column) >= c.def.columns.size()) {
-    throw Failure(kInvalidParameter,
-                  "The list \"" + c.def.name + "\" has no column " + std::to_string(column));
-  }
-  const std::optional<std::uint64_t> selected = SelectedKey(list);
-  const auto index = static_cast<std::size_t>(column);
-  std::stable_sort(c.rows.begin(), c.rows.end(), [index, ascending](const Row& a, const Row& b) {
-    return ascending ? CellLess(a, b, index) : CellLess(b, a, index);
-  });
-  c.sort_column = column;
-  c.sort_ascending = ascending;
-  if (selected) {
-    // The selected row stays selected in its new place; nothing changed for its handler.
-    const auto found = std::find_if(c.rows.begin(), c.rows.end(),
-                                    [&](const Row& r) { return r.key == *selected; });
-    c.selection = static_cast<int>(found - c.rows.begin());
-  }
-  backend_->ShowRows(list, c.rows);
-  backend_->SetSelection(list, c.selection);
-  backend_->ShowSort(list, column, ascending);
-}
-
-int Form::SortColumn(ControlId list) const {
-  return open_ ? Report(list).sort_column : -1;
-}
-
-bool Form::SortAscending(ControlId list) const {
-  return !open_ || Report(list).sort_ascending;
-}
-
-bool Form::UserClickedHeader(ControlId list, int column) {
-  const Control& c = Report(list);
-  if (!Responds(list)) {
-    return false;
-  }
-  SortBy(list, column, c.sort_column != column || !c.sort_ascending);
-  return true;
 }
 
 void Form::Fire(ControlId control) {
@@ -521,20 +330,6 @@ bool Form::UserClicked(ControlId control) {
   return true;
 }
 
-bool Form::UserSelected(ControlId list, int row) {
-  Control& c = List(list);
-  CheckRow(c, row, 0);
-  if (!Responds(list)) {
-    backend_->SetSelection(list, c.selection);
-    return false;
-  }
-  if (c.selection != row) {
-    c.selection = row;
-    Fire(list);
-  }
-  return true;
-}
-
 void Form::UserEdited(ControlId control, std::string_view text) {
   if (open_) {
     Get(control).text = UpToNul(text);
@@ -598,4 +393,4 @@ bool Form::HasClickHandler(ControlId control) const {
   return static_cast<bool>(Get(control).on_click);
 }
 
-}  // namespace velqor::platform
+}  // namespace velqor::forms

@@ -12,7 +12,19 @@
 
 #include "platform/ui.h"
 
-namespace velqor::platform {
+namespace velqor::forms {
+
+// The model speaks the window vocabulary of the platform's ui interface.
+using platform::ControlId;
+using platform::ControlSpec;
+using platform::Handler;
+using platform::Menu;
+using platform::MenuEntry;
+using platform::Row;
+using platform::TwipRect;
+using platform::Ui;
+using platform::WindowHandle;
+using platform::WindowSpec;
 
 class Form;
 
@@ -20,6 +32,9 @@ class Form;
 // `grow_y` (either unit, negative when it shrank): it keeps its distance to the edges it is
 // anchored to, and grows when anchored to two opposite ones.
 TwipRect Anchored(const TwipRect& designed, unsigned anchors, int grow_x, int grow_y);
+
+// A text as a native control shows it: up to its first NUL. The model keeps that, not more.
+std::string_view UpToNul(std::string_view text);
 
 // The native side of one form. The model calls it only for controls that exist and only while
 // the window is open; the backend shows what it is told and reports the user's input to the form
@@ -68,7 +83,7 @@ class FormBackend {
 // click handler once and only on a change, option buttons of one container clear each other,
 // controls that are hidden or disabled (or inside a hidden or disabled frame) ignore the user,
 // an unknown id raises, and once closed the window ignores every call and answers defaults.
-class Form : public Window {
+class Form : public platform::Window {
  public:
   // The backend must have made the native window already; the ui's dispatcher runs the handlers.
   Form(Ui& ui, const WindowSpec& def, std::unique_ptr<FormBackend> backend);
@@ -202,4 +217,4 @@ class Form : public Window {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-}  // namespace velqor::platform
+}  // namespace velqor::forms
