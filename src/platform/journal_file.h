@@ -58,6 +58,13 @@ class JournalFile {
   virtual std::uint32_t CopyId() const = 0;
   // The time now, UTC, as "YYYY-MM-DDTHH:MM:SSZ": what each record is stamped with.
   virtual std::string UtcNow() const = 0;
+  // A time as UtcNow gives it, in the user's local time as "YYYY-MM-DD HH:MM:SS" (by the time
+  // zone's rules for that date, summer time included). Text that is not such a time comes back
+  // as it is.
+  virtual std::string LocalTime(std::string_view utc) const = 0;
+  // Writes a file that the user chose (an export): the file, created or replaced, holds exactly
+  // `bytes`. `path` is a full path, UTF-8. The status of the first step that failed.
+  [[nodiscard]] virtual Status WriteUserFile(std::string_view path, std::string_view bytes) = 0;
 };
 
 }  // namespace velqor::platform

@@ -210,11 +210,13 @@ class Window {
 };
 
 inline constexpr unsigned kMbOk = 0x00;
+inline constexpr unsigned kMbYesNoCancel = 0x03;
 inline constexpr unsigned kMbYesNo = 0x04;
 inline constexpr unsigned kMbIconError = 0x10;
 inline constexpr unsigned kMbIconExclamation = 0x30;
 inline constexpr unsigned kMbIconInformation = 0x40;
 inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -11,6 +12,7 @@
 #include <shlobj.h>
 
 #include "platform/win32/journal_file.h"
+#include "platform/win32/text.h"
 #else
 #include "platform/sim/journal_file.h"
 #endif
@@ -52,6 +54,24 @@ class Win32JournalEnv {
   bool FolderExists() const {
     return GetFileAttributesW(Folder().c_str()) != INVALID_FILE_ATTRIBUTES;
   }
+  // A file the user may choose, in a folder that exists, and what it holds (nothing: missing).
+  std::string UserFilePath() {
+    CreateDirectoryW(Folder().c_str(), nullptr);
+    return platform::win32::Narrow(Folder() + L"\\export \u00e9.reg");
+  }
+  std::optional<std::string> UserFile(const std::string& path) const {
+    const HANDLE file = CreateFileW(platform::win32::Widen(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      return std::nullopt;
+    }
+    std::string bytes(4096, '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+  }
 
  private:
   static constexpr wchar_t kFolder[] = L"VelqorContractTest";
@@ -64,7 +84,8 @@ class Win32JournalEnv {
     if (held_ != INVALID_HANDLE_VALUE) {
       Release();
     }
-    for (const wchar_t* file : {L"\\changes.txt", L"\\changes.txt.lock", L"\\changes.txt.new"}) {
+    for (const wchar_t* file :
+         {L"\\changes.txt", L"\\changes.txt.lock", L"\\changes.txt.new", L"\\export \u00e9.reg"}) {
       DeleteFileW((Folder() + file).c_str());
     }
     RemoveDirectoryW(Folder().c_str());
@@ -84,6 +105,8 @@ class SimJournalEnv {
   void Hold() { disk_.HoldFile(true); }
   void Release() { disk_.HoldFile(false); }
   bool FolderExists() const { return true; }
+  std::string UserFilePath() { return "C:\\Users\\User\\export \xC3\xA9.reg"; }
+  std::optional<std::string> UserFile(const std::string& path) const { return disk_.File(path); }
 
  private:
   platform::sim::SimDisk disk_;
@@ -157,6 +180,25 @@ TYPED_TEST(JournalFileContract, ExclusiveAccessKeepsOtherCopiesAndProgramsOut) {
   std::string contents;
   ASSERT_EQ(lock->ReadAll(contents), platform::kSuccess);
   EXPECT_EQ(contents, "kept\r\n");
+}
+
+TYPED_TEST(JournalFileContract, LocalTimeAndFilesTheUserChooses) {
+  const std::unique_ptr<JournalFile> file = this->env_.NewCopy();
+  // Whatever the zone, local time keeps the seconds and differs by whole quarter hours.
+  const std::string local = file->LocalTime("2026-01-15T12:34:56Z");
+  ASSERT_EQ(local.size(), 19U) << local;
+  EXPECT_EQ(local[10], ' ');
+  EXPECT_EQ(local.substr(13, 1) + local.substr(16, 3), "::56") << local;
+  EXPECT_EQ((std::stoi(local.substr(14, 2)) + 60 - 34) % 15, 0) << local;
+  for (const char* text : {"", "not a time", "2026-01-15 12:34:56"}) {
+    EXPECT_EQ(file->LocalTime(text), text);
+  }
+
+  const std::string path = this->env_.UserFilePath();
+  const std::string bytes("REGEDIT4\r\n\xE9\0|", 13);
+  ASSERT_EQ(file->WriteUserFile(path, "an older, longer file"), platform::kSuccess);
+  ASSERT_EQ(file->WriteUserFile(path, bytes), platform::kSuccess);
+  EXPECT_EQ(this->env_.UserFile(path), bytes) << "replaced whole";
 }
 
 }  // namespace

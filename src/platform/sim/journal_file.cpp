@@ -1,6 +1,7 @@
 #include "platform/sim/journal_file.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace velqor::platform::sim {
 
@@ -112,6 +113,71 @@ Status SimJournalFile::Read(std::string& contents) {
   }
   contents = disk_.File(kFileName).value_or(std::string());
   return kSuccess;
+}
+
+namespace {
+
+// Days since 1970-01-01 of a date in the proleptic Gregorian calendar, and back.
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2 ? 1 : 0;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y = static_cast<long long>(yoe) + era * 400 + (m <= 2 ? 1 : 0);
+}
+
+}  // namespace
+
+std::string SimJournalFile::LocalTime(std::string_view utc) const {
+  int year = 0;
+  unsigned month = 0;
+  unsigned day = 0;
+  unsigned hour = 0;
+  unsigned minute = 0;
+  unsigned second = 0;
+  int used = 0;
+  std::string text(utc);
+  if (text.size() != 20 ||
+      std::sscanf(text.c_str(), "%4d-%2u-%2uT%2u:%2u:%2uZ%n", &year, &month, &day, &hour, &minute,
+                  &second, &used) != 6 ||
+      used != 20 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+      second > 59) {
+    return text;
+  }
+  long long minutes = (DaysFromCivil(year, month, day) * 24 + hour) * 60 + minute;
+  minutes += kLocalOffsetMinutes;
+  long long y = 0;
+  CivilFromDays(minutes / (24LL * 60), y, month, day);
+  char out[32];
+  std::snprintf(out, sizeof(out), "%04lld-%02u-%02u %02u:%02u:%02u", y, month, day,
+                static_cast<unsigned>(minutes / 60 % 24), static_cast<unsigned>(minutes % 60),
+                second);
+  return out;
+}
+
+Status SimJournalFile::WriteUserFile(std::string_view path, std::string_view bytes) {
+  if (disk_.user_files_refused_) {
+    return kAccessDenied;
+  }
+  std::string contents;
+  const Status status = disk_.Write(contents, bytes);
+  if (status == kSuccess) {
+    disk_.files_[std::string(path)] = std::move(contents);
+  }
+  return status;
 }
 
 std::string SimJournalFile::Location() const {

@@ -22,12 +22,15 @@ struct SimCrash {};
 // over one disk sees the same files, as copies of the program see the same folder.
 class SimDisk {
  public:
-  // The file's contents, or nullopt when it does not exist.
+  // The file's contents, or nullopt when it does not exist: the journal (SimJournalFile::kFileName)
+  // or a file the user chose, by its full path.
   std::optional<std::string> File(std::string_view name) const;
   // Writes a file directly, ignoring every fault (a test seeding a journal, or a user's editor).
   void SetFile(std::string_view name, std::string contents);
 
-  // Faults. The folder cannot be created or opened: every call fails with kAccessDenied.
+  // Faults. Files the user chooses cannot be written (a folder without rights): kAccessDenied.
+  void RefuseUserFiles(bool refuse = true) { user_files_refused_ = refuse; }
+  // The folder cannot be created or opened: every call fails with kAccessDenied.
   void RefuseFolder(bool refuse = true) { folder_refused_ = refuse; }
   // Another program holds the journal file open without sharing it: taking exclusive access
   // fails with kSharingViolation after the retries.
@@ -57,6 +60,7 @@ class SimDisk {
 
   std::map<std::string, std::string, std::less<>> files_;
   bool folder_refused_ = false;
+  bool user_files_refused_ = false;
   bool held_ = false;
   bool locked_ = false;
   std::optional<std::size_t> space_left_;
@@ -78,6 +82,9 @@ class SimJournalFile : public JournalFile {
   std::string Location() const override;
   std::uint32_t CopyId() const override { return copy_; }
   std::string UtcNow() const override { return now_; }
+  // Local time is kLocalOffsetMinutes ahead of UTC, all year.
+  std::string LocalTime(std::string_view utc) const override;
+  Status WriteUserFile(std::string_view path, std::string_view bytes) override;
 
   // The time the next records are stamped with.
   void SetNow(std::string utc) { now_ = std::move(utc); }
@@ -85,6 +92,7 @@ class SimJournalFile : public JournalFile {
   bool crashed() const { return crashed_; }
 
   static constexpr char kFileName[] = "changes.txt";
+  static constexpr int kLocalOffsetMinutes = 60;
 
  private:
   friend class SimJournalLock;

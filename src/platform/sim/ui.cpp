@@ -217,7 +217,8 @@ std::unique_ptr<Window> HeadlessUi::CreateForm(const WindowSpec& def) {
 }
 
 int HeadlessUi::MessageBox(std::string_view prompt, std::string_view title, unsigned style) {
-  int answer = (style & kButtonsMask) == kMbYesNo ? kIdNo : kIdOk;
+  const unsigned buttons = style & kButtonsMask;
+  int answer = buttons == kMbYesNo ? kIdNo : buttons == kMbYesNoCancel ? kIdCancel : kIdOk;
   if (!answers_.empty()) {
     answer = answers_.front();
     answers_.pop_front();

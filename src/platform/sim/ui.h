@@ -121,8 +121,8 @@ class HeadlessUi final : public Ui {
   HeadlessUi& operator=(const HeadlessUi&) = delete;
 
   std::unique_ptr<Window> CreateForm(const WindowSpec& def) override;
-  // Records the box and returns the next scripted answer; without one, kIdNo for a Yes/No box
-  // and kIdOk for any other.
+  // Records the box and returns the next scripted answer; without one, kIdNo for a Yes/No box,
+  // kIdCancel for a Yes/No/Cancel box and kIdOk for any other.
   int MessageBox(std::string_view prompt, std::string_view title, unsigned style) override;
   std::string ProgramFolder() const override { return program_folder_; }
   // Counts the call and runs the scripted callback, if any, through the dispatcher.

@@ -260,3 +260,48 @@ std::string Win32JournalFile::UtcNow() const {
 }
 
 }  // namespace velqor::platform::win32
+
+namespace velqor::platform::win32 {
+
+std::string Win32JournalFile::LocalTime(std::string_view utc) const {
+  const std::string text(utc);
+  unsigned year = 0;
+  unsigned month = 0;
+  unsigned day = 0;
+  unsigned hour = 0;
+  unsigned minute = 0;
+  unsigned second = 0;
+  int used = 0;
+  if (text.size() != 20 ||
+      std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2uZ%n", &year, &month, &day, &hour, &minute,
+                  &second, &used) != 6 ||
+      used != 20) {
+    return text;
+  }
+  SYSTEMTIME universal = {};
+  universal.wYear = static_cast<WORD>(year);
+  universal.wMonth = static_cast<WORD>(month);
+  universal.wDay = static_cast<WORD>(day);
+  universal.wHour = static_cast<WORD>(hour);
+  universal.wMinute = static_cast<WORD>(minute);
+  universal.wSecond = static_cast<WORD>(second);
+  SYSTEMTIME local = {};
+  // With no zone given, the current zone's rules for that date decide summer time.
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
+    return text;
+  }
+  char out[32];
+  std::snprintf(out, sizeof(out), "%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth,
+                local.wDay, local.wHour, local.wMinute, local.wSecond);
+  return out;
+}
+
+Status Win32JournalFile::WriteUserFile(std::string_view path, std::string_view bytes) {
+  UniqueFile file(CreateFileOrNull(Widen(path), GENERIC_WRITE, 0, CREATE_ALWAYS));
+  if (!file) {
+    return LastError();
+  }
+  return WriteAll(file.get(), bytes);
+}
+
+}  // namespace velqor::platform::win32

@@ -28,6 +28,8 @@ class Win32JournalFile : public JournalFile {
   std::string Location() const override;
   std::uint32_t CopyId() const override;
   std::string UtcNow() const override;
+  std::string LocalTime(std::string_view utc) const override;
+  Status WriteUserFile(std::string_view path, std::string_view bytes) override;
 
  private:
   // The folder's full path, created when missing; cached once found.
