@@ -21,43 +21,50 @@ constexpr std::string_view kMachineInternetSettings =
 constexpr std::string_view kIcsGeneral =
     "System\\CurrentControlSet\\Services\\ICSharing\\Settings\\General";
 
+// The MSTCP values are those of the Windows 95/98/Me network stack, read at its start; the
+// Internet Settings values are read by each program that loads the Internet functions when it
+// starts; ICSharing is the connection sharing of Windows 98 SE and Me.
+using registry::TakesEffect;
+constexpr TakesEffect k9x = TakesEffect::kWindows9xRestart;
+constexpr TakesEffect kStart = TakesEffect::kAtOnce;
+
 constexpr BoostStep Create(std::string_view step, std::string_view key) {
-  return {step, StepOp::kCreateKey, kHkeyLocalMachine, key, {}, 0, {}};
+  return {step, StepOp::kCreateKey, kHkeyLocalMachine, key, {}, 0, {}, kStart};
 }
 constexpr BoostStep Machine(std::string_view step, std::string_view key, std::string_view name,
-                            std::int32_t type, std::string_view data) {
-  return {step, StepOp::kSetValue, kHkeyLocalMachine, key, name, type, data};
+                            std::int32_t type, std::string_view data, TakesEffect when) {
+  return {step, StepOp::kSetValue, kHkeyLocalMachine, key, name, type, data, when};
 }
 constexpr BoostStep User(std::string_view step, std::string_view name, std::int32_t type,
-                         std::string_view data) {
-  return {step, StepOp::kSetValue, kHkeyCurrentUser, kUserInternetSettings, name, type, data};
+                         std::string_view data, TakesEffect when = kStart) {
+  return {step, StepOp::kSetValue, kHkeyCurrentUser, kUserInternetSettings, name, type, data, when};
 }
 
 constexpr std::array<BoostStep, kBoostStepCount> kBoost{{
     User("B1", "syncmode5", kDword, "0"),
     Create("B2", kMstcp),
-    Machine("B3", kMstcp, "DefaultRcvWindow", kSz, "372300"),
+    Machine("B3", kMstcp, "DefaultRcvWindow", kSz, "372300", k9x),
     Create("B4", kMstcp),
-    Machine("B5", kMstcp, "DefaultTTL", kSz, "128"),
+    Machine("B5", kMstcp, "DefaultTTL", kSz, "128", k9x),
     Create("B6", kMstcp),
-    Machine("B7", kMstcp, "PMTUDiscovery", kSz, "0"),
+    Machine("B7", kMstcp, "PMTUDiscovery", kSz, "0", k9x),
     Create("B8", kMstcp),
-    Machine("B9", kMstcp, "PMTUBlackHoleDetect", kSz, "0"),
+    Machine("B9", kMstcp, "PMTUBlackHoleDetect", kSz, "0", k9x),
     Create("B10", kMstcpParameters),
-    Machine("B11", kMstcpParameters, "Tcp1323Opts", kSz, "3"),
+    Machine("B11", kMstcpParameters, "Tcp1323Opts", kSz, "3", k9x),
     Create("B12", kMstcpParameters),
-    Machine("B13", kMstcpParameters, "SackOpts", kSz, "1"),
+    Machine("B13", kMstcpParameters, "SackOpts", kSz, "1", k9x),
     Create("B14", kMstcpParameters),
-    Machine("B15", kMstcpParameters, "MaxDupAcks", kSz, "3"),
+    Machine("B15", kMstcpParameters, "MaxDupAcks", kSz, "3", k9x),
     Create("B16", kMachineInternetSettings),
     // The digit one here; the per-user value of B18 has the letter l. They are two values.
-    Machine("B17", kMachineInternetSettings, "MaxConnectionsPer1_0Server", kDword, "6"),
-    User("B18", "MaxConnectionsPerl_0Server", kDword, "6"),
+    Machine("B17", kMachineInternetSettings, "MaxConnectionsPer1_0Server", kDword, "6", kStart),
+    User("B18", "MaxConnectionsPerl_0Server", kDword, "6", TakesEffect::kNotRead),
     User("B19", "MaxConnectionsPerServer", kDword, "6"),
     Create("B20", kMachineInternetSettings),
-    Machine("B21", kMachineInternetSettings, "MaxConnectionsPerServer", kDword, "8"),
+    Machine("B21", kMachineInternetSettings, "MaxConnectionsPerServer", kDword, "8", kStart),
     Create("B22", kIcsGeneral),
-    Machine("B23", kIcsGeneral, "internetMTU", kSz, "1500"),
+    Machine("B23", kIcsGeneral, "internetMTU", kSz, "1500", k9x),
 }};
 
 // The boost row of a step number: "B3" is kBoost[2].
@@ -71,11 +78,12 @@ constexpr UndoStep Delete(std::string_view step, const BoostStep& boosted,
                           std::string_view key = {}) {
   return {
       step, StepOp::kDeleteValue, boosted.root, key.empty() ? boosted.key : key, boosted.name, 0,
-      {}};
+      {},   boosted.takes_effect};
 }
 // Takes back the value a boost row wrote by writing `data` in its place.
 constexpr UndoStep Reset(std::string_view step, const BoostStep& boosted, std::string_view data) {
-  return {step, StepOp::kSetValue, boosted.root, boosted.key, boosted.name, boosted.type, data};
+  return {step,         StepOp::kSetValue, boosted.root, boosted.key,
+          boosted.name, boosted.type,      data,         boosted.takes_effect};
 }
 
 constexpr std::array<UndoStep, kUndoStepCount> kUndo{{

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/registry.h"
+#include "registry/takes_effect.h"
 
 namespace velqor::booster {
 
@@ -33,6 +34,8 @@ struct RegistryStep {
   std::string_view name;
   std::int32_t type;      // 1 REG_SZ, 4 REG_DWORD
   std::string_view data;  // always text; REG_DWORD data are decimal digits
+  // When Windows acts on the value (kSetValue and kDeleteValue rows).
+  registry::TakesEffect takes_effect = registry::TakesEffect::kAtOnce;
 };
 using BoostStep = RegistryStep;
 using UndoStep = RegistryStep;

@@ -7,6 +7,10 @@ namespace {
 
 constexpr std::string_view kSz = "REG_SZ";
 constexpr std::string_view kDword = "REG_DWORD";
+// The memory manager and the service manager read their values at start-up; the desktop and
+// mouse values are loaded into the user's session at log-on.
+constexpr registry::TakesEffect kRestart = registry::TakesEffect::kAfterRestart;
+constexpr registry::TakesEffect kLogOn = registry::TakesEffect::kNextLogOn;
 
 constexpr std::array<TweakBox, 8> kBoxes{{
     {"Check1", "Disable Paging executive",
@@ -32,29 +36,33 @@ constexpr std::array<TweakWrite, kTweakWriteCount> kWrites{{
      "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory "
      "Management\\DisablePagingExecutive",
      {kDword, 1},
-     {kDword, 0}},
+     {kDword, 0},
+     kRestart},
     // The trailing back-slash names the key itself: the write creates AlwaysUnloadDLL and sets
     // its default value.
     {1,
      "HKEY_LOCAL_"
      "MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL\\",
      {kSz, 1},
-     {kSz, 0}},
+     {kSz, 0},
+     kRestart},
     {2,
      "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory "
      "Management\\LargeSystemCache",
      {kDword, 1},
-     {kDword, 0}},
-    {3, "HKCU\\Control Panel\\Desktop\\HungAppTimeout", {kSz, 1000}, {kSz, 5000}},
-    {4, "HKCU\\Control Panel\\Desktop\\MenuShowDelay", {kSz, 20}, {kSz, 400}},
-    {5, "HKCU\\Control Panel\\Desktop\\AutoEndTasks", {kDword, 1}, {kDword, 0}},
-    {6, "HKCU\\Control Panel\\Desktop\\WaitToKillAppTimeout", {kSz, 1500}, {kSz, 5000}},
+     {kDword, 0},
+     kRestart},
+    {3, "HKCU\\Control Panel\\Desktop\\HungAppTimeout", {kSz, 1000}, {kSz, 5000}, kLogOn},
+    {4, "HKCU\\Control Panel\\Desktop\\MenuShowDelay", {kSz, 20}, {kSz, 400}, kLogOn},
+    {5, "HKCU\\Control Panel\\Desktop\\AutoEndTasks", {kDword, 1}, {kDword, 0}, kLogOn},
+    {6, "HKCU\\Control Panel\\Desktop\\WaitToKillAppTimeout", {kSz, 1500}, {kSz, 5000}, kLogOn},
     // The service time-out changes type with the box: a number when tweaked, text otherwise.
     {6,
      "HKLM\\SYSTEM\\CurrentControlSet\\Control\\WaitToKillServiceTimeout",
      {kDword, 100},
-     {kSz, 4000}},
-    {7, "HKCU\\Control Panel\\Mouse\\SnapToDefaultButton", {kSz, 1}, {kSz, 0}},
+     {kSz, 4000},
+     kRestart},
+    {7, "HKCU\\Control Panel\\Mouse\\SnapToDefaultButton", {kSz, 1}, {kSz, 0}, kLogOn},
 }};
 
 void Write(platform::ScriptShell& shell, const TweakWrite& write, int state) {

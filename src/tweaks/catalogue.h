@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/script_host.h"
+#include "registry/takes_effect.h"
 
 namespace velqor::tweaks {
 
@@ -21,12 +22,13 @@ struct TweakDatum {
 };
 
 // One registry write of the catalogue: the box it belongs to (0 for Check1 ... 7 for Check8), the
-// script-host full path, and what a checked and an unchecked box write.
+// script-host full path, what a checked and an unchecked box write, and when Windows acts on it.
 struct TweakWrite {
   std::size_t box;
   std::string_view path;
   TweakDatum checked;
   TweakDatum unchecked;
+  registry::TakesEffect takes_effect;
 };
 
 // One check box of the tweak panel: its control name, caption and tip (empty: no tip).
