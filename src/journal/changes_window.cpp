@@ -53,7 +53,7 @@ void ChangesWindow::Load() {
   platform::WindowSpec def;
   def.name = "frmChanges";
   def.caption = "Velqor Changes";
-  def.client_width = 9600;
+  def.client_width = 11400;
   def.client_height = 6960;
   def.resizable = true;
   std::unique_ptr<platform::Window> created = ui_.CreateForm(def);
@@ -67,10 +67,10 @@ void ChangesWindow::Load() {
   c.lstCommands = w.AddControl(
       {.kind = ControlKind::kReportList,
        .name = "lstCommands",
-       .rect = {120, 380, 9360, 2400},
+       .rect = {120, 380, 11160, 2400},
        .tab_index = 0,
        .label = commands_label,
-       .columns = {{"Time", 2000}, {"Command", 3800}, {"Values", 1000}, {"State", 1400}},
+       .columns = {{"Time", 2000}, {"Command", 5600}, {"Values", 1000}, {"State", 1400}},
        .anchors = kAcross | platform::kAnchorTop});
   const platform::ControlId values_label =
       w.AddControl({.kind = ControlKind::kLabel,
@@ -79,14 +79,14 @@ void ChangesWindow::Load() {
                     .rect = {120, 2900, 4800, 240}});
   c.lstValues = w.AddControl({.kind = ControlKind::kReportList,
                               .name = "lstValues",
-                              .rect = {120, 3160, 9360, 2400},
+                              .rect = {120, 3160, 11160, 2400},
                               .tab_index = 1,
                               .label = values_label,
-                              .columns = {{"Where", 4800}, {"Before", 2200}, {"After", 2200}},
+                              .columns = {{"Where", 6600}, {"Before", 2200}, {"After", 2200}},
                               .anchors = kAcross | platform::kAnchorTop | platform::kAnchorBottom});
   c.lblStatus = w.AddControl({.kind = ControlKind::kLabel,
                               .name = "lblStatus",
-                              .rect = {120, 5680, 9360, 600},
+                              .rect = {120, 5680, 11160, 600},
                               .anchors = kAcross | platform::kAnchorBottom});
   constexpr unsigned kBottomLeft = platform::kAnchorLeft | platform::kAnchorBottom;
   c.cmdUndo = w.AddControl({.kind = ControlKind::kButton,
@@ -104,7 +104,7 @@ void ChangesWindow::Load() {
   c.cmdClose = w.AddControl({.kind = ControlKind::kButton,
                              .name = "cmdClose",
                              .caption = "Close",
-                             .rect = {8280, 6420, 1200, 375},
+                             .rect = {10080, 6420, 1200, 375},
                              .tab_index = 4,
                              .anchors = platform::kAnchorRight | platform::kAnchorBottom});
   w.OnClick(c.lstCommands, [this] { lstCommands_Click(); });

@@ -146,7 +146,7 @@ void CurrentSettingsWindow::Load() {
   platform::WindowSpec def;
   def.name = "frmCurrentSettings";
   def.caption = "Velqor Current settings";
-  def.client_width = 11400;
+  def.client_width = 14400;
   def.client_height = 6000;
   def.resizable = true;
   std::unique_ptr<platform::Window> created = ui_.CreateForm(def);
@@ -157,14 +157,14 @@ void CurrentSettingsWindow::Load() {
                                                   .rect = {120, 120, 4800, 240}});
   list_ = w.AddControl({.kind = ControlKind::kReportList,
                         .name = "lstSettings",
-                        .rect = {120, 400, 11160, 4920},
+                        .rect = {120, 400, 14160, 4920},
                         .tab_index = 0,
                         .label = label,
-                        .columns = {{"Setting", 2400},
-                                    {"Where", 3600},
+                        .columns = {{"Setting", 2700},
+                                    {"Where", 3700},
                                     {"Now", 1300},
                                     {"Tweaked", 1300},
-                                    {"Ordinary or after Restore", 1300},
+                                    {"Ordinary or Restore", 1700},
                                     {"State", 900},
                                     {"Takes effect", 2400}},
                         .anchors = platform::kAnchorLeft | platform::kAnchorTop |
@@ -180,7 +180,7 @@ void CurrentSettingsWindow::Load() {
       w.AddControl({.kind = ControlKind::kButton,
                     .name = "cmdClose",
                     .caption = "Close",
-                    .rect = {10080, 5460, 1200, 375},
+                    .rect = {13080, 5460, 1200, 375},
                     .tab_index = 2,
                     .anchors = platform::kAnchorRight | platform::kAnchorBottom});
   w.SetMenu({{"mnuView", "&View", {{"mnuRefresh", "&Refresh\tF5", true}}}});

@@ -62,7 +62,7 @@ std::string DescribeState(const platform::Registry& registry, const ValueState& 
       number = number << 8 | static_cast<unsigned char>(bytes[i]);
     }
     char text[32];
-    std::snprintf(text, sizeof(text), "%u (0x%08x)", static_cast<unsigned>(number),
+    std::snprintf(text, sizeof(text), "%u (0x%x)", static_cast<unsigned>(number),
                   static_cast<unsigned>(number));
     return text;
   }

@@ -19,7 +19,7 @@ std::string Where(const platform::Registry& registry, platform::KeyHandle root,
                   const std::string& key_path, const std::string& value_name);
 std::string Where(const platform::Registry& registry, const ValueChange& value);
 
-// A state as a user reads it: "(absent)"; a REG_DWORD as "400 (0x00000190)"; a REG_SZ as its
+// A state as a user reads it: "(absent)"; a REG_DWORD as "400 (0x190)"; a REG_SZ as its
 // text in quotes; any other type, or a REG_DWORD that is not four bytes, as its type name and
 // hex bytes ("REG_BINARY 01 ff"), the first 64 bytes of a long one followed by the length.
 std::string DescribeState(const platform::Registry& registry, const ValueState& state);

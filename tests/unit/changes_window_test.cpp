@@ -77,7 +77,7 @@ TEST_F(ChangesWindowTest, ListsCommandsNewestFirstAndEachValueInItsType) {
   EXPECT_EQ(Cells(w, c.lstValues, 0),
             (std::vector<std::string>{std::string(kUserDesktop) + "MenuShowDelay", "\"100\"",
                                       "\"400\""}));
-  EXPECT_EQ(Cells(w, c.lstValues, 1)[1], "400 (0x00000190)");
+  EXPECT_EQ(Cells(w, c.lstValues, 1)[1], "400 (0x190)");
   EXPECT_EQ(Cells(w, c.lstValues, 2)[1], "REG_BINARY 01 ff");
   EXPECT_EQ(Cells(w, c.lstValues, 3)[1], "(absent)");
   EXPECT_EQ(w.Text(c.lblStatus), "Journal: " + file.Location());
@@ -85,7 +85,7 @@ TEST_F(ChangesWindowTest, ListsCommandsNewestFirstAndEachValueInItsType) {
   // The lists take the room a larger window gives, the buttons keep to the bottom.
   const platform::TwipRect values = w.ControlRect(c.lstValues);
   const platform::TwipRect undo = w.ControlRect(c.cmdUndo);
-  ASSERT_TRUE(w.Resize(9600 + 1500, 6960 + 900));
+  ASSERT_TRUE(w.Resize(11400 + 1500, 6960 + 900));
   EXPECT_EQ(w.ControlRect(c.lstValues).width, values.width + 1500);
   EXPECT_EQ(w.ControlRect(c.lstValues).height, values.height + 900);
   EXPECT_EQ(w.ControlRect(c.cmdUndo).top, undo.top + 900);
@@ -214,10 +214,10 @@ TEST(CurrentSettings, EachValueItsStateFromTheCommandsTablesAndRefresh) {
             "AlwaysUnloadDLL\\(Default)");
   EXPECT_EQ(row(1)[5], "ordinary");
   EXPECT_EQ(row(3)[5], "other");
-  EXPECT_EQ(row(7)[2], "100 (0x00000064)");
+  EXPECT_EQ(row(7)[2], "100 (0x64)");
   EXPECT_EQ(row(7)[5], "tweaked") << "the service time-out is a number when tweaked";
   EXPECT_EQ(row(9)[0], "Internet Speed: syncmode5");
-  EXPECT_EQ(row(9)[4], "4 (0x00000004)");
+  EXPECT_EQ(row(9)[4], "4 (0x4)");
   EXPECT_EQ(row(9)[5], "absent");
   EXPECT_EQ(row(11)[0], "Internet Speed: DefaultTTL");
   EXPECT_EQ(row(11)[4], "(deleted)");
