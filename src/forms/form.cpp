@@ -150,7 +150,7 @@ void Form::Close() {
   ++query_unload_count_;
   const std::shared_ptr<bool> alive = alive_;
   const Handler handler = on_query_unload_;
-  RunHandler(ui_, handler);
+  RunCommand(ui_, "Close", handler);
   if (*alive) {
     open_ = false;
     shown_ = false;
@@ -261,8 +261,10 @@ void Form::SetRedraw(ControlId control, bool redraw) {
 
 void Form::Fire(ControlId control) {
   // A copy: the handler may replace itself, or close the window, while it runs.
-  const Handler handler = Get(control).on_click;
-  RunHandler(ui_, handler);
+  const Control& c = Get(control);
+  const Handler handler = c.on_click;
+  // A control without a caption (a list) is named as the program names it.
+  RunCommand(ui_, c.def.caption.empty() ? c.def.name : c.def.caption, handler);
 }
 
 bool Form::ShownInWindow(ControlId control) const {
@@ -363,7 +365,7 @@ bool Form::UserChoseMenu(std::string_view entry_name) {
   const auto found = menu_handlers_.find(entry_name);
   if (found != menu_handlers_.end()) {
     const Handler handler = found->second;
-    RunHandler(ui_, handler);
+    RunCommand(ui_, Entry(entry_name)->caption, handler);
   }
   return true;
 }

@@ -220,9 +220,20 @@ inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
+// Runs one handler as a command of the program, given the name the user knows it by (its
+// caption without "&" or shortcut text, "Close" for the close request). It calls the handler
+// once and lets its failures through to the dispatcher.
+using CommandRunner = std::function<void(std::string_view command, const Handler& handler)>;
+
 class Ui {
  public:
   virtual ~Ui() = default;
+
+  // Set once by the composition root (the change journal); until then a command is just its
+  // handler. Kept here, not per window, so that every window made later runs its commands the
+  // same way.
+  void SetCommandRunner(CommandRunner runner) { command_runner_ = std::move(runner); }
+  const CommandRunner& command_runner() const { return command_runner_; }
 
   virtual std::unique_ptr<Window> CreateForm(const WindowSpec& def) = 0;
   // A modal message box (MessageBoxW) owned by the active window; returns the button pressed.
@@ -236,6 +247,9 @@ class Ui {
   // The standard Save As dialog, owned by the active window; the full path chosen, or nothing
   // when the user cancelled.
   virtual std::optional<std::string> SaveAs(const SaveAsRequest& request) = 0;
+
+ private:
+  CommandRunner command_runner_;
 };
 
 // The title of every message that the program shows of its own.
@@ -244,5 +258,13 @@ inline constexpr std::string_view kProgramTitle = "Velqor";
 // The dispatcher: runs one handler; a Failure or other exception that escapes it is shown in a
 // message box titled "Velqor" that says what failed, and the program goes on. Never throws.
 void RunHandler(Ui& ui, const Handler& handler) noexcept;
+
+// The name of the command behind a caption: "&Apply XP Tweak" gives "Apply XP Tweak", "&Undo last
+// change\tCtrl+Z" gives "Undo last change", "&&" stays one "&".
+std::string CommandName(std::string_view caption);
+
+// The dispatcher for a command the user started: the handler through the ui's command runner,
+// named after `caption`, inside RunHandler.
+void RunCommand(Ui& ui, std::string_view caption, const Handler& handler) noexcept;
 
 }  // namespace velqor::platform
