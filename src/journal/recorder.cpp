@@ -1,5 +1,7 @@
 #include "journal/recorder.h"
 
+#include <tuple>
+
 namespace velqor::journal {
 
 using platform::KeyHandle;
@@ -29,6 +31,14 @@ std::string Identity(KeyHandle root, std::string_view path, std::string_view nam
 
 void Recorder::BeginCommand(std::string_view name, std::uint64_t undoes) {
   if (depth_++ > 0) {
+    // Until the record's first line is written, the innermost command names it: the undo that
+    // a menu entry starts is recorded as that undo, the restore of a close chosen from the menu
+    // as "Close". A nested command that changes nothing gives the name back when it ends.
+    outer_.emplace_back(name_, undoes_);
+    if (sequence_ == 0) {
+      name_ = name;
+      undoes_ = undoes;
+    }
     return;
   }
   name_ = name;
@@ -41,7 +51,14 @@ void Recorder::BeginCommand(std::string_view name, std::uint64_t undoes) {
 }
 
 void Recorder::EndCommand() {
-  if (depth_ == 0 || --depth_ > 0) {
+  if (depth_ == 0) {
+    return;
+  }
+  if (--depth_ > 0) {
+    if (sequence_ == 0) {
+      std::tie(name_, undoes_) = outer_.back();
+    }
+    outer_.pop_back();
     return;
   }
   if (sequence_ == 0 || failure_) {

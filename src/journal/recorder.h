@@ -38,7 +38,8 @@ class Recorder : public platform::Registry {
 
   // Opens a command: the changes until EndCommand are one record, named as the user knows the
   // command ("Apply XP Tweak", "Close", "Undo of 12"); `undoes` is the command an undo puts back.
-  // A command opened inside another one is part of the outer one.
+  // A command opened inside another one is part of the outer one; the record takes the name of
+  // the innermost command open when its first change is made.
   void BeginCommand(std::string_view name, std::uint64_t undoes = 0);
   // Closes the command; a command that changed nothing leaves nothing in the journal.
   void EndCommand();
@@ -106,6 +107,8 @@ class Recorder : public platform::Registry {
 
   int depth_ = 0;     // commands open, nested ones included
   std::string name_;  // the open command's name
+  // The names and undone commands of the commands around the innermost one.
+  std::vector<std::pair<std::string, std::uint64_t>> outer_;
   std::uint64_t undoes_ = 0;
   std::uint64_t sequence_ = 0;  // its number, once its first line is written
   std::uint32_t values_ = 0;    // before-states recorded in it so far
