@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "journal/commands.h"
+#include "journal/plans.h"
 #include "platform/launcher.h"
 #include "platform/script_host.h"
 #include "tweaks/catalogue.h"
@@ -25,6 +27,9 @@ Form1::Form1(platform::Platform& platform)
       popup_killer_(platform) {}
 
 Form1::~Form1() {
+  if (platform_.journal != nullptr) {
+    platform_.journal->SetAfterCommand(nullptr);
+  }
   // The windows go first, so that no handler of theirs can run into members already gone.
   window_.reset();
   startup_.reset();
@@ -39,6 +44,11 @@ void Form1::Load() {
   CreateControls();
   CreateMenus();
   ConnectHandlers();
+  if (platform_.journal != nullptr) {
+    // Commands of every window can change what is left to undo.
+    platform_.journal->SetAfterCommand([this] { UpdateUndoEntry(); });
+  }
+  UpdateUndoEntry();
   // The window shows in its start-up state before the tracker is made: reaching the shell's
   // window list (COM, another process) takes longer than everything else of the start, and the
   // user sees the window meanwhile.
@@ -72,6 +82,7 @@ void Form1::ConnectHandlers() {
   w.OnMenu("shut", bind(&Form1::shut_Click));
   w.OnMenu("vwb", bind(&Form1::vwb_Click));
   w.OnMenu("quelmp", bind(&Form1::quelmp_Click));
+  w.OnMenu("undo", bind(&Form1::undo_Click));
   w.OnQueryUnload(bind(&Form1::Form_QueryUnload));
 }
 
@@ -96,7 +107,30 @@ void Form1::Form_Load() {
 
 void Form1::Form_QueryUnload() {
   // Never cancels: a boost lasts only while the program runs.
+  Prepare(journal::RestorePlan());
   booster_.ExitRestore();
+}
+
+void Form1::Prepare(const std::vector<journal::PlannedChange>& plan) {
+  if (platform_.journal != nullptr) {
+    platform_.journal->recorder().Prepare(plan);
+  }
+}
+
+void Form1::UpdateUndoEntry() {
+  const bool enabled =
+      platform_.journal != nullptr && platform_.journal->LastUndoable().has_value();
+  if (window_ == nullptr || !window_->IsOpen() || enabled == undo_enabled_) {
+    return;
+  }
+  undo_enabled_ = enabled;
+  CreateMenus();
+}
+
+void Form1::undo_Click() {
+  if (platform_.journal != nullptr) {
+    platform_.journal->UndoLastChange();
+  }
 }
 
 void Form1::XPButton1_Click() {
@@ -109,15 +143,18 @@ void Form1::XPButton1_Click() {
   for (std::size_t i = 0; i < states.size(); ++i) {
     states[i] = window_->Value(ids_.Check[i]);
   }
+  Prepare(journal::ApplyPlan(states));
   tweaks::ApplyTweaks(platform_.script_host, states);
 }
 
 void Form1::XPButton2_Click() {
+  Prepare(journal::BoostPlan());
   booster_.Boost(*window_, ids_.XPButton2, ids_.XPButton4);
 }
 
 void Form1::XPButton4_Click() {
-  booster_.Restore(*window_, ids_.XPButton2, ids_.XPButton4);
+  booster_.Restore(*window_, ids_.XPButton2, ids_.XPButton4,
+                   [this] { Prepare(journal::RestorePlan()); });
 }
 
 void Form1::XPButton3_Click() {
@@ -131,6 +168,7 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Check1_Click() {
+  Prepare(journal::Check1Plan(window_->Value(ids_.Check[0])));
   tweaks::WriteCheck1(platform_.script_host, window_->Value(ids_.Check[0]));
 }
 

@@ -6,9 +6,11 @@
 #include <exception>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "app/maintenance_tools.h"
 #include "booster/booster.h"
+#include "journal/recorder.h"
 #include "platform/platform.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
@@ -74,6 +76,9 @@ class Form1 {
   void shut_Click();
   void vwb_Click();
   void quelmp_Click();
+  // Tools > "&Undo last change" (Ctrl+Z): undoes the newest command not undone yet that is not
+  // an undo itself, asking first about values changed since. Greyed when there is none.
+  void undo_Click();
 
   // The window; only valid after Load().
   platform::Window& window() { return *window_; }
@@ -118,6 +123,10 @@ class Form1 {
   void StartMinimized(std::string_view command);
   // Opens a web page with the shell, owned by the active window.
   void OpenPage(std::string_view address);
+  // Records the before-states of a table-driven command's values in one go, when journalled.
+  void Prepare(const std::vector<journal::PlannedChange>& plan);
+  // Greys "&Undo last change" when the journal holds nothing left to undo.
+  void UpdateUndoEntry();
 
   platform::Platform& platform_;
   booster::InternetBooster booster_;
@@ -128,6 +137,7 @@ class Form1 {
   std::unique_ptr<startup::frmMain> startup_;
   std::unique_ptr<platform::Window> window_;
   Controls ids_;
+  bool undo_enabled_ = false;
 };
 
 }  // namespace velqor::app

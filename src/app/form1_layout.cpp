@@ -103,7 +103,12 @@ void Form1::CreateControls() {
 void Form1::CreateMenus() {
   window_->SetMenu({
       {"dile", "&File", {{"ex", "E&xit", true}}},
-      {"too", "&Tools", {{"smn", "&Startup manager", true}, {"shut", "Shut&down now !", true}}},
+      {"too",
+       "&Tools",
+       {{"smn", "&Startup manager", true},
+        {"shut", "Shut&down now !", true},
+        {"", "", true},
+        {"undo", "&Undo last change\tCtrl+Z", undo_enabled_}}},
       // The products page is not offered: the entry shows greyed and cannot be chosen.
       {"help",
        "&Help",

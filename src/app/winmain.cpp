@@ -6,10 +6,10 @@
 #include "platform/platform.h"
 #include "platform/win32/browser.h"
 #include "platform/win32/input.h"
+#include "platform/win32/journal_file.h"
 #include "platform/win32/launcher.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/script_host.h"
-#include "platform/win32/settings.h"
 #include "platform/win32/system_dll.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui.h"
@@ -17,6 +17,10 @@
 // Last: the Win32 headers above undefine the system's MessageBox macro, which would otherwise
 // rename the interface's own MessageBox.
 #include "app/form1.h"
+#include "journal/commands.h"
+#include "journal/journal.h"
+#include "journal/recorder.h"
+#include "platform/registry_settings.h"
 
 namespace {
 
@@ -24,13 +28,19 @@ using namespace velqor::platform;
 
 int RunProgram() {
   win32::Win32Registry registry;
-  win32::Win32ScriptHost script_host(registry);
+  // Every change any command makes goes through the recorder, into %APPDATA%\Velqor\changes.txt.
+  win32::Win32JournalFile journal_file;
+  velqor::journal::JournalWriter journal(journal_file);
+  velqor::journal::Recorder recorder(registry, journal);
+  win32::Win32ScriptHost script_host(recorder);
   win32::Win32Launcher launcher;
   win32::Win32Ui ui;
+  velqor::journal::Commands commands(recorder, ui);
+  commands.Install();
   win32::Win32BrowserShell browser;
   win32::Win32Input input;
-  win32::Win32SettingsStore settings;
-  Platform platform{registry, script_host, launcher, ui, browser, input, settings};
+  RegistrySettingsStore settings(recorder);
+  Platform platform{recorder, script_host, launcher, ui, browser, input, settings, &commands};
   velqor::app::Form1 form(platform);
   form.Load();
   // The program lasts as long as its main window: Exit and the close box both end it here. The

@@ -61,9 +61,13 @@ void InternetBooster::Boost(platform::Window& window, platform::ControlId boost_
 }
 
 void InternetBooster::Restore(platform::Window& window, platform::ControlId boost_button,
-                              platform::ControlId restore_button) {
+                              platform::ControlId restore_button,
+                              const std::function<void()>& before_writes) {
   if (ui_.MessageBox(kRestorePrompt, kRestoreTitle, platform::kMbYesNo) != platform::kIdYes) {
     return;
+  }
+  if (before_writes) {
+    before_writes();
   }
   IconNote icon_note(ui_);
   window.SetCaption(kRestoredCaption);

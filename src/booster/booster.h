@@ -2,6 +2,7 @@
 // closes, over the registry writers and the script host.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "booster/booster_tables.h"
@@ -43,9 +44,11 @@ class InternetBooster {
   // the restored caption and icon, disables `restore_button`, enables `boost_button` and moves
   // the focus to it, then runs U1 to U12 and S, each step skipped when it fails. An icon file that
   // cannot be loaded is told as Boost tells it. A script host that cannot create a shell object
-  // raises its Failure after the buttons have changed.
+  // raises its Failure after the buttons have changed. `before_writes`, when given, runs once
+  // the user has said Yes and before anything changes.
   void Restore(platform::Window& window, platform::ControlId boost_button,
-               platform::ControlId restore_button);
+               platform::ControlId restore_button,
+               const std::function<void()>& before_writes = nullptr);
 
   // The restore of the main window's close: S, then U1 to U12 each skipped when it fails. Leaves
   // the window alone. Raises the script host's Failure, before writing anything, when no shell

@@ -1,6 +1,10 @@
 // The platform the program runs on, handed from the composition root to the windows.
 #pragma once
 
+namespace velqor::journal {
+class Commands;
+}
+
 namespace velqor::platform {
 
 class Registry;
@@ -20,6 +24,9 @@ struct Platform {
   BrowserShell& browser;
   Input& input;
   SettingsStore& settings;
+  // The change journal's commands, over the recorder that `registry` is; null where a test
+  // builds a platform without one (nothing is then recorded or undoable).
+  journal::Commands* journal = nullptr;
 };
 
 }  // namespace velqor::platform

@@ -9,6 +9,14 @@ namespace velqor::platform::sim {
 // so the attempts are only counted.
 constexpr std::size_t kLockAttempts = 20;
 
+std::vector<std::string> SimDisk::FileNames() const {
+  std::vector<std::string> names;
+  for (const auto& entry : files_) {
+    names.push_back(entry.first);
+  }
+  return names;
+}
+
 std::optional<std::string> SimDisk::File(std::string_view name) const {
   const auto it = files_.find(name);
   if (it == files_.end()) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/journal_file.h"
 
@@ -25,6 +26,8 @@ class SimDisk {
   // The file's contents, or nullopt when it does not exist: the journal (SimJournalFile::kFileName)
   // or a file the user chose, by its full path.
   std::optional<std::string> File(std::string_view name) const;
+  // The names of the files on the disk.
+  std::vector<std::string> FileNames() const;
   // Writes a file directly, ignoring every fault (a test seeding a journal, or a user's editor).
   void SetFile(std::string_view name, std::string contents);
 

@@ -1,10 +1,14 @@
-// One of every simulated platform implementation and the Platform that refers to them: a fresh,
-// deterministic machine for each test.
+// One of every simulated platform implementation, the change journal over them, and the Platform
+// that refers to them: a fresh, deterministic machine for each test.
 #pragma once
 
+#include "journal/commands.h"
+#include "journal/journal.h"
+#include "journal/recorder.h"
 #include "platform/platform.h"
 #include "platform/sim/browser.h"
 #include "platform/sim/input.h"
+#include "platform/sim/journal_file.h"
 #include "platform/sim/launcher.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/script_host.h"
@@ -16,18 +20,25 @@ namespace velqor {
 // Members are declared in dependency order, so that windows and hosts go before what they use.
 // Not copyable or movable: the platform refers to the members by address.
 struct SimPlatform {
-  SimPlatform() = default;
+  SimPlatform() { commands.Install(); }
   SimPlatform(const SimPlatform&) = delete;
   SimPlatform& operator=(const SimPlatform&) = delete;
 
   platform::sim::SimRegistry registry;
-  platform::sim::SimScriptHost script_host{registry};
+  // Every change of the program goes through the journal's recorder, as in the program.
+  platform::sim::SimDisk disk;
+  platform::sim::SimJournalFile journal_file{disk};
+  journal::JournalWriter journal{journal_file};
+  journal::Recorder recorder{registry, journal};
+  platform::sim::SimScriptHost script_host{recorder};
   platform::sim::SimLauncher launcher;
   platform::sim::HeadlessUi ui;
+  journal::Commands commands{recorder, ui};
   platform::sim::SimBrowserShell browser;
   platform::sim::SimInput input;
   platform::sim::SimSettingsStore settings;
-  platform::Platform platform{registry, script_host, launcher, ui, browser, input, settings};
+  platform::Platform platform{recorder, script_host, launcher, ui,
+                              browser,  input,       settings, &commands};
 };
 
 }  // namespace velqor

@@ -1,0 +1,65 @@
+// The program's commands as the journal sees them: each handler the user starts runs as one
+// recorded command, and an undo asks about values changed since and reports what it could not do.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "journal/journal.h"
+#include "journal/recorder.h"
+#include "platform/ui.h"
+
+namespace velqor::journal {
+
+// Told once per run when the journal cannot be written; the Changes window says the same.
+inline constexpr std::string_view kNotRecordingMessage =
+    "Velqor cannot write its list of changes. The changes it makes are not being recorded and "
+    "cannot be undone.";
+
+// Where a value is, as the user reads it: "HKEY_CURRENT_USER\Control Panel\Desktop\MenuShowDelay"
+// (UTF-8; the default value shows as "(Default)").
+std::string WhereText(const platform::Registry& registry, const ValueChange& value);
+
+// Runs the program's commands through the recorder. Install() makes it the ui's command runner,
+// so every window's handlers run through it.
+class Commands {
+ public:
+  // Both must outlive it.
+  Commands(Recorder& recorder, platform::Ui& ui) : recorder_(recorder), ui_(ui) {}
+  Commands(const Commands&) = delete;
+  Commands& operator=(const Commands&) = delete;
+
+  // Makes this the command runner of the ui.
+  void Install();
+  // Runs `handler` as one command named `name`, then tells the user, once per run, when the
+  // journal stopped recording, and calls the after-command listener. The handler's failures
+  // pass through to the dispatcher.
+  void Run(std::string_view name, const platform::Handler& handler);
+  // Called after every command, failed ones too (the main window greys Undo last change with
+  // it); an empty function removes it.
+  void SetAfterCommand(std::function<void()> listener) { after_ = std::move(listener); }
+
+  Recorder& recorder() { return recorder_; }
+  platform::Ui& ui() { return ui_; }
+
+  // The newest command that an undo can take, read from the journal: nothing when there is none
+  // or the journal cannot be read.
+  std::optional<Command> LastUndoable();
+  // Undoes `command` as the user asks: values changed since the command are named in a
+  // Yes/No/Cancel box (Yes: all back, No: only the others, Cancel: nothing); values the
+  // registry refused are named afterwards. The undo is a command of its own ("Undo of 12").
+  // False when the user cancelled.
+  bool UndoWithChecks(const Command& command);
+  // Tools > Undo last change: UndoWithChecks of LastUndoable; nothing when there is none.
+  void UndoLastChange();
+
+ private:
+  void AfterCommand();
+
+  Recorder& recorder_;
+  platform::Ui& ui_;
+  std::function<void()> after_;
+};
+
+}  // namespace velqor::journal
