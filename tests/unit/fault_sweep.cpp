@@ -145,7 +145,12 @@ SweepResult Sweep(const std::vector<Command>& commands, bool report) {
       if (boxes) {
         const std::vector<std::string> errors = env.ErrorsSince(*boxes);
         const bool must_tell = hit && command.reported.contains(fault.kind);
-        if (must_tell && errors.empty()) {
+        // A registry fault met only by the journal's own reads (a before-state it could not
+        // read), or passed by the recorder's retry of an open without the right to read, leaves
+        // nothing to tell: the command must then have done all of its work.
+        const bool absorbed =
+            fault.kind == FaultKind::kRegistry && command.works(env, calls_at_act).empty();
+        if (must_tell && errors.empty() && !absorbed) {
           failures << "\n" << pair << "the failure was not reported to the user";
         } else if (!must_tell && !errors.empty()) {
           failures << "\n"
@@ -167,6 +172,11 @@ SweepResult Sweep(const std::vector<Command>& commands, bool report) {
 
       for (const std::string& change : allowed.Stray(before, env.sim.registry.Snapshot())) {
         failures << "\n" << pair << "a registry change outside the tables: " << change;
+      }
+      for (const std::string& file : env.sim.disk.FileNames()) {
+        if (file != platform::sim::SimJournalFile::kFileName) {
+          failures << "\n" << pair << "a file written outside the journal: " << file;
+        }
       }
       if (report && !failures.str().empty()) {
         ADD_FAILURE() << failures.str();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "journal/journal.h"
 #include "platform/ascii.h"
 #include "booster/booster_tables.h"
 #include "platform/registry_verbs.h"
@@ -39,6 +40,8 @@ enum class FaultKind {
   kSettings,        // the settings store refuses a write
   kShellList,       // the shell window list cannot be made, enumerated or subscribed to
   kBrowser,         // a call on one browser or its document fails
+  kJournal,         // the change journal cannot be written (told once per run)
+  kJournalDamaged,  // the journal holds damaged lines (shown in the Changes window, never told)
 };
 
 inline constexpr platform::KeyHandle kHkcu = platform::kHkeyCurrentUser;
@@ -104,11 +107,15 @@ class Env {
 
   // Every injected fault that has made a call fail, summed over the whole machine.
   std::size_t FaultsHit() const {
-    std::size_t hits = sim.registry.faults_hit() + sim.script_host.faults_hit() +
-                       sim.launcher.faults_hit() +
-                       static_cast<std::size_t>(sim.ui.missing_file_loads()) +
-                       static_cast<std::size_t>(sim.settings.refused) +
-                       static_cast<std::size_t>(sim.browser.faults_hit);
+    std::size_t hits =
+        sim.registry.faults_hit() + sim.script_host.faults_hit() + sim.launcher.faults_hit() +
+        static_cast<std::size_t>(sim.ui.missing_file_loads()) +
+        static_cast<std::size_t>(sim.settings.refused) +
+        static_cast<std::size_t>(sim.browser.faults_hit) + (sim.recorder.recording() ? 0U : 1U);
+    // Damage is met by whatever reads or appends to the journal while it is there.
+    if (const auto file = sim.disk.File(platform::sim::SimJournalFile::kFileName)) {
+      hits += journal::ParseJournal(*file).skipped.size();
+    }
     for (const auto& window : sim.browser.windows()) {
       hits += static_cast<std::size_t>(window->faults_hit);
       if (window->document != nullptr) {
@@ -293,6 +300,23 @@ inline std::vector<Fault> AllFaults() {
       on_browsers("browser forward navigation fails", &platform::sim::SimBrowser::fail_go_forward),
       on_browsers("browser stop command fails", &platform::sim::SimBrowser::fail_exec_wb),
       on_browsers("browser offers no events", &platform::sim::SimBrowser::fail_subscribe),
+      {"journal folder refused", FaultKind::kJournal,
+       [](SimPlatform& s) { s.disk.RefuseFolder(true); },
+       [](SimPlatform& s) { s.disk.RefuseFolder(false); }},
+      {"journal file held by another program", FaultKind::kJournal,
+       [](SimPlatform& s) { s.disk.HoldFile(true); },
+       [](SimPlatform& s) { s.disk.HoldFile(false); }},
+      {"disk full on a journal write", FaultKind::kJournal,
+       [](SimPlatform& s) { s.disk.SetSpaceLeft(0); },
+       [](SimPlatform& s) { s.disk.SetSpaceLeft(std::nullopt); }},
+      // An edited line and a torn last one; the damage stays once the fault is "lifted".
+      {"journal damaged", FaultKind::kJournalDamaged,
+       [](SimPlatform& s) {
+         const std::string name = platform::sim::SimJournalFile::kFileName;
+         s.disk.SetFile(name, "C|1|1|edited by hand|0|x|00000000\r\n" +
+                                  s.disk.File(name).value_or("") + "B|9|1|1|HK");
+       },
+       [](SimPlatform&) {}},
       {"document offers no events", FaultKind::kBrowser,
        [](SimPlatform& s) {
          for (const auto& window : s.browser.windows()) {

@@ -94,7 +94,7 @@ std::vector<Command> MainWindowCommands() {
        }},
       {"XPButton1_Click (apply)",
        "XPButton1",
-       {FaultKind::kRegistry, FaultKind::kScriptHost},
+       {FaultKind::kRegistry, FaultKind::kScriptHost, FaultKind::kJournal},
        [](Env& env) {
          env.EnsureLoaded();
          HeadlessWindow& w = env.Main();
@@ -126,7 +126,7 @@ std::vector<Command> MainWindowCommands() {
        }},
       {"XPButton2_Click",
        "XPButton2",
-       {FaultKind::kIcon},
+       {FaultKind::kIcon, FaultKind::kJournal},
        [](Env& env) {
          env.EnsureLoaded();
          if (!env.Main().IsEnabled(env.Main().Id("XPButton2"))) {
@@ -146,7 +146,7 @@ std::vector<Command> MainWindowCommands() {
        }},
       {"XPButton4_Click (answered Yes)",
        "XPButton4",
-       {FaultKind::kScriptHost, FaultKind::kIcon},
+       {FaultKind::kScriptHost, FaultKind::kIcon, FaultKind::kJournal},
        [boosted](Env& env) {
          boosted(env);
          env.sim.ui.AnswerNextMessageBox(platform::kIdYes);
@@ -198,7 +198,7 @@ std::vector<Command> MainWindowCommands() {
        }},
       {"Check1_Click",
        "Check1",
-       {FaultKind::kRegistry, FaultKind::kScriptHost},
+       {FaultKind::kRegistry, FaultKind::kScriptHost, FaultKind::kJournal},
        [](Env& env) {
          env.EnsureLoaded();
          env.sim.registry.SeedDword(kHklm,
@@ -287,16 +287,47 @@ std::vector<Command> MainWindowCommands() {
          return env.StartupLoaded() ? ListsShow(env, {"MachineTool", "Second"})
                                     : std::string("the startup manager is not open");
        }},
+      // The apply before it is what there is to undo; values it left absent are absent again.
+      {"undo_Click",
+       "undo",
+       {FaultKind::kRegistry, FaultKind::kJournal},
+       [](Env& env) {
+         env.EnsureLoaded();
+         Click(env, "XPButton1");
+       },
+       [](Env& env) { return env.Main().ChooseMenu("undo"); },
+       [](Env& env, std::size_t) {
+         journal::Contents contents;
+         if (env.sim.journal.Load(contents) != platform::kSuccess || contents.commands.empty()) {
+           return std::string("the journal cannot be read");
+         }
+         // Once the journal stopped recording, the undo itself leaves no record.
+         const journal::Command& last = contents.commands.back();
+         const bool recording = env.sim.recorder.recording();
+         const journal::Command* undone = recording ? contents.Find(last.undoes) : &last;
+         if (undone == nullptr || (recording && !undone->undone)) {
+           return "nothing was undone; the last command is " + last.name;
+         }
+         for (const journal::ValueChange& value : undone->values) {
+           journal::ValueState now;
+           if (journal::ReadState(env.sim.registry, value.root, value.key_path, value.value_name,
+                                  now) != platform::kSuccess ||
+               now != value.before) {
+             return value.value_name + " is not back";
+           }
+         }
+         return std::string();
+       }},
       {"Form_QueryUnload (close box)",
        "",
-       {FaultKind::kScriptHost},
+       {FaultKind::kScriptHost, FaultKind::kJournal},
        closing,
        [](Env& env) { return env.Main().RequestClose(); },
        closed_with_restore},
       // A second Exit cannot come through the menu once the program has been told to end.
       {"ex_Click",
        "ex",
-       {FaultKind::kScriptHost},
+       {FaultKind::kScriptHost, FaultKind::kJournal},
        closing,
        [](Env& env) {
          return env.sim.ui.quit_requested() ? Dispatch(env, [&env] { env.form->ex_Click(); })

@@ -95,7 +95,7 @@ std::vector<Command> StartupManagerCommands() {
       {"lstCmdLine_Click", "lstCmdLine", {}, open, row_one("lstCmdLine"), mirrors_row_one},
       {"Command1_Click (delete a per-user entry)",
        "Command1",
-       {FaultKind::kRegistry, FaultKind::kScriptHost},
+       {FaultKind::kRegistry, FaultKind::kScriptHost, FaultKind::kJournal},
        [](Env& env) {
          env.SeedUserTool();
          env.EnsureStartup();
