@@ -18,13 +18,12 @@
 #include "app/form1.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/text.h"
-#include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 #include "tweaks/catalogue.h"
 #include "win32/box_answerer.h"
+#include "win32/program.h"
 #include "win32/screenshot.h"
 #include "win32/win32_platform.h"
-#include "win32/wine_start.h"
 
 namespace velqor::app {
 namespace {
@@ -33,30 +32,12 @@ using platform::TwipRect;
 using platform::win32::Narrow;
 using platform::win32::Widen;
 using platform::win32::Win32Window;
-
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  return name;
-}
-
-std::string TextOf(HWND hwnd) {
-  wchar_t text[512] = {};
-  GetWindowTextW(hwnd, text, 512);
-  return Narrow(text);
-}
-
-BOOL CALLBACK CollectByCaption(HWND hwnd, LPARAM param) {
-  reinterpret_cast<std::map<std::string, HWND>*>(param)->emplace(TextOf(hwnd), hwnd);
-  return TRUE;
-}
-
-// Every descendant window of `root` by caption (the first of each caption).
-std::map<std::string, HWND> ChildrenByCaption(HWND root) {
-  std::map<std::string, HWND> found;
-  EnumChildWindows(root, &CollectByCaption, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+using test::ChildrenByCaption;
+using test::ClassOf;
+using test::Ends;
+using test::Program;
+using test::StartProgram;
+using test::TextOf;
 
 RECT RectInParent(HWND hwnd) {
   RECT rect;
@@ -72,22 +53,6 @@ void ExpectAtTwips(HWND hwnd, const TwipRect& twips) {
   EXPECT_NEAR(rect.top, twips.top / 15.0, 1);
   EXPECT_NEAR(rect.right - rect.left, twips.width / 15.0, 1);
   EXPECT_NEAR(rect.bottom - rect.top, twips.height / 15.0, 1);
-}
-
-struct FormSearch {
-  DWORD process;
-  HWND form;
-};
-
-BOOL CALLBACK FindVisibleForm(HWND hwnd, LPARAM param) {
-  auto& search = *reinterpret_cast<FormSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(hwnd, &owner);
-  if (owner == search.process && ClassOf(hwnd) == Win32Window::kClassName &&
-      IsWindowVisible(hwnd)) {
-    search.form = hwnd;
-  }
-  return TRUE;
 }
 
 using test::SaveScreenshot;
@@ -246,54 +211,6 @@ TEST_F(Win32Form1Test, MenusShowTheirEntriesAndTheProductsEntryIsGreyed) {
   HMENU tools = GetSubMenu(bar, 1);
   EXPECT_EQ(GetMenuState(tools, 0, MF_BYPOSITION) & MF_GRAYED, 0U);
   EXPECT_EQ(GetMenuState(tools, 1, MF_BYPOSITION) & MF_GRAYED, 0U);
-}
-
-// velqor.exe from the build, started as the user starts it.
-struct Program {
-  platform::win32::UniqueHandleKernel process;
-  platform::win32::UniqueHandleKernel thread;
-  DWORD id = 0;
-  HWND form = nullptr;                // its main window once shown
-  std::vector<std::string> messages;  // the message boxes answered on the way
-};
-
-std::unique_ptr<Program> StartProgram() {
-  std::wstring command = L"\"" + Widen(VELQOR_EXE_DIR) + L"/velqor.exe\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!test::StartAllowingForWine([&] {
-        return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info) != FALSE;
-      })) {
-    ADD_FAILURE() << "velqor.exe did not start: " << GetLastError();
-    return nullptr;
-  }
-  auto program = std::make_unique<Program>();
-  program->process.reset(info.hProcess);
-  program->thread.reset(info.hThread);
-  program->id = info.dwProcessId;
-  FormSearch found{info.dwProcessId, nullptr};
-  for (int attempt = 0; attempt < 300 && found.form == nullptr; ++attempt) {
-    for (const test::AnsweredBox& box : test::AnswerMessageBoxes(info.dwProcessId)) {
-      program->messages.push_back(Narrow(box.text));
-    }
-    EnumWindows(&FindVisibleForm, reinterpret_cast<LPARAM>(&found));
-    Sleep(100);
-  }
-  program->form = found.form;
-  return program;
-}
-
-// Whether the program ends within `tenths` tenths of a second; message boxes are answered.
-bool Ends(const Program& program, int tenths) {
-  for (int attempt = 0; attempt < tenths; ++attempt) {
-    test::AnswerMessageBoxes(program.id);
-    if (WaitForSingleObject(program.process.get(), 100) == WAIT_OBJECT_0) {
-      return true;
-    }
-  }
-  return false;
 }
 
 // The program itself, with its resources, as the user sees it; the picture goes to the build

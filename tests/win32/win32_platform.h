@@ -2,11 +2,7 @@
 // refers to them, as the program's composition root builds it; for the tests that run under Wine.
 #pragma once
 
-#include "journal/commands.h"
-#include "journal/journal.h"
-#include "journal/recorder.h"
 #include "platform/platform.h"
-#include "platform/registry_settings.h"
 #include "platform/win32/browser.h"
 #include "platform/win32/input.h"
 #include "platform/win32/journal_file.h"
@@ -14,6 +10,13 @@
 #include "platform/win32/registry.h"
 #include "platform/win32/script_host.h"
 #include "platform/win32/ui.h"
+
+// After the Win32 headers, which undefine the system's MessageBox macro that would otherwise
+// rename the interface's own MessageBox.
+#include "journal/commands.h"
+#include "journal/journal.h"
+#include "journal/recorder.h"
+#include "platform/registry_settings.h"
 
 namespace velqor {
 
