@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "journal_commands.h"
 #include "app/form1.h"
 #include "bare_calls.h"
 #include "booster/booster.h"
@@ -457,7 +458,7 @@ int main(int argc, char** argv) {
   RemoveRunEntries(HKEY_LOCAL_MACHINE);
 
   PrintSize(velqor);
-  // VELQOR_BENCH_ONLY=startup|commands|fill runs one part (for looking into one figure).
+  // VELQOR_BENCH_ONLY=startup|commands|fill|journal runs one part (for looking into one figure).
   const char* only_env = std::getenv("VELQOR_BENCH_ONLY");
   const std::string only = only_env == nullptr ? "" : only_env;
   const auto wanted = [&only](const char* part) { return only.empty() || only == part; };
@@ -467,6 +468,7 @@ int main(int argc, char** argv) {
     const BoxAnswerer answerer;
     pass = (!wanted("commands") || MeasureCommands(platform)) && pass;
     pass = (!wanted("fill") || MeasureFill(platform)) && pass;
+    pass = (!wanted("journal") || MeasureJournal(platform.platform)) && pass;
   }
   RemoveRunEntries(HKEY_LOCAL_MACHINE);
   if (SUCCEEDED(com)) {

@@ -41,6 +41,7 @@ void Commands::Install() {
 }
 
 void Commands::Run(std::string_view name, const platform::Handler& handler) {
+  ++depth_;
   try {
     const CommandScope scope(recorder_, name);
     handler();
@@ -52,6 +53,10 @@ void Commands::Run(std::string_view name, const platform::Handler& handler) {
 }
 
 void Commands::AfterCommand() {
+  // A handler fired from inside another one (a value set by the program) is part of it.
+  if (--depth_ > 0) {
+    return;
+  }
   if (recorder_.TakeFailureNotice()) {
     ui_.MessageBox(kNotRecordingMessage, kTitle, platform::kMbOk | platform::kMbIconExclamation);
   }

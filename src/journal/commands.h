@@ -60,6 +60,7 @@ class Commands {
   Recorder& recorder_;
   platform::Ui& ui_;
   std::function<void()> after_;
+  int depth_ = 0;  // commands running, nested ones included
 };
 
 }  // namespace velqor::journal
