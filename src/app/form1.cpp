@@ -33,6 +33,8 @@ Form1::~Form1() {
   // The windows go first, so that no handler of theirs can run into members already gone.
   window_.reset();
   startup_.reset();
+  changes_.reset();
+  settings_.reset();
 }
 
 void Form1::Load() {
@@ -83,6 +85,8 @@ void Form1::ConnectHandlers() {
   w.OnMenu("vwb", bind(&Form1::vwb_Click));
   w.OnMenu("quelmp", bind(&Form1::quelmp_Click));
   w.OnMenu("undo", bind(&Form1::undo_Click));
+  w.OnMenu("changes", bind(&Form1::changes_Click));
+  w.OnMenu("settings", bind(&Form1::settings_Click));
   w.OnQueryUnload(bind(&Form1::Form_QueryUnload));
 }
 
@@ -125,6 +129,24 @@ void Form1::UpdateUndoEntry() {
   }
   undo_enabled_ = enabled;
   CreateMenus();
+}
+
+void Form1::changes_Click() {
+  if (platform_.journal == nullptr) {
+    return;
+  }
+  if (changes_ == nullptr) {
+    changes_ =
+        std::make_unique<journal::ChangesWindow>(platform_.ui, platform_.journal->recorder());
+  }
+  changes_->Show();
+}
+
+void Form1::settings_Click() {
+  if (settings_ == nullptr) {
+    settings_ = std::make_unique<journal::CurrentSettingsWindow>(platform_.ui, platform_.registry);
+  }
+  settings_->Show();
 }
 
 void Form1::undo_Click() {
@@ -204,6 +226,8 @@ void Form1::ex_Click() {
   window_->Close();
   // Every other window goes too, and nothing more is handled once the loop ends.
   startup_.reset();
+  changes_.reset();
+  settings_.reset();
   platform_.ui.Quit();
 }
 

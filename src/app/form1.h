@@ -10,6 +10,8 @@
 
 #include "app/maintenance_tools.h"
 #include "booster/booster.h"
+#include "journal/changes_window.h"
+#include "journal/current_settings.h"
 #include "journal/recorder.h"
 #include "platform/platform.h"
 #include "platform/registry.h"
@@ -79,11 +81,17 @@ class Form1 {
   // Tools > "&Undo last change" (Ctrl+Z): undoes the newest command not undone yet that is not
   // an undo itself, asking first about values changed since. Greyed when there is none.
   void undo_Click();
+  // Tools > "&Changes..." and "Current &settings...": show the one window of each.
+  void changes_Click();
+  void settings_Click();
 
   // The window; only valid after Load().
   platform::Window& window() { return *window_; }
   // Whether the window was loaded and has been unloaded (closed) since.
   bool IsUnloaded() const { return window_ != nullptr && !window_->IsOpen(); }
+  // The Changes and Current settings windows, once the Tools menu has created them; else null.
+  journal::ChangesWindow* changes_window() { return changes_.get(); }
+  journal::CurrentSettingsWindow* settings_window() { return settings_.get(); }
   // The startup manager, once the Tools menu has created it; otherwise null.
   startup::frmMain* startup_manager() { return startup_.get(); }
   // The browser window tracker made at start-up (null if none could be made).
@@ -135,6 +143,8 @@ class Form1 {
   // A failure of the tracker at start-up, told once the window shows.
   std::exception_ptr start_failure_;
   std::unique_ptr<startup::frmMain> startup_;
+  std::unique_ptr<journal::ChangesWindow> changes_;
+  std::unique_ptr<journal::CurrentSettingsWindow> settings_;
   std::unique_ptr<platform::Window> window_;
   Controls ids_;
   bool undo_enabled_ = false;

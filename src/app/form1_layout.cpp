@@ -108,7 +108,9 @@ void Form1::CreateMenus() {
        {{"smn", "&Startup manager", true},
         {"shut", "Shut&down now !", true},
         {"", "", true},
-        {"undo", "&Undo last change\tCtrl+Z", undo_enabled_}}},
+        {"undo", "&Undo last change\tCtrl+Z", undo_enabled_},
+        {"changes", "&Changes...", true},
+        {"settings", "Current &settings...", true}}},
       // The products page is not offered: the entry shows greyed and cannot be chosen.
       {"help",
        "&Help",

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "journal/commands.h"
 #include "journal/display.h"
 #include "journal/undo.h"
 #include "journal/undo_command.h"
@@ -144,9 +145,7 @@ void ChangesWindow::Reload() {
     status = "The journal " + journal.file().Location() +
              " could not be read: " + Win32Error(read) + ".";
   } else if (!recorder_.recording()) {
-    status = "Changes are not being recorded and cannot be undone: the journal " +
-             journal.file().Location() + " could not be written (" +
-             Win32Error(recorder_.failure()) + ").";
+    status = NotRecordingText(recorder_);
   } else {
     status = "Journal: " + journal.file().Location();
   }

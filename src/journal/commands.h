@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,14 +13,9 @@
 
 namespace velqor::journal {
 
-// Told once per run when the journal cannot be written; the Changes window says the same.
-inline constexpr std::string_view kNotRecordingMessage =
-    "Velqor cannot write its list of changes. The changes it makes are not being recorded and "
-    "cannot be undone.";
-
-// Where a value is, as the user reads it: "HKEY_CURRENT_USER\Control Panel\Desktop\MenuShowDelay"
-// (UTF-8; the default value shows as "(Default)").
-std::string WhereText(const platform::Registry& registry, const ValueChange& value);
+// What the user is told, once per run in a message box and in the Changes window, when the
+// journal cannot be written: that changes are not recorded, and which file and why.
+std::string NotRecordingText(Recorder& recorder);
 
 // Runs the program's commands through the recorder. Install() makes it the ui's command runner,
 // so every window's handlers run through it.
@@ -46,11 +42,6 @@ class Commands {
   // The newest command that an undo can take, read from the journal: nothing when there is none
   // or the journal cannot be read.
   std::optional<Command> LastUndoable();
-  // Undoes `command` as the user asks: values changed since the command are named in a
-  // Yes/No/Cancel box (Yes: all back, No: only the others, Cancel: nothing); values the
-  // registry refused are named afterwards. The undo is a command of its own ("Undo of 12").
-  // False when the user cancelled.
-  bool UndoWithChecks(const Command& command);
   // Tools > Undo last change: UndoWithChecks of LastUndoable; nothing when there is none.
   void UndoLastChange();
 

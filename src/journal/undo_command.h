@@ -16,9 +16,9 @@ namespace velqor::journal {
 // Undoes `command` as the user asked: when values have changed since the command (a later command
 // or another program), asks in a Yes/No/Cancel box naming them whether to put back all (Yes) or
 // only the others (No); Cancel, or closing the box, does nothing and gives nullopt. The undo is
-// recorded as its own command ("Undo of 12"), so run it outside any other command: opened inside
-// one, it would become part of that one. Values the registry refused are named in a message; the
-// others are put back all the same. Raises nothing of its own.
+// recorded as its own command ("Undo of 12"), also when run from a handler's command, which has
+// changed nothing before it. Values the registry refused are named in a message; the others are
+// put back all the same. Raises nothing of its own.
 std::optional<UndoOutcome> UndoWithChecks(platform::Ui& ui, Recorder& recorder,
                                           const Command& command);
 

@@ -318,6 +318,24 @@ std::vector<Command> MainWindowCommands() {
          }
          return std::string();
        }},
+      {"changes_Click",
+       "changes",
+       {},
+       loaded,
+       [](Env& env) { return env.Main().ChooseMenu("changes"); },
+       [](Env& env, std::size_t) {
+         return Expect(env.sim.ui.FindWindow("frmChanges") != nullptr,
+                       "the Changes window is not open");
+       }},
+      {"settings_Click",
+       "settings",
+       {},
+       loaded,
+       [](Env& env) { return env.Main().ChooseMenu("settings"); },
+       [](Env& env, std::size_t) {
+         return Expect(env.sim.ui.FindWindow("frmCurrentSettings") != nullptr,
+                       "the Current settings window is not open");
+       }},
       {"Form_QueryUnload (close box)",
        "",
        {FaultKind::kScriptHost, FaultKind::kJournal},

@@ -328,7 +328,8 @@ TEST_F(Form1Test, MenusShowTheirTextsWithMnemonics) {
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"dile=&File", "ex=Exit", "too=&Tools",
                                             "smn=Startup manager", "shut=Shutdown now !", "-",
-                                            "undo=Undo last change\tCtrl+Z", "help=&Help",
+                                            "undo=Undo last change\tCtrl+Z", "changes=Changes...",
+                                            "settings=Current settings...", "help=&Help",
                                             "vwb=Visit Website", "quelmp=Other Quelm Products"}));
 }
 

@@ -153,7 +153,7 @@ TEST_F(JournalCommandsTest, AJournalThatCannotBeWrittenIsToldOnceAndCommandsStil
   EXPECT_EQ(Text(kHkeyLocalMachine, kMstcp, "DefaultTTL"), "128");
   EXPECT_EQ(Text(kHkeyCurrentUser, kDesktop, "MenuShowDelay"), "400");
   ASSERT_EQ(sim_.ui.message_boxes().size(), 1U);
-  EXPECT_EQ(sim_.ui.message_boxes()[0].prompt, journal::kNotRecordingMessage);
+  EXPECT_EQ(sim_.ui.message_boxes()[0].prompt, journal::NotRecordingText(sim_.recorder));
   EXPECT_FALSE(UndoEnabled());
 }
 
