@@ -7,10 +7,24 @@ cd "$(dirname "$0")/.."
 bash tools/deps.sh || exit 1
 source tools/xvfb.sh
 status=0
+# True when this machine can start 32-bit programs (the i686 Wine loader).
+velqor_runs_32bit() {
+  [ -x /usr/lib/wine/wine ] || return 0
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+  [ $? -ne 126 ]
+}
 for preset in native win64 win32; do
   echo "=== $preset ==="
   if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
     echo "build of $preset failed"; status=1; continue
+  fi
+  if [ "$preset" = win32 ] && ! velqor_runs_32bit; then
+    # A kernel built without 32-bit support cannot start the i686 Wine loader ("Exec format
+    # error"): the i686 build is still made and its imports checked at link, and its package is
+    # checked; its Wine tests need a machine that can run them, so say so loudly.
+    echo "*** this kernel cannot run 32-bit programs: the i686 Wine tests are NOT run here ***"
+    ctest --preset "$preset" -R '^package$' || status=1
+    continue
   fi
   ctest --preset "$preset" -j2 || status=1
 done
