@@ -39,8 +39,11 @@ std::string AfterText(const platform::Registry& registry, const ValueChange& val
 }  // namespace
 
 void ChangesWindow::Show() {
+  // Open already, it shows the commands made since it was filled.
   if (window() == nullptr) {
     Load();
+  } else {
+    Reload();
   }
   window_->Show();
 }

@@ -24,7 +24,8 @@ class ChangesWindow {
   ChangesWindow(const ChangesWindow&) = delete;
   ChangesWindow& operator=(const ChangesWindow&) = delete;
 
-  // Creates the window when it is not open, reading the journal, and brings it up.
+  // Creates the window when it is not open, or reads the journal again when it is, and brings it
+  // up.
   void Show();
   // Reads the journal again and shows it, keeping the selected command where it still exists.
   void Reload();

@@ -63,9 +63,11 @@ TEST_F(ChangesWindowTest, ListsCommandsNewestFirstAndEachValueInItsType) {
   file.SetNow("2026-03-31T23:30:05Z");
   Run("Apply XP Tweak",
       {{"MenuShowDelay", "400"}, {"AutoEndTasks", "0"}, {"Bin", "x"}, {"New", "1"}});
-  Run("Second", {{"MenuShowDelay", "20"}});
   HeadlessWindow& w = Open();
   const auto& c = changes.controls();
+  ASSERT_EQ(w.ItemCount(c.lstCommands), 1);
+  Run("Second", {{"MenuShowDelay", "20"}});
+  ASSERT_EQ(&Open(), &w) << "shown again, the one window reads the journal again";
   ASSERT_EQ(w.ItemCount(c.lstCommands), 2);
   EXPECT_EQ(Cells(w, c.lstCommands, 0)[1], "Second");
   EXPECT_EQ(Cells(w, c.lstCommands, 1),
