@@ -30,6 +30,14 @@ bool Redirected(KeyHandle root, std::u16string_view folded) {
          (folded.size() == kSoftware.size() || folded[kSoftware.size()] == u'\\');
 }
 
+// The value of that name, letter case aside, or values.end().
+template <typename Values>
+auto Named(Values& values, std::u16string_view name) {
+  const std::u16string folded = Fold(name);
+  return std::find_if(values.begin(), values.end(),
+                      [&](const WideValue& value) { return Fold(value.name) == folded; });
+}
+
 std::u16string RootName(KeyHandle root) {
   return root == kHkeyCurrentUser ? u"HKCU" : u"HKLM";
 }
@@ -62,37 +70,41 @@ bool SimWideRegistry::Fails(Operation operation, Status& status) {
   return true;
 }
 
-Status SimWideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16string_view path,
-                                  std::u16string_view name, WideValue& out) {
-  Status status = kSuccess;
+SimWideRegistry::Keys::iterator SimWideRegistry::Existing(KeyHandle root, RegistryView view,
+                                                          std::u16string_view path,
+                                                          Operation operation, Status& status) {
   const auto id = IdOf(root, view, path, status);
-  if (!id || Fails(Operation::kRead, status)) {
-    return status;
+  if (!id || Fails(operation, status)) {
+    return keys_.end();
   }
   const auto key = keys_.find(*id);
   if (key == keys_.end()) {
+    status = kFileNotFound;
+  }
+  return key;
+}
+
+Status SimWideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16string_view path,
+                                  std::u16string_view name, WideValue& out) {
+  Status status = kSuccess;
+  const auto key = Existing(root, view, path, Operation::kRead, status);
+  if (key == keys_.end()) {
+    return status;
+  }
+  const auto value = Named(key->second.values, name);
+  if (value == key->second.values.end()) {
     return kFileNotFound;
   }
-  const std::u16string folded = Fold(name);
-  for (const WideValue& value : key->second.values) {
-    if (Fold(value.name) == folded) {
-      out = value;
-      return kSuccess;
-    }
-  }
-  return kFileNotFound;
+  out = *value;
+  return kSuccess;
 }
 
 Status SimWideRegistry::EnumValues(KeyHandle root, RegistryView view, std::u16string_view path,
                                    std::vector<WideValue>& out) {
   Status status = kSuccess;
-  const auto id = IdOf(root, view, path, status);
-  if (!id || Fails(Operation::kEnumValues, status)) {
-    return status;
-  }
-  const auto key = keys_.find(*id);
+  const auto key = Existing(root, view, path, Operation::kEnumValues, status);
   if (key == keys_.end()) {
-    return kFileNotFound;
+    return status;
   }
   out = key->second.values;
   return kSuccess;
@@ -101,18 +113,16 @@ Status SimWideRegistry::EnumValues(KeyHandle root, RegistryView view, std::u16st
 Status SimWideRegistry::EnumSubKeys(KeyHandle root, RegistryView view, std::u16string_view path,
                                     std::vector<std::u16string>& out) {
   Status status = kSuccess;
-  const auto id = IdOf(root, view, path, status);
-  if (!id || Fails(Operation::kEnumSubKeys, status)) {
+  const auto parent = Existing(root, view, path, Operation::kEnumSubKeys, status);
+  if (parent == keys_.end()) {
     return status;
   }
-  if (keys_.find(*id) == keys_.end()) {
-    return kFileNotFound;
-  }
-  const std::u16string prefix = std::get<2>(*id) + u"\\";
+  const Id& id = parent->first;
+  const std::u16string prefix = std::get<2>(id) + u"\\";
   std::vector<std::u16string> names;
   for (const auto& [other, key] : keys_) {
     const std::u16string& folded = std::get<2>(other);
-    if (std::get<0>(other) == root && std::get<1>(other) == std::get<1>(*id) &&
+    if (std::get<0>(other) == root && std::get<1>(other) == std::get<1>(id) &&
         folded.size() > prefix.size() && folded.compare(0, prefix.size(), prefix) == 0 &&
         folded.find(u'\\', prefix.size()) == std::u16string::npos) {
       names.push_back(key.path.substr(key.path.rfind(u'\\') + 1));
@@ -140,37 +150,25 @@ Status SimWideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16st
     Id part_id{root, std::get<1>(*id), Fold(part)};
     keys_.try_emplace(std::move(part_id), Key{std::u16string(part), {}});
   }
-  Key& key = keys_[*id];
-  const std::u16string folded = Fold(value.name);
-  for (WideValue& existing : key.values) {
-    if (Fold(existing.name) == folded) {
-      existing.type = value.type;
-      existing.bytes = value.bytes;
-      return kSuccess;
-    }
+  std::vector<WideValue>& values = keys_[*id].values;
+  if (const auto existing = Named(values, value.name); existing != values.end()) {
+    existing->type = value.type;
+    existing->bytes = value.bytes;
+  } else {
+    values.push_back(value);
   }
-  key.values.push_back(value);
   return kSuccess;
 }
 
 Status SimWideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u16string_view path,
                                     std::u16string_view name) {
   Status status = kSuccess;
-  const auto id = IdOf(root, view, path, status);
-  if (!id || Fails(Operation::kDeleteValue, status)) {
-    return status;
-  }
-  const auto key = keys_.find(*id);
-  if (key == keys_.end()) {
-    return kFileNotFound;
-  }
-  if (denied_.count(root) != 0) {
-    return kAccessDenied;
+  const auto key = Existing(root, view, path, Operation::kDeleteValue, status);
+  if (key == keys_.end() || denied_.count(root) != 0) {
+    return key == keys_.end() ? status : kAccessDenied;
   }
   auto& values = key->second.values;
-  const std::u16string folded = Fold(name);
-  const auto it = std::find_if(values.begin(), values.end(),
-                               [&](const WideValue& value) { return Fold(value.name) == folded; });
+  const auto it = Named(values, name);
   if (it == values.end()) {
     return kFileNotFound;
   }
@@ -181,16 +179,9 @@ Status SimWideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u16s
 Status SimWideRegistry::DeleteEmptyKey(KeyHandle root, RegistryView view,
                                        std::u16string_view path) {
   Status status = kSuccess;
-  const auto id = IdOf(root, view, path, status);
-  if (!id || Fails(Operation::kDeleteKey, status)) {
-    return status;
-  }
-  const auto key = keys_.find(*id);
-  if (key == keys_.end()) {
-    return kFileNotFound;
-  }
-  if (denied_.count(root) != 0) {
-    return kAccessDenied;
+  const auto key = Existing(root, view, path, Operation::kDeleteKey, status);
+  if (key == keys_.end() || denied_.count(root) != 0) {
+    return key == keys_.end() ? status : kAccessDenied;
   }
   std::vector<std::u16string> children;
   if (!key->second.values.empty() ||

@@ -51,13 +51,17 @@ class SimWideRegistry : public WideRegistry {
     std::vector<WideValue> values;
   };
   using Id = std::tuple<KeyHandle, int, std::u16string>;  // root, view, folded path
+  using Keys = std::map<Id, Key>;
 
   std::optional<Id> IdOf(KeyHandle root, RegistryView view, std::u16string_view path,
                          Status& status) const;
   bool Fails(Operation operation, Status& status);
+  // The key at `path`, or keys_.end() with `status` saying why not (kFileNotFound: no such key).
+  Keys::iterator Existing(KeyHandle root, RegistryView view, std::u16string_view path,
+                          Operation operation, Status& status);
 
   bool separate_32bit_view_;
-  std::map<Id, Key> keys_;
+  Keys keys_;
   std::set<KeyHandle> denied_;
   std::map<Operation, Status> fail_next_;
 };
