@@ -251,6 +251,11 @@ bool MeasureCommands(Win32Platform& platform) {
   // icon, all drawn.
   const auto start_icon = reinterpret_cast<LPARAM>(LoadIconW(nullptr, IDI_APPLICATION));
   const auto start_state = [&] {
+    // Through the window's model, which decides whether a click runs its command, and then
+    // the native windows, which the bare run changed behind the model's back.
+    window.SetEnabled(ids.XPButton2, true);
+    window.SetEnabled(ids.XPButton4, false);
+    window.SetCaption("Velqor");
     EnableWindow(boost, TRUE);
     SetFocus(boost);
     EnableWindow(restore, FALSE);

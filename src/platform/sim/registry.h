@@ -123,6 +123,11 @@ class SimRegistry : public Registry {
   bool Refused(KeyHandle root, const std::vector<std::string>& folded_path,
                std::uint32_t access) const;
   bool TakeFault(Operation operation, Status& status);
+  // Whether `key` may be used for an operation that needs `needed` (kKeyQueryValue or
+  // kKeySetValue); when not, `status` says why: a planted fault (which may even be kSuccess, and
+  // still nothing is done), kInvalidHandle or kAccessDenied.
+  bool Use(KeyHandle key, Operation operation, std::uint32_t needed, OpenHandle& open,
+           Status& status);
   Status OpenOrCreate(KeyHandle root, std::string_view path, std::uint32_t access, bool create,
                       KeyHandle& out);
   Key* RootKey(KeyHandle root) const;

@@ -1,0 +1,161 @@
+// What tests plant in the simulated registry (values, keys, faults) and what they read back.
+#include <algorithm>
+#include <sstream>
+
+#include "platform/sim/codepage.h"
+#include "platform/sim/registry_key.h"
+
+namespace velqor::platform::sim {
+namespace {
+
+std::vector<std::string> FoldAll(const std::vector<std::string>& parts) {
+  std::vector<std::string> folded;
+  folded.reserve(parts.size());
+  for (const std::string& part : parts) {
+    folded.push_back(FoldCp1252(part));
+  }
+  return folded;
+}
+
+const char* RootName(KeyHandle root) {
+  return root == kHkeyCurrentUser ? "HKCU" : "HKLM";
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (const std::uint8_t byte : bytes) {
+    if (!out.empty()) out.push_back(' ');
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 0x0F]);
+  }
+  return out;
+}
+
+}  // namespace
+
+void SimRegistry::DenyWrites(KeyHandle root, bool deny) {
+  denied_roots_[root] = deny;
+}
+
+void SimRegistry::ClearFaults() {
+  denied_roots_.clear();
+  denials_.clear();
+  faults_.clear();
+}
+
+void SimRegistry::DenyKey(KeyHandle root, std::string_view path, std::uint32_t denied_rights) {
+  denials_.push_back(Denial{root, FoldAll(SplitPath(Utf8ToCp1252(path))), denied_rights});
+}
+
+void SimRegistry::FailNext(Operation operation, Status status) {
+  faults_[operation] = status;
+}
+
+SimRegistry::Key& SimRegistry::MakeKey(KeyHandle root, std::string_view utf8_path) {
+  Key* key = RootKey(root);
+  for (const std::string& part : SplitPath(Utf8ToCp1252(utf8_path))) {
+    Key* child = key->Child(part);
+    key = child != nullptr ? child : key->AddChild(part);
+  }
+  return *key;
+}
+
+const SimRegistry::Key* SimRegistry::FindKey(KeyHandle root, std::string_view utf8_path) const {
+  const Key* key = RootKey(root);
+  if (key == nullptr) {
+    return nullptr;
+  }
+  for (const std::string& part : SplitPath(Utf8ToCp1252(utf8_path))) {
+    key = key->Child(part);
+    if (key == nullptr) {
+      return nullptr;
+    }
+  }
+  return key;
+}
+
+void SimRegistry::Seed(KeyHandle root, std::string_view path, std::string_view name,
+                       std::uint32_t type, std::vector<std::uint8_t> bytes) {
+  MakeKey(root, path).Put(Utf8ToCp1252(name), type, std::move(bytes));
+}
+
+void SimRegistry::SeedText(KeyHandle root, std::string_view path, std::string_view name,
+                           std::string_view text) {
+  Seed(root, path, name, kRegSz, SzBytes(Utf8ToCp1252(text)));
+}
+
+void SimRegistry::SeedDword(KeyHandle root, std::string_view path, std::string_view name,
+                            std::uint32_t number) {
+  Seed(root, path, name, kRegDword, DwordBytes(number));
+}
+
+void SimRegistry::SeedKey(KeyHandle root, std::string_view path) {
+  MakeKey(root, path);
+}
+
+std::optional<SimRegistry::Value> SimRegistry::Find(KeyHandle root, std::string_view path,
+                                                    std::string_view name) const {
+  const Key* key = FindKey(root, path);
+  if (key == nullptr) {
+    return std::nullopt;
+  }
+  const Value* value = key->FindValue(Utf8ToCp1252(name));
+  if (value == nullptr) {
+    return std::nullopt;
+  }
+  return Value{value->type, value->bytes, Cp1252ToUtf8(value->name)};
+}
+
+std::optional<std::string> SimRegistry::FindText(KeyHandle root, std::string_view path,
+                                                 std::string_view name) const {
+  const std::optional<Value> value = Find(root, path, name);
+  if (!value) {
+    return std::nullopt;
+  }
+  const auto nul = std::find(value->bytes.begin(), value->bytes.end(), 0);
+  return Cp1252ToUtf8(std::string(value->bytes.begin(), nul));
+}
+
+std::optional<std::uint32_t> SimRegistry::FindDword(KeyHandle root, std::string_view path,
+                                                    std::string_view name) const {
+  const std::optional<Value> value = Find(root, path, name);
+  if (!value || value->bytes.size() != 4) {
+    return std::nullopt;
+  }
+  const auto& b = value->bytes;
+  return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+         (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+bool SimRegistry::KeyExists(KeyHandle root, std::string_view path) const {
+  return FindKey(root, path) != nullptr;
+}
+
+std::string SimRegistry::StoredKeyName(KeyHandle root, std::string_view path) const {
+  const Key* key = FindKey(root, path);
+  return key == nullptr ? std::string() : Cp1252ToUtf8(key->name);
+}
+
+std::string SimRegistry::Snapshot() const {
+  std::ostringstream out;
+  const auto dump = [&out](const auto& self, const Key& key, const std::string& path) -> void {
+    out << path << '\n';
+    for (const Value& value : key.values) {
+      out << "  " << (value.name.empty() ? "@" : '"' + Cp1252ToUtf8(value.name) + '"') << " type "
+          << value.type << " [" << Hex(value.bytes) << "]\n";
+    }
+    for (const auto& [folded, child] : key.children) {
+      self(self, *child, path + '\\' + Cp1252ToUtf8(child->name));
+    }
+  };
+  dump(dump, *current_user_, RootName(kHkeyCurrentUser));
+  dump(dump, *local_machine_, RootName(kHkeyLocalMachine));
+  return out.str();
+}
+
+std::size_t SimRegistry::OpenHandleCount() const {
+  return handles_.size();
+}
+
+}  // namespace velqor::platform::sim
