@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "popup_browser_events.h"
 #include "platform/browser.h"
 #include "platform/input.h"
 #include "platform/ui.h"
@@ -27,7 +28,6 @@ using platform::Variant;
 using platform::sim::SimBrowser;
 using platform::sim::SimDocument;
 
-constexpr std::int32_t kHandles[] = {0, 1, 2, 3, 918, 918, -1, 0x7FFFFFFF};
 constexpr int kMaxDepth = 3;
 constexpr int kMaxSteps = 160;
 
@@ -59,7 +59,7 @@ class Session {
     switch (in_.ConsumeIntegralInRange<int>(0, 15)) {
       case 0:
       case 1: {
-        const std::int32_t hwnd = Handle();
+        const std::int32_t hwnd = events_.Handle();
         const bool forward = in_.ConsumeBool();
         browsers_.push_back(
             sim_.browser.OpenBrowser(hwnd, forward, in_.ConsumeIntegralInRange<int>(0, 3) != 0));
@@ -67,7 +67,7 @@ class Session {
         break;
       }
       case 2:
-        browsers_.push_back(sim_.browser.OpenFolder(Handle(), in_.ConsumeBool()));
+        browsers_.push_back(sim_.browser.OpenFolder(events_.Handle(), in_.ConsumeBool()));
         break;
       case 3: {
         const auto& open = sim_.browser.windows();
@@ -89,10 +89,10 @@ class Session {
         FireBrowserEvent();
         break;
       case 7:
-        FireDocumentEvent();
+        events_.FireDocumentEvent();
         break;
       case 8:
-        SetBrowserFault();
+        events_.SetBrowserFault();
         break;
       case 9: {
         const int which = in_.ConsumeIntegralInRange<int>(0, 2);
@@ -127,46 +127,19 @@ class Session {
     }
   }
 
-  std::int32_t Handle() {
-    return kHandles[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kHandles) - 1)];
-  }
-
-  std::shared_ptr<SimBrowser> AnyBrowser() {
-    if (browsers_.empty()) return nullptr;
-    return browsers_[in_.ConsumeIntegralInRange<std::size_t>(0, browsers_.size() - 1)];
-  }
-
-  // A frame argument: the browser itself, another browser, nothing, or not a browser at all.
-  Variant Frame(const std::shared_ptr<SimBrowser>& self) {
-    switch (in_.ConsumeIntegralInRange<int>(0, 4)) {
-      case 0:
-        return self->Self();
-      case 1: {
-        const auto other = AnyBrowser();
-        return other->Self();
-      }
-      case 2:
-        return platform::BrowserRef();
-      case 3:
-        return std::string("frame");
-      default:
-        return Variant();
-    }
-  }
-
   void FireBrowserEvent() {
-    const auto browser = AnyBrowser();
+    const auto browser = events_.AnyBrowser();
     if (!browser) return;
     const std::string url = in_.ConsumeRandomLengthString(24);
     switch (in_.ConsumeIntegralInRange<int>(0, 8)) {
       case 0:
-        browser->FireBeforeNavigate2(url, in_.ConsumeBool() ? Variant() : Frame(browser));
+        browser->FireBeforeNavigate2(url, in_.ConsumeBool() ? Variant() : events_.Frame(browser));
         break;
       case 1:
-        browser->FireNavigateComplete2(Frame(browser), url);
+        browser->FireNavigateComplete2(events_.Frame(browser), url);
         break;
       case 2:
-        browser->FireDocumentComplete(Frame(browser), url);
+        browser->FireDocumentComplete(events_.Frame(browser), url);
         break;
       case 3:
         browser->FireDownloadBegin();
@@ -194,7 +167,8 @@ class Session {
         if (sinks.empty()) break;
         const auto sink = sinks[in_.ConsumeIntegralInRange<std::size_t>(0, sinks.size() - 1)];
         sink->BeforeNavigate2(platform::NavigateArgs{}, nullptr);
-        sink->CommandStateChange(in_.ConsumeBool() ? Variant() : Frame(browser), Frame(browser));
+        sink->CommandStateChange(in_.ConsumeBool() ? Variant() : events_.Frame(browser),
+                                 events_.Frame(browser));
         sink->NewWindow2(nullptr);
         break;
       }
@@ -210,57 +184,6 @@ class Session {
         }
         break;
       }
-    }
-  }
-
-  void FireDocumentEvent() {
-    if (documents_.empty()) return;
-    const auto document =
-        documents_[in_.ConsumeIntegralInRange<std::size_t>(0, documents_.size() - 1)];
-    switch (in_.ConsumeIntegralInRange<int>(0, 2)) {
-      case 0:
-        document->FireContextMenu();
-        break;
-      case 1:
-        document->FireMouseDown();
-        break;
-      default:
-        document->FireMouseUp();
-        break;
-    }
-  }
-
-  void SetBrowserFault() {
-    const auto browser = AnyBrowser();
-    if (!browser) return;
-    switch (in_.ConsumeIntegralInRange<int>(0, 7)) {
-      case 0:
-        browser->fail_hwnd = !browser->fail_hwnd;
-        break;
-      case 1:
-        browser->fail_document = !browser->fail_document;
-        break;
-      case 2:
-        browser->fail_go_forward = !browser->fail_go_forward;
-        break;
-      case 3:
-        browser->fail_exec_wb = !browser->fail_exec_wb;
-        break;
-      case 4:
-        browser->fail_subscribe = !browser->fail_subscribe;
-        break;
-      case 5:
-        browser->has_forward_history = !browser->has_forward_history;
-        break;
-      case 6:
-        // A new page: the sink keeps listening to the document it attached to.
-        browser->document = in_.ConsumeBool() ? std::make_shared<SimDocument>() : nullptr;
-        if (browser->document) documents_.push_back(browser->document);
-        break;
-      default:
-        if (browser->document)
-          browser->document->fail_subscribe = !browser->document->fail_subscribe;
-        break;
     }
   }
 
@@ -281,7 +204,7 @@ class Session {
       default:
         sim_.input.cursor = {in_.ConsumeIntegral<std::int16_t>(),
                              in_.ConsumeIntegral<std::int16_t>()};
-        sim_.input.client_origin[Handle()] = {in_.ConsumeIntegral<std::int16_t>(), 0};
+        sim_.input.client_origin[events_.Handle()] = {in_.ConsumeIntegral<std::int16_t>(), 0};
         return;
     }
     control_pressed_ = control_pressed_ || key == platform::kVkControl;
@@ -360,7 +283,7 @@ class Session {
         index = in_.ConsumeIntegralInRange<std::int32_t>(-1, 6);
         break;
       case 1:
-        index = std::to_string(Handle());
+        index = std::to_string(events_.Handle());
         break;
       case 2:
         index = in_.ConsumeFloatingPoint<float>();
@@ -411,7 +334,7 @@ class Session {
   void SetHook() {
     switch (in_.ConsumeIntegralInRange<int>(0, 2)) {
       case 0:
-        if (const auto browser = AnyBrowser()) {
+        if (const auto browser = events_.AnyBrowser()) {
           browser->on_go_forward = [this] { Nested(); };
         }
         break;
@@ -509,6 +432,7 @@ class Session {
   platform::ControlId switch_box_ = platform::kNoControl;
   std::vector<std::shared_ptr<SimBrowser>> browsers_;    // every browser ever opened
   std::vector<std::shared_ptr<SimDocument>> documents_;  // every document ever shown
+  BrowserEvents events_{in_, browsers_, documents_};
   std::vector<std::weak_ptr<popup::IE_Class>> seen_;
   bool control_pressed_ = false;
   int steps_ = 0;
