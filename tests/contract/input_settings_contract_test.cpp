@@ -65,16 +65,6 @@ TEST(SettingsStoreContract, SavedValuesReadBackAndReplaceEachOther) {
 #endif
 }
 
-#ifdef _WIN32
-TEST(SettingsStoreContract, PopupKillerSettingLandsInTheUsersRegistryKey) {
-  StoreUnderTest store;
-  store.SaveSetting("Velqor", "PopupKiller", "IsActive", "1");
-  EXPECT_EQ(RegistryValue(L"Software\\Velqor\\PopupKiller", L"IsActive"), L"1");
-  store.SaveSetting("Velqor", "PopupKiller", "IsActive", "0");
-  EXPECT_EQ(RegistryValue(L"Software\\Velqor\\PopupKiller", L"IsActive"), L"0");
-}
-#endif
-
 // The store over the program's registry interface (the one a recorder can stand in front of)
 // keeps the setting where the system's store does, and each reads what the other wrote.
 TEST(SettingsStoreContract, RegistryStoreAgreesWithTheSystemStore) {

@@ -16,6 +16,7 @@
 #include "app/form1.h"
 #include "booster/booster.h"
 #include "platform/ui.h"
+#include "platform/win32/settings.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window.h"
 #include "win32/booster_values.h"
@@ -88,6 +89,15 @@ class MainWindowOnWindows : public ::testing::Test {
   platform::win32::Win32Window* window_ = nullptr;
   HWND hwnd_ = nullptr;
 };
+
+// The pop-up killer's switch is kept, as text, in the current user's key of the program.
+TEST(SettingsStoreOnWindows, PopupKillerSettingLandsInTheUsersRegistryKey) {
+  platform::win32::Win32SettingsStore store;
+  store.SaveSetting("Velqor", "PopupKiller", "IsActive", "1");
+  EXPECT_EQ(Query(HKEY_CURRENT_USER, "Software\\Velqor\\PopupKiller", "IsActive"), Sz("1"));
+  store.SaveSetting("Velqor", "PopupKiller", "IsActive", "0");
+  EXPECT_EQ(Query(HKEY_CURRENT_USER, "Software\\Velqor\\PopupKiller", "IsActive"), Sz("0"));
+}
 
 TEST_F(MainWindowOnWindows, ApplyWithEveryBoxCheckedReadsBackThroughTheSystem) {
   const auto& ids = form_.controls();
