@@ -21,73 +21,13 @@
 #include "platform/win32/ui.h"
 #include "platform/win32/window.h"
 #include "win32/screenshot.h"
+#include "win32/ui_fixture.h"
 
 namespace velqor::platform::win32 {
 namespace {
 
-struct ChildInfo {
-  HWND hwnd;
-  std::wstring class_name;
-};
-
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
-  wchar_t text[256] = {};
-  wchar_t class_name[64] = {};
-  GetWindowTextW(hwnd, text, 256);
-  GetClassNameW(hwnd, class_name, 64);
-  reinterpret_cast<std::map<std::string, ChildInfo>*>(param)->emplace(Narrow(text),
-                                                                      ChildInfo{hwnd, class_name});
-  return TRUE;
-}
-
-// Every child window of `root`, by caption (the first one of each caption).
-std::map<std::string, ChildInfo> ChildrenByCaption(HWND root) {
-  std::map<std::string, ChildInfo> found;
-  EnumChildWindows(root, &CollectChild, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-RECT RectInParent(HWND hwnd) {
-  RECT rect;
-  GetWindowRect(hwnd, &rect);
-  MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
+using namespace test_ui;  // NOLINT(google-build-using-namespace): the fixture's helpers
 using test::SaveScreenshot;
-
-ControlSpec Def(ControlKind kind, const char* name, ControlId parent, const char* caption,
-                TwipRect rect) {
-  ControlSpec def;
-  def.kind = kind;
-  def.name = name;
-  def.parent = parent;
-  def.caption = caption;
-  def.rect = rect;
-  return def;
-}
-
-ControlSpec WhiteOnBlack(ControlSpec def) {
-  def.white_on_black = true;
-  return def;
-}
-
-WindowSpec FormSpec(const char* name, int width, int height) {
-  WindowSpec def;
-  def.name = name;
-  def.caption = name;
-  def.client_width = width;
-  def.client_height = height;
-  return def;
-}
-
-MenuEntry Entry(const char* name, const char* caption, bool enabled = true) {
-  MenuEntry entry;
-  entry.name = name;
-  entry.caption = caption;
-  entry.enabled = enabled;
-  return entry;
-}
 
 TEST(TwipsTest, TwipsBecomePixelsRoundedToTheNearestAtEveryDpi) {
   struct Row {
@@ -108,63 +48,6 @@ TEST(TwipsTest, TwipsBecomePixelsRoundedToTheNearestAtEveryDpi) {
   EXPECT_EQ(rect.right, 104 + 293);
   EXPECT_EQ(rect.bottom, 99 + 280);
 }
-
-class Win32UiTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    WindowSpec def = FormSpec("frmTest", 6045, 6630);
-    def.caption = "Velqor test form";
-    form_ = ui_.CreateForm(def);
-    auto& f = *form_;
-    go_ =
-        f.AddControl(Def(ControlKind::kButton, "cmdGo", kNoControl, "&Go", {29, 1560, 1455, 855}));
-    other_ = f.AddControl(
-        Def(ControlKind::kButton, "cmdOther", kNoControl, "&Other", {0, 2640, 1455, 855}));
-    tweaks_ = f.AddControl(WhiteOnBlack(
-        Def(ControlKind::kFrame, "Frame2", kNoControl, "General", {1560, 1490, 4395, 4199})));
-    ControlSpec check = WhiteOnBlack(
-        Def(ControlKind::kCheckBox, "Check1", tweaks_, "First tweak", {360, 360, 3615, 375}));
-    check.tooltip = "What the first tweak does";
-    check_ = f.AddControl(check);
-    cleanup_ = f.AddControl(WhiteOnBlack(
-        Def(ControlKind::kFrame, "Frame3", kNoControl, "CleanUp", {1560, 1490, 4395, 4199})));
-    ControlSpec label = WhiteOnBlack(Def(ControlKind::kLabel, "Label1", cleanup_,
-                                         "Clean your hard Drive", {600, 600, 3255, 255}));
-    label.clickable = true;
-    label_ = f.AddControl(label);
-    options_ = f.AddControl(
-        Def(ControlKind::kFrame, "Frame1", kNoControl, "Options", {0, 5760, 6015, 822}));
-    run_ = f.AddControl(
-        Def(ControlKind::kOptionButton, "optRun", options_, " Run", {1440, 240, 675, 255}));
-    run2_ = f.AddControl(Def(ControlKind::kOptionButton, "optRun2", options_, "Run (Current user)",
-                             {3840, 240, 2535, 255}));
-    list_ =
-        f.AddControl(Def(ControlKind::kListBox, "lstName", kNoControl, "", {29, 4560, 1455, 600}));
-    text_ =
-        f.AddControl(Def(ControlKind::kTextBox, "txtName", kNoControl, "", {29, 5200, 1455, 285}));
-    Menu file;
-    file.name = "dile";
-    file.caption = "&File";
-    file.entries = {Entry("ex", "E&xit")};
-    Menu help;
-    help.name = "help";
-    help.caption = "&Help";
-    help.entries = {Entry("vwb", "Visit Website"), Entry("quelmp", "Other Products", false)};
-    f.SetMenu({file, help});
-    for (const char* row : {"zeta", "alpha", "mid"}) {
-      f.AddItem(list_, row);
-    }
-    f.Show();
-    ui_.DoEvents();
-    hwnd_ = reinterpret_cast<HWND>(f.Handle());
-  }
-
-  Win32Ui ui_;
-  std::unique_ptr<Window> form_;
-  HWND hwnd_ = nullptr;
-  ControlId go_{}, other_{}, tweaks_{}, check_{}, cleanup_{}, label_{}, options_{}, run_{}, run2_{},
-      list_{}, text_{};
-};
 
 TEST_F(Win32UiTest, ControlsAreStandardControlsFoundByCaptionWhereTheirTwipsSay) {
   ASSERT_EQ(ScreenDpi(), 96) << "the positions below are pixels at 96 DPI";
@@ -289,41 +172,6 @@ TEST_F(Win32UiTest, WhiteOnBlackControlsAreDrawnWhiteOnBlack) {
   DeleteDC(dc);
 }
 
-TEST_F(Win32UiTest, AFocusedControlThatIsDisabledOrHiddenPassesTheFocusToTheNextControl) {
-  auto& form = static_cast<Win32Window&>(*form_);
-  HWND go = form.ControlWindow(go_);
-  HWND check = form.ControlWindow(check_);
-  HWND run = form.ControlWindow(run_);
-
-  // A button that disables itself when pressed from the keyboard (Boost does): the system drops
-  // the focus, and with none the keys, Tab included, reach no control.
-  SetFocus(go);
-  ASSERT_EQ(GetFocus(), go);
-  form.SetEnabled(go_, false);
-  EXPECT_EQ(GetFocus(), form.ControlWindow(other_));
-  form.SetEnabled(go_, true);
-
-  // A hidden control hands the focus to its container, which is not a control. (The clean-up
-  // frame, whose launcher would come next, is out of the way.)
-  form.SetVisible(cleanup_, false);
-  SetFocus(check);
-  form.SetVisible(check_, false);
-  EXPECT_EQ(GetFocus(), run);
-  form.SetVisible(check_, true);
-
-  // Coming back to the window, the focus does not return to a control hidden meanwhile.
-  SetFocus(check);
-  auto other_form = ui_.CreateForm(FormSpec("frmOther", 1500, 1500));
-  other_form->Show();
-  ui_.DoEvents();
-  ASSERT_NE(GetActiveWindow(), hwnd_);
-  form.SetVisible(tweaks_, false);
-  form.Show();
-  ui_.DoEvents();
-  ASSERT_EQ(GetActiveWindow(), hwnd_);
-  EXPECT_EQ(GetFocus(), go);
-}
-
 TEST_F(Win32UiTest, UserClicksFireTheClickHandlers) {
   auto& form = static_cast<Win32Window&>(*form_);
   std::map<ControlId, int> clicks;
@@ -420,51 +268,6 @@ TEST_F(Win32UiTest, MenusCarryTheirMnemonicsAndASwitchedOffEntryIsGreyedAndInert
   SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(other, 0), 0);
   EXPECT_EQ(exits, 1);
   EXPECT_EQ(products, 0);
-}
-
-TEST_F(Win32UiTest, TabOrderFollowsTheTabIndexThenCreationOrder) {
-  auto form = ui_.CreateForm(FormSpec("frmTabs", 3000, 3000));
-  const auto button = [&](const char* name, int top, int tab_index) {
-    ControlSpec def = Def(ControlKind::kButton, name, kNoControl, name, {0, top, 900, 300});
-    def.tab_index = tab_index;
-    return form->AddControl(def);
-  };
-  const ControlId third = button("c", 0, 2);
-  const ControlId last = button("d", 400, -1);
-  const ControlId first = button("a", 800, 0);
-  const ControlId second = button("b", 1200, 1);
-  auto& w = static_cast<Win32Window&>(*form);
-  HWND root = reinterpret_cast<HWND>(w.Handle());
-  HWND item = GetNextDlgTabItem(root, nullptr, FALSE);
-  for (ControlId expected : {first, second, third, last}) {
-    SCOPED_TRACE(expected);
-    EXPECT_EQ(item, w.ControlWindow(expected));
-    item = GetNextDlgTabItem(root, item, FALSE);
-  }
-  EXPECT_EQ(form->Find("b"), second);
-  EXPECT_EQ(form->Find("nothing"), kNoControl);
-
-  // Inside a frame: the same order, and the frame's caption window below all of its controls.
-  const ControlId frame =
-      form->AddControl(Def(ControlKind::kFrame, "f", kNoControl, "Frame", {0, 1600, 2900, 1300}));
-  const auto in_frame = [&](const char* name, int top, int tab_index) {
-    ControlSpec def = Def(ControlKind::kCheckBox, name, frame, name, {100, top, 900, 300});
-    def.tab_index = tab_index;
-    return w.ControlWindow(form->AddControl(def));
-  };
-  const HWND y = in_frame("y", 200, 1);
-  const HWND z = in_frame("z", 500, -1);
-  const HWND x = in_frame("x", 800, 0);
-  std::vector<HWND> order;
-  for (HWND child = GetWindow(w.ControlWindow(frame), GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    order.push_back(child);
-  }
-  ASSERT_EQ(order.size(), 4U);
-  EXPECT_EQ(order[0], x);
-  EXPECT_EQ(order[1], y);
-  EXPECT_EQ(order[2], z);
-  EXPECT_EQ(GetWindowLongW(order[3], GWL_STYLE) & SS_TYPEMASK, SS_OWNERDRAW);
 }
 
 TEST_F(Win32UiTest, SetIconLoadsBothSizesAndAFileThatIsNotAnIconKeepsTheCurrentOne) {
@@ -570,56 +373,6 @@ TEST_F(Win32UiTest, CloseRequestsOfTheSystemRunTheCloseHandlerOnce) {
   EXPECT_FALSE(third->IsOpen());
 }
 
-TEST_F(Win32UiTest, MessageLoopRunsPostedWorkAndKeepsAQuitRequestForRun) {
-  int clicks = 0;
-  form_->OnClick(go_, [&] { ++clicks; });
-  HWND go = static_cast<Win32Window&>(*form_).ControlWindow(go_);
-  PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(go), BN_CLICKED),
-               reinterpret_cast<LPARAM>(go));
-  ui_.DoEvents();
-  EXPECT_EQ(clicks, 1);
-
-  // Keyboard navigation runs in the loop: Alt+G presses "&Go" wherever the focus is.
-  SetFocus(static_cast<Win32Window&>(*form_).ControlWindow(text_));
-  PostMessageW(GetFocus(), WM_SYSCHAR, 'g', 1 << 29);
-  ui_.DoEvents();
-  EXPECT_EQ(clicks, 2);
-  // Tab reaches a label that starts something; Enter and Space press it.
-  int launches = 0;
-  form_->OnClick(label_, [&] { ++launches; });
-  HWND label = static_cast<Win32Window&>(*form_).ControlWindow(label_);
-  SetFocus(static_cast<Win32Window&>(*form_).ControlWindow(check_));
-  PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
-  ui_.DoEvents();
-  ASSERT_EQ(GetFocus(), label);
-  PostMessageW(label, WM_KEYDOWN, VK_RETURN, 1);
-  ui_.DoEvents();
-  EXPECT_EQ(launches, 1);
-  PostMessageW(label, WM_KEYDOWN, VK_SPACE, 1);
-  PostMessageW(label, WM_KEYUP, VK_SPACE, 0xC0000001);
-  ui_.DoEvents();
-  EXPECT_EQ(launches, 2);
-  // Enter presses the focused push button, and only that.
-  HWND text = static_cast<Win32Window&>(*form_).ControlWindow(text_);
-  SetFocus(text);
-  PostMessageW(text, WM_KEYDOWN, VK_RETURN, 1);
-  ui_.DoEvents();
-  EXPECT_EQ(clicks, 2);
-  SetFocus(go);
-  PostMessageW(go, WM_KEYDOWN, VK_RETURN, 1);
-  ui_.DoEvents();
-  EXPECT_EQ(clicks, 3);
-
-  ui_.Quit();
-  ui_.DoEvents();
-  EXPECT_EQ(ui_.Run(), 0);  // returns at once on the quit request left in the queue
-
-  // Run also ends when the program's own condition says so (the main window has gone).
-  PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-  EXPECT_EQ(ui_.Run([&] { return form_->IsOpen(); }), 0);
-  EXPECT_FALSE(form_->IsOpen());
-}
-
 TEST_F(Win32UiTest, ProgramFolderIsTheExecutablesFolderWithoutATrailingBackSlash) {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -703,6 +456,13 @@ TEST_F(Win32UiTest, NewKindsAreTheStandardControlsAndFollowTheScale) {
 
   // A monitor of twice the scale: the controls go to their twips at it, the window to the size
   // the system suggests.
+  const auto font_height = [](HWND hwnd) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return font.lfHeight;
+  };
+  const LONG height_at_96 = font_height(lvw);
   RECT outer;
   GetWindowRect(reinterpret_cast<HWND>(form->Handle()), &outer);
   RECT suggested{outer.left, outer.top, outer.left + 2 * (outer.right - outer.left),
@@ -716,6 +476,10 @@ TEST_F(Win32UiTest, NewKindsAreTheStandardControlsAndFollowTheScale) {
   RECT client;
   GetClientRect(reinterpret_cast<HWND>(form->Handle()), &client);
   EXPECT_EQ(place.right, client.right - (800 - 20 - 600)) << "still anchored to the right edge";
+  EXPECT_EQ(place.bottom, client.bottom - (600 - 20 - 400)) << "and to the bottom edge";
+  // The text too: the message font at twice its height, the columns at their twips.
+  EXPECT_EQ(font_height(lvw), 2 * height_at_96);
+  EXPECT_EQ(SendMessageW(lvw, LVM_GETCOLUMNWIDTH, 1, 0), 2250 * 2 / 15);
 }
 
 }  // namespace

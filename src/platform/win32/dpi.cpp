@@ -24,11 +24,14 @@ RECT TwipRectToPixels(const TwipRect& rect, int dpi) {
               top + TwipsToPixels(rect.height, dpi)};
 }
 
-UniqueHfont CreateMessageFont() {
+UniqueHfont CreateMessageFont(int dpi) {
+  // Both fonts come at the screen's DPI.
+  const int screen = ScreenDpi();
   // The structure as XP knows it (the build targets XP), which later systems accept too.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, screen);
     UniqueHfont font(CreateFontIndirectW(&metrics.lfMessageFont));
     if (font) {
       return font;
@@ -36,6 +39,7 @@ UniqueHfont CreateMessageFont() {
   }
   LOGFONTW fallback{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(fallback), &fallback);
+  fallback.lfHeight = MulDiv(fallback.lfHeight, dpi, screen);
   return UniqueHfont(CreateFontIndirectW(&fallback));
 }
 

@@ -22,8 +22,8 @@ int TwipsToPixels(int twips, int dpi);
 // on its own, so every edge is within half a pixel of its twips.
 RECT TwipRectToPixels(const TwipRect& rect, int dpi);
 
-// A new font like the system's message font (NONCLIENTMETRICS lfMessageFont); when that cannot be
-// read, one like DEFAULT_GUI_FONT. Never empty.
-UniqueHfont CreateMessageFont();
+// A new font like the system's message font (NONCLIENTMETRICS lfMessageFont) at `dpi` (the system
+// gives it at the screen's DPI); when that cannot be read, one like DEFAULT_GUI_FONT. Never empty.
+UniqueHfont CreateMessageFont(int dpi = ScreenDpi());
 
 }  // namespace velqor::platform::win32

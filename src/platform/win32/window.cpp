@@ -3,8 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <utility>
 
 #include "platform/failure.h"
@@ -20,6 +18,7 @@ constexpr DWORD kFormStyle =
 constexpr DWORD kSizingStyle = WS_THICKFRAME | WS_MAXIMIZEBOX;
 // Sent by systems that change a monitor's scale while programs run; older headers lack it.
 constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr int kTipWidth = 6000;  // twips; longer tips wrap
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
@@ -28,40 +27,6 @@ std::wstring WindowText(HWND hwnd) {
   text.resize(
       static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return text;
-}
-
-// Whether the keyboard focus is on `control` or inside it (a frame).
-bool HoldsFocus(HWND control) {
-  HWND focus = GetFocus();
-  return focus != nullptr && (focus == control || IsChild(control, focus));
-}
-
-// A shortcut as menus spell it ("Ctrl+Z", "Ctrl+Shift+S", "F5", "Del") as an accelerator.
-bool ParseShortcut(std::string_view keys, WORD command, ACCEL& accel) {
-  accel = {FVIRTKEY, 0, command};
-  for (const auto& [prefix, flag] :
-       {std::pair{std::string_view("Ctrl+"), FCONTROL},
-        std::pair{std::string_view("Shift+"), FSHIFT}, std::pair{std::string_view("Alt+"), FALT}}) {
-    if (keys.starts_with(prefix)) {
-      accel.fVirt = static_cast<BYTE>(accel.fVirt | flag);
-      keys.remove_prefix(prefix.size());
-    }
-  }
-  if (keys.size() == 1 &&
-      ((keys[0] >= 'A' && keys[0] <= 'Z') || (keys[0] >= '0' && keys[0] <= '9'))) {
-    accel.key = static_cast<WORD>(keys[0]);
-  } else if (keys == "Del") {
-    accel.key = VK_DELETE;
-  } else if (keys.size() >= 2 && keys[0] == 'F' && keys.size() <= 3) {
-    const int n = std::atoi(std::string(keys.substr(1)).c_str());
-    if (n < 1 || n > 12) {
-      return false;
-    }
-    accel.key = static_cast<WORD>(VK_F1 + n - 1);
-  } else {
-    return false;
-  }
-  return true;
 }
 
 UniqueHicon LoadIconSized(HINSTANCE module, const wchar_t* name, int size_metric, UINT flags) {
@@ -76,7 +41,7 @@ Win32Backend::Win32Backend(const WindowSpec& def)
       design_width_(def.client_width),
       design_height_(def.client_height),
       background_colour_(def.background.value_or(GetSysColor(COLOR_BTNFACE))),
-      font_(CreateMessageFont()) {
+      font_(CreateMessageFont(dpi_)) {
   if (def.background) {
     background_brush_.reset(CreateSolidBrush(*def.background));
   }
@@ -144,22 +109,9 @@ void Win32Backend::CreateControl(ControlId id, const ControlSpec& def) {
     AddColumns(controls_.back());
   }
   ApplyTabOrder(controls_.back());
+  MarkGroups(parent);
   if (!def.tooltip.empty()) {
     AddTooltip(controls_.back());
-  }
-}
-
-void Win32Backend::AddColumns(const Control& control) {
-  HWND list = control.windows.hwnd;
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  for (size_t i = 0; i < control.def.columns.size(); ++i) {
-    std::wstring caption = Widen(control.def.columns[i].caption);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = caption.data();
-    column.cx = TwipsToPixels(control.def.columns[i].width, dpi_);
-    column.iSubItem = static_cast<int>(i);
-    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
 }
 
@@ -183,55 +135,33 @@ void Win32Backend::Layout() {
 }
 
 void Win32Backend::OnDpiChanged(int dpi, const RECT& suggested) {
-  // Every control goes to its twips at the new scale; the window takes the size the system
-  // suggests, and the anchors place the controls in it.
+  // Every control goes to its twips at the new scale, in the message font at that scale; the
+  // window takes the size the system suggests, and the anchors place the controls in it.
   dpi_ = dpi;
+  UniqueHfont font = CreateMessageFont(dpi_);
   for (const Control& c : controls_) {
+    for (HWND hwnd : {c.windows.hwnd, c.windows.caption}) {
+      if (hwnd != nullptr) {
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+      }
+    }
     const RECT place = TwipRectToPixels(c.def.rect, dpi_);
     SetWindowPos(c.windows.hwnd, nullptr, place.left, place.top, place.right - place.left,
                  place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (size_t i = 0; i < c.def.columns.size(); ++i) {
+      SendMessageW(c.windows.hwnd, LVM_SETCOLUMNWIDTH, i,
+                   TwipsToPixels(c.def.columns[i].width, dpi_));
+    }
+  }
+  font_ = std::move(font);  // the old one only now, when no control uses it any more
+  if (tooltip_ != nullptr) {
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kTipWidth, dpi_));
   }
   SetWindowPos(hwnd_.get(), nullptr, suggested.left, suggested.top,
                suggested.right - suggested.left, suggested.bottom - suggested.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   Layout();
-}
-
-void Win32Backend::ApplyTabOrder(const Control& added) {
-  // Controls with a tab index come first in its order; the others follow in creation order. The
-  // siblings already there are in that order, so the new control goes right after the last one
-  // that comes before it: one move per control instead of a move of every sibling.
-  const auto key = [](const Control& c) {
-    return std::pair(c.def.tab_index >= 0 ? c.def.tab_index : INT_MAX, c.sequence);
-  };
-  const Control* before = nullptr;
-  for (const Control& control : controls_) {
-    if (&control != &added && control.def.parent == added.def.parent && key(control) < key(added) &&
-        (before == nullptr || key(*before) < key(control))) {
-      before = &control;
-    }
-  }
-  constexpr UINT kOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
-  const HWND previous = before != nullptr ? before->windows.hwnd : nullptr;
-  // A control created in order is usually in its place already; a move costs messages.
-  if (GetWindow(added.windows.hwnd, GW_HWNDPREV) != previous) {
-    SetWindowPos(added.windows.hwnd, previous != nullptr ? previous : HWND_TOP, 0, 0, 0, 0,
-                 kOrderOnly);
-  }
-  if (added.def.label != kNoControl) {
-    const HWND label = Get(added.def.label).windows.hwnd;
-    const HWND just_before = GetWindow(added.windows.hwnd, GW_HWNDPREV);
-    if (just_before != label) {
-      SetWindowPos(label, just_before != nullptr ? just_before : HWND_TOP, 0, 0, 0, 0, kOrderOnly);
-    }
-  }
-  if (added.def.parent != kNoControl) {
-    // The caption window stays below the frame's controls, so it never paints over them.
-    const HWND caption = Get(added.def.parent).windows.caption;
-    if (GetWindow(caption, GW_HWNDNEXT) != nullptr) {
-      SetWindowPos(caption, HWND_BOTTOM, 0, 0, 0, 0, kOrderOnly);
-    }
-  }
+  InvalidateRect(hwnd_.get(), nullptr, TRUE);
 }
 
 void Win32Backend::AddTooltip(const Control& control) {
@@ -243,7 +173,7 @@ void Win32Backend::AddTooltip(const Control& control) {
     if (tooltip_ == nullptr) {
       return;  // a tip is a help, not a function: the form works without it
     }
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(6000, dpi_));
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kTipWidth, dpi_));
   }
   std::wstring text = Widen(control.def.tooltip);
   TOOLINFOW info{};
@@ -265,48 +195,6 @@ void Win32Backend::RelayToTooltip(HWND form, MSG& msg) {
   if (self != nullptr && self->tooltip_ != nullptr) {
     SendMessageW(self->tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
   }
-}
-
-void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
-  UniqueHmenu bar(CreateMenu());
-  std::vector<std::string> entries;
-  std::vector<ACCEL> shortcuts;
-  for (const Menu& menu : menus) {
-    HMENU popup = CreatePopupMenu();
-    for (const MenuEntry& entry : menu.entries) {
-      if (entry.caption.empty()) {
-        AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
-        continue;
-      }
-      const auto id = static_cast<UINT_PTR>(kFirstMenuId + static_cast<int>(entries.size()));
-      const std::wstring caption = Widen(entry.caption);
-      AppendMenuW(popup, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), id, caption.c_str());
-      const auto tab = entry.caption.find('\t');
-      if (ACCEL accel;
-          tab != std::string::npos && ParseShortcut(std::string_view(entry.caption).substr(tab + 1),
-                                                    static_cast<WORD>(id), accel)) {
-        shortcuts.push_back(accel);
-      }
-      entries.push_back(entry.name);
-    }
-    const std::wstring caption = Widen(menu.caption);
-    // The bar owns the pop-up from here on.
-    AppendMenuW(bar.get(), MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
-                caption.c_str());
-  }
-  ::SetMenu(hwnd_.get(), bar.get());
-  menu_ = std::move(bar);
-  menu_entries_ = std::move(entries);
-  shortcuts_.reset(shortcuts.empty() ? nullptr
-                                     : CreateAcceleratorTableW(shortcuts.data(),
-                                                               static_cast<int>(shortcuts.size())));
-  FitClientArea();
-}
-
-bool Win32Backend::TranslateShortcut(HWND form, MSG& msg) {
-  const auto* self = reinterpret_cast<const Win32Backend*>(GetWindowLongPtrW(form, GWLP_USERDATA));
-  return self != nullptr && self->shortcuts_ &&
-         TranslateAcceleratorW(form, self->shortcuts_.get(), &msg) != 0;
 }
 
 void Win32Backend::FitClientArea() {
@@ -392,59 +280,6 @@ void Win32Backend::SetText(ControlId id, std::string_view text) {
   }
 }
 
-bool Win32Backend::IsUsable(HWND control) const {
-  // A control inside a hidden or disabled frame is hidden or disabled too, though its own style
-  // does not say so.
-  for (HWND w = control; w != nullptr && w != hwnd_.get(); w = GetParent(w)) {
-    if (!IsWindowEnabled(w) || (GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) == 0) {
-      return false;
-    }
-  }
-  return true;
-}
-
-bool Win32Backend::CanTakeFocus(HWND hwnd) const {
-  return hwnd != nullptr && IsChild(hwnd_.get(), hwnd) && IsWindowVisible(hwnd) && IsUsable(hwnd);
-}
-
-void Win32Backend::PassFocusOn(HWND lost) {
-  // The system leaves the focus nowhere (a disabled control) or on a window the user cannot see
-  // (a hidden one, or the frame that held it): the keys would reach no control, and with no
-  // focus not even Tab works. The next control in the tab order takes it, as in a dialog.
-  HWND next = GetNextDlgTabItem(hwnd_.get(), lost, FALSE);
-  ::SetFocus(CanTakeFocus(next) ? next : hwnd_.get());
-}
-
-void Win32Backend::SetVisible(ControlId id, bool visible) {
-  HWND hwnd = Get(id).windows.hwnd;
-  HWND focus = !visible && HoldsFocus(hwnd) ? GetFocus() : nullptr;
-  ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
-  if (focus != nullptr) {
-    PassFocusOn(focus);
-  }
-}
-
-void Win32Backend::SetEnabled(ControlId id, bool enabled) {
-  const Control& c = Get(id);
-  HWND focus = !enabled && HoldsFocus(c.windows.hwnd) ? GetFocus() : nullptr;
-  EnableWindow(c.windows.hwnd, enabled ? TRUE : FALSE);
-  if (c.windows.caption != nullptr) {
-    EnableWindow(c.windows.caption, enabled ? TRUE : FALSE);
-  }
-  if (focus != nullptr) {
-    PassFocusOn(focus);
-  }
-}
-
-void Win32Backend::SetFocus(ControlId id) {
-  HWND target = Get(id).windows.hwnd;
-  if (GetActiveWindow() == hwnd_.get()) {
-    ::SetFocus(target);
-  } else {
-    last_focus_ = target;  // taken up by WM_ACTIVATE
-  }
-}
-
 void Win32Backend::SetValue(ControlId id, int value) {
   HWND hwnd = Get(id).windows.hwnd;
   if (Get(id).def.kind == ControlKind::kCheckBox) {
@@ -456,97 +291,6 @@ void Win32Backend::SetValue(ControlId id, int value) {
     }
   }
   SendMessageW(hwnd, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-}
-
-void Win32Backend::AddItem(ControlId id, std::string_view text) {
-  SendMessageW(Get(id).windows.hwnd, LB_ADDSTRING, 0,
-               reinterpret_cast<LPARAM>(Widen(text).c_str()));
-}
-
-void Win32Backend::ClearItems(ControlId id) {
-  const bool report = Get(id).def.kind == ControlKind::kReportList;
-  const bool was_quiet = std::exchange(quiet_, true);
-  SendMessageW(Get(id).windows.hwnd, report ? LVM_DELETEALLITEMS : LB_RESETCONTENT, 0, 0);
-  quiet_ = was_quiet;
-}
-
-void Win32Backend::SetSelection(ControlId id, int row) {
-  HWND hwnd = Get(id).windows.hwnd;
-  if (Get(id).def.kind != ControlKind::kReportList) {
-    SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-    return;
-  }
-  const bool was_quiet = std::exchange(quiet_, true);
-  LVITEMW item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-  if (row >= 0) {
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-  }
-  quiet_ = was_quiet;
-}
-
-void Win32Backend::InsertRow(ControlId id, int place, const Row& row) {
-  HWND hwnd = Get(id).windows.hwnd;
-  const bool was_quiet = std::exchange(quiet_, true);
-  for (size_t cell = 0; cell < std::max<size_t>(row.cells.size(), 1); ++cell) {
-    std::wstring text = cell < row.cells.size() ? Widen(row.cells[cell]) : std::wstring();
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = place;
-    item.iSubItem = static_cast<int>(cell);
-    item.pszText = text.data();
-    SendMessageW(hwnd, cell == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW,
-                 cell == 0 ? 0 : static_cast<WPARAM>(place), reinterpret_cast<LPARAM>(&item));
-  }
-  quiet_ = was_quiet;
-}
-
-void Win32Backend::ShowRows(ControlId id, const std::vector<Row>& rows) {
-  ClearItems(id);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    InsertRow(id, static_cast<int>(i), rows[i]);
-  }
-}
-
-void Win32Backend::ShowSort(ControlId id, int column, bool ascending) {
-  // The arrows need version 6 of the common controls; older ones ignore the flags, and the list
-  // is sorted all the same.
-  HWND header = reinterpret_cast<HWND>(SendMessageW(Get(id).windows.hwnd, LVM_GETHEADER, 0, 0));
-  const auto count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    HDITEMW item{};
-    item.mask = HDI_FORMAT;
-    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (i == column) {
-      item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
-    }
-    SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-  }
-}
-
-void Win32Backend::FitHorizontalExtent(ControlId id, const std::vector<std::string>& rows) {
-  HWND hwnd = Get(id).windows.hwnd;
-  int widest = 0;
-  HDC dc = GetDC(hwnd);
-  const HGDIOBJ old_font = SelectObject(dc, font_.get());
-  for (const std::string& row : rows) {
-    const std::wstring text = Widen(row);
-    SIZE size{};
-    if (!text.empty() &&
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
-      widest = std::max(widest, static_cast<int>(size.cx));
-    }
-  }
-  SelectObject(dc, old_font);
-  ReleaseDC(hwnd, dc);
-  // A list box draws its rows a few pixels in from its left edge; the same again on the right
-  // lets the last character show whole.
-  const int margin = widest > 0 ? 2 * GetSystemMetrics(SM_CXEDGE) + 2 : 0;
-  SendMessageW(hwnd, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + margin), 0);
 }
 
 void Win32Backend::SetRedraw(ControlId id, bool redraw) {
@@ -617,21 +361,6 @@ void Win32Backend::DrawAsLabel(const DRAWITEMSTRUCT& item) {
   SelectObject(dc, old_font);
 }
 
-void Win32Backend::OnNotify(const NMHDR& header) {
-  const Control* c = ControlOfWindow(header.hwndFrom);
-  if (c == nullptr || c->def.kind != ControlKind::kReportList || quiet_) {
-    return;
-  }
-  const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-  if (header.code == LVN_COLUMNCLICK) {
-    form_->UserClickedHeader(c->sequence, change.iSubItem);
-  } else if (header.code == LVN_ITEMCHANGED && (change.uChanged & LVIF_STATE) != 0 &&
-             (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0 &&
-             change.iItem >= 0) {
-    form_->UserSelected(c->sequence, change.iItem);
-  }
-}
-
 LRESULT Win32Backend::ColourFor(HWND control, HDC dc) {
   const Control* c = ControlOfWindow(control);
   if (c != nullptr && c->def.white_on_black) {
@@ -643,21 +372,6 @@ LRESULT Win32Backend::ColourFor(HWND control, HDC dc) {
   SetBkColor(dc, background_colour_);
   return reinterpret_cast<LRESULT>(background_brush_ ? background_brush_.get()
                                                      : GetSysColorBrush(COLOR_BTNFACE));
-}
-
-bool Win32Backend::OnActivate(HWND hwnd, bool active) {
-  if (!active) {
-    HWND focus = GetFocus();
-    last_focus_ = focus != nullptr && IsChild(hwnd, focus) ? focus : nullptr;
-    return true;
-  }
-  // The control that had the focus may have been hidden or disabled since.
-  HWND target = CanTakeFocus(last_focus_) ? last_focus_ : GetNextDlgTabItem(hwnd, nullptr, FALSE);
-  if (target == nullptr) {
-    return false;
-  }
-  ::SetFocus(target);
-  return true;
 }
 
 void Win32Backend::OnWmCommand(WPARAM wparam, LPARAM lparam) {

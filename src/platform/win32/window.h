@@ -78,6 +78,8 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   Control& Get(ControlId control) { return controls_[static_cast<size_t>(control) - 1]; }
   const Control* ControlOfWindow(HWND hwnd) const;
   void ApplyTabOrder(const Control& added);
+  // Sets WS_GROUP on the controls of `parent` so that each option group is one group.
+  void MarkGroups(HWND parent);
   // Whether `control` and every frame it is in are shown and enabled (the window itself aside).
   bool IsUsable(HWND control) const;
   // Whether `hwnd` is a control of this window that can be seen and used from the keyboard.

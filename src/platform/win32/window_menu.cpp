@@ -1,0 +1,84 @@
+// A window's menu bar and the keyboard shortcuts of its entries.
+#include "platform/win32/window.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "platform/win32/text.h"
+
+namespace velqor::platform::win32 {
+namespace {
+
+// A shortcut as menus spell it ("Ctrl+Z", "Ctrl+Shift+S", "F5", "Del") as an accelerator.
+bool ParseShortcut(std::string_view keys, WORD command, ACCEL& accel) {
+  accel = {FVIRTKEY, 0, command};
+  for (const auto& [prefix, flag] :
+       {std::pair{std::string_view("Ctrl+"), FCONTROL},
+        std::pair{std::string_view("Shift+"), FSHIFT}, std::pair{std::string_view("Alt+"), FALT}}) {
+    if (keys.starts_with(prefix)) {
+      accel.fVirt = static_cast<BYTE>(accel.fVirt | flag);
+      keys.remove_prefix(prefix.size());
+    }
+  }
+  if (keys.size() == 1 &&
+      ((keys[0] >= 'A' && keys[0] <= 'Z') || (keys[0] >= '0' && keys[0] <= '9'))) {
+    accel.key = static_cast<WORD>(keys[0]);
+  } else if (keys == "Del") {
+    accel.key = VK_DELETE;
+  } else if (keys.size() >= 2 && keys[0] == 'F' && keys.size() <= 3) {
+    const int n = std::atoi(std::string(keys.substr(1)).c_str());
+    if (n < 1 || n > 12) {
+      return false;
+    }
+    accel.key = static_cast<WORD>(VK_F1 + n - 1);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
+  UniqueHmenu bar(CreateMenu());
+  std::vector<std::string> entries;
+  std::vector<ACCEL> shortcuts;
+  for (const Menu& menu : menus) {
+    HMENU popup = CreatePopupMenu();
+    for (const MenuEntry& entry : menu.entries) {
+      if (entry.caption.empty()) {
+        AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+        continue;
+      }
+      const auto id = static_cast<UINT_PTR>(kFirstMenuId + static_cast<int>(entries.size()));
+      const std::wstring caption = Widen(entry.caption);
+      AppendMenuW(popup, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), id, caption.c_str());
+      const auto tab = entry.caption.find('\t');
+      if (ACCEL accel;
+          tab != std::string::npos && ParseShortcut(std::string_view(entry.caption).substr(tab + 1),
+                                                    static_cast<WORD>(id), accel)) {
+        shortcuts.push_back(accel);
+      }
+      entries.push_back(entry.name);
+    }
+    const std::wstring caption = Widen(menu.caption);
+    // The bar owns the pop-up from here on.
+    AppendMenuW(bar.get(), MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                caption.c_str());
+  }
+  ::SetMenu(hwnd_.get(), bar.get());
+  menu_ = std::move(bar);
+  menu_entries_ = std::move(entries);
+  shortcuts_.reset(shortcuts.empty() ? nullptr
+                                     : CreateAcceleratorTableW(shortcuts.data(),
+                                                               static_cast<int>(shortcuts.size())));
+  FitClientArea();
+}
+
+bool Win32Backend::TranslateShortcut(HWND form, MSG& msg) {
+  const auto* self = reinterpret_cast<const Win32Backend*>(GetWindowLongPtrW(form, GWLP_USERDATA));
+  return self != nullptr && self->shortcuts_ &&
+         TranslateAcceleratorW(form, self->shortcuts_.get(), &msg) != 0;
+}
+
+}  // namespace velqor::platform::win32
