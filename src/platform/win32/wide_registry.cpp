@@ -48,14 +48,21 @@ bool Win32WideRegistry::ViewFlags(RegistryView view, std::uint32_t& flags) const
   return true;
 }
 
-Status Win32WideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16string_view path,
-                                    std::u16string_view name, WideValue& out) {
+Status Win32WideRegistry::Open(KeyHandle root, RegistryView view, std::u16string_view path,
+                               std::uint32_t access, bool create, UniqueHkey& key) const {
   std::uint32_t flags = 0;
   if (!IsRoot(root)) return kInvalidHandle;
   if (!ViewFlags(view, flags)) return kNotSupported;
+  return create
+             ? RegCreateKeyExW(ToHkey(root), Z(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               access | flags, nullptr, key.put(), nullptr)
+             : RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, access | flags, key.put());
+}
+
+Status Win32WideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16string_view path,
+                                    std::u16string_view name, WideValue& out) {
   UniqueHkey key;
-  LSTATUS status =
-      RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_QUERY_VALUE | flags, key.put());
+  LSTATUS status = Open(root, view, path, KEY_QUERY_VALUE, false, key);
   if (status != ERROR_SUCCESS) return status;
   const std::wstring wname = Z(name);
   // The size first, then a buffer of exactly that size, so that nothing but the stored bytes can
@@ -78,12 +85,8 @@ Status Win32WideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16s
 
 Status Win32WideRegistry::EnumValues(KeyHandle root, RegistryView view, std::u16string_view path,
                                      std::vector<WideValue>& out) {
-  std::uint32_t flags = 0;
-  if (!IsRoot(root)) return kInvalidHandle;
-  if (!ViewFlags(view, flags)) return kNotSupported;
   UniqueHkey key;
-  LSTATUS status =
-      RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_QUERY_VALUE | flags, key.put());
+  LSTATUS status = Open(root, view, path, KEY_QUERY_VALUE, false, key);
   if (status != ERROR_SUCCESS) return status;
   DWORD max_name = 0;
   DWORD max_data = 0;
@@ -116,12 +119,8 @@ Status Win32WideRegistry::EnumValues(KeyHandle root, RegistryView view, std::u16
 
 Status Win32WideRegistry::EnumSubKeys(KeyHandle root, RegistryView view, std::u16string_view path,
                                       std::vector<std::u16string>& out) {
-  std::uint32_t flags = 0;
-  if (!IsRoot(root)) return kInvalidHandle;
-  if (!ViewFlags(view, flags)) return kNotSupported;
   UniqueHkey key;
-  LSTATUS status = RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0,
-                                 KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | flags, key.put());
+  LSTATUS status = Open(root, view, path, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, false, key);
   if (status != ERROR_SUCCESS) return status;
   std::vector<std::u16string> names;
   wchar_t name[256];  // a key name has at most 255 characters
@@ -138,13 +137,8 @@ Status Win32WideRegistry::EnumSubKeys(KeyHandle root, RegistryView view, std::u1
 
 Status Win32WideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16string_view path,
                                      const WideValue& value) {
-  std::uint32_t flags = 0;
-  if (!IsRoot(root)) return kInvalidHandle;
-  if (!ViewFlags(view, flags)) return kNotSupported;
   UniqueHkey key;
-  const LSTATUS status =
-      RegCreateKeyExW(ToHkey(root), Z(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_SET_VALUE | flags, nullptr, key.put(), nullptr);
+  const LSTATUS status = Open(root, view, path, KEY_SET_VALUE, true, key);
   if (status != ERROR_SUCCESS) return status;
   // Text given without its NUL gains one when a NUL follows it in memory (the system counts it in,
   // "forgotten" by the caller): a guard that is not NUL keeps the bytes exact.
@@ -157,12 +151,8 @@ Status Win32WideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16
 
 Status Win32WideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u16string_view path,
                                       std::u16string_view name) {
-  std::uint32_t flags = 0;
-  if (!IsRoot(root)) return kInvalidHandle;
-  if (!ViewFlags(view, flags)) return kNotSupported;
   UniqueHkey key;
-  const LSTATUS status =
-      RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_SET_VALUE | flags, key.put());
+  const LSTATUS status = Open(root, view, path, KEY_SET_VALUE, false, key);
   if (status != ERROR_SUCCESS) return status;
   return RegDeleteValueW(key.get(), Z(name).c_str());
 }

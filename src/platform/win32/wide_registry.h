@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/wide_registry.h"
+#include "platform/win32/unique_handle.h"
 
 namespace velqor::platform::win32 {
 
@@ -28,6 +29,10 @@ class Win32WideRegistry : public WideRegistry {
  private:
   // The view's access flags; false when the view does not exist here.
   bool ViewFlags(RegistryView view, std::uint32_t& flags) const;
+  // Opens (or creates) the key in the view for `access`: kInvalidHandle for a root other than
+  // the two, kNotSupported for a view that does not exist here, or the system's status.
+  Status Open(KeyHandle root, RegistryView view, std::u16string_view path, std::uint32_t access,
+              bool create, UniqueHkey& key) const;
 
   bool separate_view_ = false;
   bool wow64_ = false;  // a 32-bit process on 64-bit Windows
