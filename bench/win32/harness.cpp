@@ -267,8 +267,11 @@ bool MeasureCommands(Win32Platform& platform) {
   };
   const auto click_boost = [&] { command(boost); };
   const auto seen = [&] {
+    // The caption as the screen shows it: the bare run sets only the native one.
+    wchar_t caption[256] = {};
+    GetWindowTextW(form_window, caption, 256);
     return std::vector<std::wstring>{
-        platform::win32::Widen(window.Caption()),
+        caption,
         IsWindowEnabled(boost) != FALSE ? L"boost enabled" : L"boost disabled",
         IsWindowEnabled(restore) != FALSE ? L"restore enabled" : L"restore disabled",
         GetFocus() == restore ? L"focus on restore" : L"focus elsewhere",
