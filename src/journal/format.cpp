@@ -198,14 +198,24 @@ std::string EncodeRecord(const Record& record) {
           line.push_back('|');
           AppendEscaped(line, r.name);
         } else if constexpr (std::is_same_v<T, BeforeRecord>) {
-          AppendHead(line, 'B', r.sequence, r.copy);
+          const char kind = r.kind == PlaceKind::kRegistry       ? 'B'
+                            : r.kind == PlaceKind::kWideRegistry ? 'W'
+                                                                 : 'F';
+          AppendHead(line, kind, r.sequence, r.copy);
           line.push_back('|');
           AppendNumber(line, r.index);
-          AppendField(line, r.root == platform::kHkeyLocalMachine ? "HKLM" : "HKCU");
+          if (r.kind != PlaceKind::kFile) {
+            AppendField(line, r.root == platform::kHkeyLocalMachine ? "HKLM" : "HKCU");
+          }
+          if (r.kind == PlaceKind::kWideRegistry) {
+            AppendField(line, r.view == platform::RegistryView::k32Bit ? "32" : "64");
+          }
           line.push_back('|');
           AppendEscaped(line, r.key_path);
-          line.push_back('|');
-          AppendEscaped(line, r.value_name);
+          if (r.kind != PlaceKind::kFile) {
+            line.push_back('|');
+            AppendEscaped(line, r.value_name);
+          }
           AppendState(line, r.before);
         } else if constexpr (std::is_same_v<T, AfterRecord>) {
           AppendHead(line, 'A', r.sequence, r.copy);
@@ -253,17 +263,35 @@ std::optional<Record> DecodeRecord(std::string_view line, std::string* reason) {
       r.name = std::move(*name);
       return r;
     }
-  } else if (f[0] == "B") {
+  } else if (f[0] == "B" || f[0] == "W") {
     BeforeRecord r;
+    const bool wide = f[0] == "W";
+    const std::size_t at = wide ? 6 : 5;  // the key path's field
     std::optional<platform::KeyHandle> root;
     std::optional<std::string> path;
     std::optional<std::string> name;
     std::optional<ValueState> before;
-    if (head(r, 8) && ParseNumber(f[3], r.index) && (root = ParseRoot(f[4])) &&
-        (path = Unescape(f[5])) && (name = Unescape(f[6])) && (before = ParseState(f[7]))) {
+    if (head(r, at + 3) && ParseNumber(f[3], r.index) && (root = ParseRoot(f[4])) &&
+        (!wide || f[5] == "64" || f[5] == "32") && (path = Unescape(f[at])) &&
+        (name = Unescape(f[at + 1])) && (before = ParseState(f[at + 2]))) {
       r.root = *root;
       r.key_path = std::move(*path);
       r.value_name = std::move(*name);
+      r.before = std::move(*before);
+      if (wide) {
+        r.kind = PlaceKind::kWideRegistry;
+        r.view = f[5] == "32" ? platform::RegistryView::k32Bit : platform::RegistryView::kNative;
+      }
+      return r;
+    }
+  } else if (f[0] == "F") {
+    BeforeRecord r;
+    std::optional<std::string> path;
+    std::optional<ValueState> before;
+    if (head(r, 6) && ParseNumber(f[3], r.index) && (path = Unescape(f[4])) &&
+        (before = ParseState(f[5])) && (!*before || (*before)->type == 0)) {
+      r.kind = PlaceKind::kFile;
+      r.key_path = std::move(*path);
       r.before = std::move(*before);
       return r;
     }

@@ -127,7 +127,8 @@ Contents ParseJournal(std::string_view text) {
             }
             a.by_index.insert(at, {r.index, a.command.values.size()});
             a.command.values.push_back({r.root, std::move(r.key_path), std::move(r.value_name),
-                                        std::move(r.before), std::nullopt, platform::kSuccess});
+                                        std::move(r.before), std::nullopt, platform::kSuccess,
+                                        r.kind, r.view});
           } else if constexpr (std::is_same_v<T, AfterRecord>) {
             const auto it = a.Find(r.index);
             if (it == a.by_index.end() || it->first != r.index ||
@@ -181,6 +182,21 @@ Contents ParseJournal(std::string_view text) {
     }
   }
   return contents;
+}
+
+std::string PlaceText(const ValueChange& value) {
+  if (value.kind == PlaceKind::kFile) {
+    return value.key_path;
+  }
+  std::string text = value.root == platform::kHkeyLocalMachine ? "HKLM" : "HKCU";
+  if (!value.key_path.empty()) {
+    text += '\\' + value.key_path;
+  }
+  text += '\\' + (value.value_name.empty() ? std::string("(Default)") : value.value_name);
+  if (value.kind == PlaceKind::kWideRegistry && value.view == platform::RegistryView::k32Bit) {
+    text += " (32-bit)";
+  }
+  return text;
 }
 
 std::string KeepNewest(std::string_view text, const Contents& contents, std::size_t keep) {

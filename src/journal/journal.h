@@ -33,7 +33,13 @@ struct ValueChange {
   // may not have changed.
   std::optional<ValueState> after;
   platform::Status status = platform::kSuccess;  // not success: the registry refused the change
+  PlaceKind kind = PlaceKind::kRegistry;
+  platform::RegistryView view = platform::RegistryView::kNative;  // wide registry values
 };
+
+// Where a change was made, in words a user reads: "HKCU\<key>\<name>" (the 32-bit view marked),
+// or a file's path.
+std::string PlaceText(const ValueChange& value);
 
 // One command as recorded.
 struct Command {

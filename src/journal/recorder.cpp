@@ -2,6 +2,8 @@
 
 #include <tuple>
 
+#include "journal/place_recorders.h"
+
 namespace velqor::journal {
 
 using platform::KeyHandle;
@@ -28,6 +30,24 @@ std::string Identity(KeyHandle root, std::string_view path, std::string_view nam
 }
 
 }  // namespace
+
+Recorder::Recorder(platform::Registry& registry, JournalWriter& journal)
+    : registry_(registry), journal_(journal) {}
+
+Recorder::~Recorder() = default;
+
+void Recorder::RecordAlso(platform::WideRegistry& registry, platform::StartupFolders& folders) {
+  wide_ = std::make_unique<RecordingWideRegistry>(registry, *this);
+  folders_ = std::make_unique<RecordingStartupFolders>(folders, *this);
+}
+
+platform::WideRegistry* Recorder::wide() {
+  return wide_.get();
+}
+
+platform::StartupFolders* Recorder::folders() {
+  return folders_.get();
+}
 
 void Recorder::BeginCommand(std::string_view name, std::uint64_t undoes) {
   if (depth_++ > 0) {
@@ -220,19 +240,15 @@ void Recorder::Prepare(const std::vector<PlannedChange>& changes) {
   }
 }
 
-void Recorder::RecordAfter(std::uint32_t index, KeyHandle key, const Place& place,
-                           std::string_view name, Status status, const ValueState& after) {
-  ValueState now = after;
-  if (status == platform::kSuccess) {
-    // What the registry holds now, which is what a later undo compares with.
-    ValueState read;
-    if (ReadBefore(key, place, name, read) == platform::kSuccess) {
-      now = std::move(read);
-    }
+std::string Identity(const BeforeRecord& where) {
+  if (where.kind == PlaceKind::kRegistry) {
+    return Identity(where.root, where.key_path, where.value_name);
   }
-  pending_ +=
-      EncodeRecord(AfterRecord{sequence_, journal_.file().CopyId(), index, status, std::move(now)});
-  ++changed_;
+  const bool is_32bit = where.view == platform::RegistryView::k32Bit;
+  return (where.kind == PlaceKind::kFile ? "F\\"
+          : is_32bit                     ? "W32\\"
+                                         : "W64\\") +
+         Identity(where.root, where.key_path, where.value_name);
 }
 
 template <typename Call>
@@ -240,8 +256,25 @@ Status Recorder::Change(KeyHandle key, std::string_view name, const ValueState& 
                         Call&& call) {
   const std::optional<Place> place = PlaceOf(key);
   ValueState before;
-  if (!place || failure_ || ReadBefore(key, *place, name, before) != platform::kSuccess ||
-      before == wanted) {
+  if (!place || failure_ || ReadBefore(key, *place, name, before) != platform::kSuccess) {
+    return call();  // no way to record it
+  }
+  BeforeRecord where;
+  where.root = place->root;
+  where.key_path = place->path;
+  where.value_name = std::string(name);
+  where.before = std::move(before);
+  return Track(std::move(where), wanted, call, [&]() -> std::optional<ValueState> {
+    ValueState now;
+    return ReadBefore(key, *place, name, now) == platform::kSuccess ? std::optional(now)
+                                                                    : std::nullopt;
+  });
+}
+
+Status Recorder::Track(BeforeRecord where, const ValueState& wanted,
+                       const std::function<Status()>& call,
+                       const std::function<std::optional<ValueState>()>& now) {
+  if (failure_ || where.before == wanted) {
     return call();  // no change to record, or no way to record it
   }
   const bool alone = depth_ == 0;  // a change outside any command is a command of its own
@@ -250,17 +283,29 @@ Status Recorder::Change(KeyHandle key, std::string_view name, const ValueState& 
   }
   // A before-state prepared for this value, and still the value's state, is durable already.
   std::uint32_t index = 0;
-  const auto prepared = prepared_.find(Identity(place->root, place->path, name));
+  const ValueState before = where.before;
+  const auto prepared = prepared_.find(Identity(where));
   if (prepared != prepared_.end() && prepared->second.second == before) {
     index = prepared->second.first;
     prepared_.erase(prepared);
-  } else if (RecordBefore(
-                 {{0, 0, values_ + 1, place->root, place->path, std::string(name), before}})) {
-    index = values_;
+  } else {
+    where.index = values_ + 1;
+    if (RecordBefore({std::move(where)})) {
+      index = values_;
+    }
   }
   const Status status = call();
   if (index != 0) {
-    RecordAfter(index, key, *place, name, status, status == platform::kSuccess ? wanted : before);
+    ValueState after = status == platform::kSuccess ? wanted : before;
+    if (status == platform::kSuccess) {
+      // What the place holds now, which is what a later undo compares with.
+      if (std::optional<ValueState> read = now()) {
+        after = std::move(*read);
+      }
+    }
+    pending_ += EncodeRecord(
+        AfterRecord{sequence_, journal_.file().CopyId(), index, status, std::move(after)});
+    ++changed_;
   }
   if (alone) {
     EndCommand();

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,8 @@
 
 #include "journal/journal.h"
 #include "platform/registry.h"
+#include "platform/startup_folders.h"
+#include "platform/wide_registry.h"
 
 namespace velqor::journal {
 
@@ -28,13 +32,32 @@ struct PlannedChange {
   ValueState state;
 };
 
+class RecordingWideRegistry;
+class RecordingStartupFolders;
+
 class Recorder : public platform::Registry {
  public:
   // Both must outlive the recorder.
-  Recorder(platform::Registry& registry, JournalWriter& journal)
-      : registry_(registry), journal_(journal) {}
+  Recorder(platform::Registry& registry, JournalWriter& journal);
+  ~Recorder() override;
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
+
+  // Records also, in the same commands, what is changed through wide() and folders(): the wide
+  // registry's values (either view) and the Startup folders' files, each file whole. Both must
+  // outlive the recorder.
+  void RecordAlso(platform::WideRegistry& registry, platform::StartupFolders& folders);
+  // The recording fronts of those; null until RecordAlso.
+  platform::WideRegistry* wide();
+  platform::StartupFolders* folders();
+
+  // Records one change of the place `where` names (its before-state read by the caller) around
+  // `call`, which makes it and returns the system's status; `now` reads the state after a
+  // successful change (nullopt when it cannot). A change to the state it has already, or once the
+  // journal failed, is made unrecorded.
+  platform::Status Track(BeforeRecord where, const ValueState& wanted,
+                         const std::function<platform::Status()>& call,
+                         const std::function<std::optional<ValueState>()>& now);
 
   // Opens a command: the changes until EndCommand are one record, named as the user knows the
   // command ("Apply XP Tweak", "Close", "Undo of 12"); `undoes` is the command an undo puts back.
@@ -97,8 +120,6 @@ class Recorder : public platform::Registry {
   // Makes before-states durable, opening the command's record when it is not open yet; false
   // when the journal failed (the change goes ahead).
   bool RecordBefore(const std::vector<BeforeRecord>& values);
-  void RecordAfter(std::uint32_t index, platform::KeyHandle key, const Place& place,
-                   std::string_view name, platform::Status status, const ValueState& after);
   void Fail(platform::Status status);
 
   platform::Registry& registry_;
@@ -119,6 +140,9 @@ class Recorder : public platform::Registry {
 
   std::optional<platform::Status> failure_;
   bool failure_told_ = false;
+
+  std::unique_ptr<RecordingWideRegistry> wide_;
+  std::unique_ptr<RecordingStartupFolders> folders_;
 };
 
 // Opens a command for as long as it lives.

@@ -13,7 +13,11 @@ namespace {
 
 // A value's identity: the registry matches names without regard to case.
 std::string Identity(const ValueChange& value) {
-  std::string id = value.root == platform::kHkeyLocalMachine ? "HKLM\\" : "HKCU\\";
+  std::string id = value.kind == PlaceKind::kFile                 ? "F\\"
+                   : value.kind == PlaceKind::kRegistry           ? ""
+                   : value.view == platform::RegistryView::k32Bit ? "W32\\"
+                                                                  : "W64\\";
+  id += value.root == platform::kHkeyLocalMachine ? "HKLM\\" : "HKCU\\";
   id += value.key_path;
   id += '\n';
   id += value.value_name;
@@ -23,6 +27,50 @@ std::string Identity(const ValueChange& value) {
     }
   }
   return id;
+}
+
+// A command's changes outside the ANSI registry need the recorder's other fronts; a plain
+// registry (a test's, or one without them) refuses them.
+struct Places {
+  platform::Registry& registry;
+  platform::WideRegistry* wide = nullptr;
+  platform::StartupFolders* folders = nullptr;
+};
+
+Places PlacesOf(platform::Registry& registry) {
+  auto* recorder = dynamic_cast<Recorder*>(&registry);
+  return recorder == nullptr ? Places{registry}
+                             : Places{registry, recorder->wide(), recorder->folders()};
+}
+
+Status Read(const Places& places, const ValueChange& value, ValueState& out) {
+  switch (value.kind) {
+    case PlaceKind::kRegistry:
+      return ReadState(places.registry, value.root, value.key_path, value.value_name, out);
+    case PlaceKind::kWideRegistry:
+      return places.wide == nullptr ? platform::kNotSupported
+                                    : ReadState(*places.wide, value.root, value.view,
+                                                value.key_path, value.value_name, out);
+    case PlaceKind::kFile:
+      return places.folders == nullptr ? platform::kNotSupported
+                                       : ReadState(*places.folders, value.key_path, out);
+  }
+  return platform::kNotSupported;
+}
+
+Status Write(const Places& places, const ValueChange& value, const ValueState& state) {
+  switch (value.kind) {
+    case PlaceKind::kRegistry:
+      return WriteState(places.registry, value.root, value.key_path, value.value_name, state);
+    case PlaceKind::kWideRegistry:
+      return places.wide == nullptr ? platform::kNotSupported
+                                    : WriteState(*places.wide, value.root, value.view,
+                                                 value.key_path, value.value_name, state);
+    case PlaceKind::kFile:
+      return places.folders == nullptr ? platform::kNotSupported
+                                       : WriteState(*places.folders, value.key_path, state);
+  }
+  return platform::kNotSupported;
 }
 
 bool Refused(const ValueChange& value) {
@@ -104,6 +152,7 @@ void AppendValue(std::string& out, const ValueChange& value) {
 }  // namespace
 
 std::vector<const ValueChange*> ChangedSince(platform::Registry& registry, const Command& command) {
+  const Places places = PlacesOf(registry);
   // The last change of each value is the state the command left it in.
   std::map<std::string, const ValueChange*> last;
   std::vector<std::string> order;
@@ -125,9 +174,7 @@ std::vector<const ValueChange*> ChangedSince(platform::Registry& registry, const
       continue;
     }
     ValueState now;
-    if (ReadState(registry, value.root, value.key_path, value.value_name, now) !=
-            platform::kSuccess ||
-        now != *value.after) {
+    if (Read(places, value, now) != platform::kSuccess || now != *value.after) {
       changed.push_back(&value);
     }
   }
@@ -135,6 +182,7 @@ std::vector<const ValueChange*> ChangedSince(platform::Registry& registry, const
 }
 
 UndoOutcome Undo(platform::Registry& registry, const Command& command, UndoMode mode) {
+  const Places places = PlacesOf(registry);
   UndoOutcome outcome;
   std::set<std::string> leave;
   if (mode == UndoMode::kOnlyUnchanged) {
@@ -149,13 +197,10 @@ UndoOutcome Undo(platform::Registry& registry, const Command& command, UndoMode 
       continue;
     }
     ValueState now;
-    if (ReadState(registry, value.root, value.key_path, value.value_name, now) ==
-            platform::kSuccess &&
-        now == value.before) {
+    if (Read(places, value, now) == platform::kSuccess && now == value.before) {
       continue;  // already as it was
     }
-    const Status status =
-        WriteState(registry, value.root, value.key_path, value.value_name, value.before);
+    const Status status = Write(places, value, value.before);
     if (status == platform::kSuccess) {
       outcome.put_back.push_back(&value);
     } else {
@@ -180,7 +225,9 @@ std::string ExportBeforeStates(const Command& command) {
   std::map<std::string, std::vector<const ValueChange*>> by_key;
   std::set<std::string> seen;
   for (const ValueChange& value : command.values) {
-    if (Refused(value) || !seen.insert(Identity(value)).second) {
+    // A .reg file holds the ANSI registry's values only.
+    if (Refused(value) || value.kind != PlaceKind::kRegistry ||
+        !seen.insert(Identity(value)).second) {
       continue;
     }
     const std::string key =

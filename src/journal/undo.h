@@ -38,8 +38,11 @@ std::vector<const ValueChange*> ChangedSince(platform::Registry& registry, const
 
 // Puts every value of `command` back to its state before the command, last change first: a value
 // it deleted is written again with its exact type and bytes, a value it created is deleted, and
-// keys stay. A value already in its prior state is not written. Refused writes are reported and the
-// rest still done. Through a Recorder, run it inside UndoScope so that it is recorded.
+// keys stay; a file it removed is made again with its exact bytes. Values of the wide registry
+// and files are reached through the Recorder's fronts when `registry` is a Recorder that has them,
+// and are refused (kNotSupported) otherwise. A value already in its prior state is not written.
+// Refused writes are reported and the rest still done. Through a Recorder, run it inside UndoScope
+// so that it is recorded.
 UndoOutcome Undo(platform::Registry& registry, const Command& command, UndoMode mode);
 
 // "Undo of 12": the name an undo is recorded under.
@@ -51,7 +54,8 @@ UndoOutcome RecordedUndo(Recorder& recorder, const Command& command, UndoMode mo
 // The command's prior states as a .reg file that regedit imports (REGEDIT4, the ANSI code page,
 // CR LF): the value as it was, or "name"=- where it did not exist; REG_SZ quoted where the quoted
 // form gives back the exact bytes, REG_DWORD as dword:, everything else as hex(N): bytes, with
-// long lines wrapped as regedit wraps them. Values the registry refused to change are left out.
+// long lines wrapped as regedit wraps them. Values the registry refused to change, and the wide
+// registry's values and files, are left out.
 std::string ExportBeforeStates(const Command& command);
 
 }  // namespace velqor::journal

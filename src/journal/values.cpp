@@ -1,5 +1,7 @@
 #include "journal/values.h"
 
+#include "platform/utf16.h"
+
 namespace velqor::journal {
 
 using platform::KeyHandle;
@@ -71,6 +73,55 @@ Status WriteState(platform::Registry& registry, KeyHandle root, std::string_view
   return registry.SetValue(key.get(), name, state->type,
                            reinterpret_cast<const std::uint8_t*>(state->bytes.data()),
                            static_cast<std::uint32_t>(state->bytes.size()));
+}
+
+Status ReadState(platform::WideRegistry& registry, KeyHandle root, platform::RegistryView view,
+                 std::string_view key_path, std::string_view name, ValueState& out) {
+  platform::WideValue value;
+  const Status status =
+      registry.ReadValue(root, view, platform::Utf16(key_path), platform::Utf16(name), value);
+  if (status == platform::kFileNotFound) {
+    out.reset();
+    return platform::kSuccess;
+  }
+  if (status == platform::kSuccess) {
+    out = RegValue{value.type, std::move(value.bytes)};
+  }
+  return status;
+}
+
+Status WriteState(platform::WideRegistry& registry, KeyHandle root, platform::RegistryView view,
+                  std::string_view key_path, std::string_view name, const ValueState& state) {
+  const std::u16string path = platform::Utf16(key_path);
+  if (!state) {
+    const Status status = registry.DeleteValue(root, view, path, platform::Utf16(name));
+    return status == platform::kFileNotFound ? platform::kSuccess : status;
+  }
+  return registry.WriteValue(root, view, path, {platform::Utf16(name), state->type, state->bytes});
+}
+
+Status ReadState(platform::StartupFolders& folders, std::string_view path, ValueState& out) {
+  std::string bytes;
+  const Status status = folders.ReadFile(platform::Utf16(path), bytes);
+  if (status == platform::kFileNotFound || status == platform::kPathNotFound) {
+    out.reset();
+    return platform::kSuccess;
+  }
+  if (status == platform::kSuccess) {
+    out = RegValue{0, std::move(bytes)};
+  }
+  return status;
+}
+
+Status WriteState(platform::StartupFolders& folders, std::string_view path,
+                  const ValueState& state) {
+  if (!state) {
+    const Status status = folders.RemoveFile(platform::Utf16(path));
+    return status == platform::kFileNotFound || status == platform::kPathNotFound
+               ? platform::kSuccess
+               : status;
+  }
+  return folders.WriteFile(platform::Utf16(path), state->bytes);
 }
 
 }  // namespace velqor::journal

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "platform/registry.h"
+#include "platform/startup_folders.h"
+#include "platform/wide_registry.h"
 
 namespace velqor::journal {
 
@@ -34,6 +36,21 @@ using ValueState = std::optional<RegValue>;
 // missing), or deleted when absent (a value already missing counts as done). The registry's status.
 platform::Status WriteState(platform::Registry& registry, platform::KeyHandle root,
                             std::string_view key_path, std::string_view name,
+                            const ValueState& state);
+
+// The same for a value of the wide registry (UTF-8 path and name, as the journal keeps them).
+[[nodiscard]] platform::Status ReadState(platform::WideRegistry& registry, platform::KeyHandle root,
+                                         platform::RegistryView view, std::string_view key_path,
+                                         std::string_view name, ValueState& out);
+platform::Status WriteState(platform::WideRegistry& registry, platform::KeyHandle root,
+                            platform::RegistryView view, std::string_view key_path,
+                            std::string_view name, const ValueState& state);
+
+// A whole file as a state (type 0, its exact bytes); a missing file or folder reads as absent.
+[[nodiscard]] platform::Status ReadState(platform::StartupFolders& folders, std::string_view path,
+                                         ValueState& out);
+// Makes the file hold exactly the state's bytes, or removes it (already missing counts as done).
+platform::Status WriteState(platform::StartupFolders& folders, std::string_view path,
                             const ValueState& state);
 
 }  // namespace velqor::journal

@@ -127,19 +127,6 @@ class Changes {
   std::vector<std::variant<ValueStep, KeyStep, FileStep>> steps_;
 };
 
-std::u16string Lower(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  }
-  return out;
-}
-
-std::u16string_view FileName(std::u16string_view path) {
-  const auto slash = path.rfind(u'\\');
-  return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
-}
-
 WideValue Text(std::u16string name, std::u16string_view text) {
   return WideValue{std::move(name), platform::kRegSz, BytesOf(text)};
 }

@@ -1,6 +1,7 @@
 #include "startup/locations.h"
 
 #include <map>
+#include <set>
 
 namespace velqor::startup {
 
@@ -17,19 +18,6 @@ constexpr char16_t kRun[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 constexpr char16_t kRunOnce[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr char16_t kPolicyRun[] =
     u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
-
-std::u16string Lower(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  }
-  return out;
-}
-
-std::u16string_view FileName(std::u16string_view path) {
-  const auto slash = path.rfind(u'\\');
-  return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
-}
 
 bool IsText(std::uint32_t type) {
   return type == platform::kRegSz || type == platform::kRegExpandSz;
@@ -52,13 +40,22 @@ std::u16string RecordText(const std::map<std::u16string, WideValue>& record,
   return it == record.end() ? std::u16string() : TextOf(it->second.bytes);
 }
 
-bool Disapproved(StartupPlatform& platform, const Location& location, std::u16string_view name) {
-  if (location.approved == nullptr) return false;
-  WideValue approval;
-  const std::u16string key = std::u16string(kApprovedKey) + u"\\" + location.approved;
-  return platform.registry.ReadValue(location.root, RegistryView::kNative, key, name, approval) ==
-             kSuccess &&
-         ApprovalDisables(approval.bytes);
+// The names (lower case) that the location's approval values disable, read in one enumeration
+// rather than one read per entry: a Run key can hold thousands.
+std::set<std::u16string> Disapproved(StartupPlatform& platform, const Location& location,
+                                     Scheme scheme) {
+  std::set<std::u16string> names;
+  std::vector<WideValue> approvals;
+  if (scheme != Scheme::kStartupApproved || location.approved == nullptr ||
+      platform.registry.EnumValues(location.root, RegistryView::kNative,
+                                   std::u16string(kApprovedKey) + u"\\" + location.approved,
+                                   approvals) != kSuccess) {
+    return names;
+  }
+  for (const WideValue& approval : approvals) {
+    if (ApprovalDisables(approval.bytes)) names.insert(Lower(approval.name));
+  }
+  return names;
 }
 
 EntryStatus StatusOf(const CommandProgram& program) {
@@ -72,15 +69,15 @@ void ListKey(StartupPlatform& platform, const Location& location, Scheme scheme,
       kSuccess) {
     return;
   }
+  const std::set<std::u16string> disabled = Disapproved(platform, location, scheme);
   for (WideValue& value : values) {
     Entry entry;
     entry.location = location.id;
     entry.name = value.name;
     entry.command = IsText(value.type) ? TextOf(value.bytes) : std::u16string();
     entry.program = FindProgram(entry.command, platform.system);
-    entry.status = scheme == Scheme::kStartupApproved && Disapproved(platform, location, value.name)
-                       ? EntryStatus::kDisabled
-                       : StatusOf(entry.program);
+    entry.status =
+        disabled.count(Lower(value.name)) != 0 ? EntryStatus::kDisabled : StatusOf(entry.program);
     entry.value = std::move(value);
     out.push_back(std::move(entry));
   }
@@ -94,6 +91,7 @@ void ListFolder(StartupPlatform& platform, const Location& location, Scheme sche
       platform.folders.ListFiles(folder, names) != kSuccess) {
     return;
   }
+  const std::set<std::u16string> disabled = Disapproved(platform, location, scheme);
   for (std::u16string& name : names) {
     const std::u16string lower = Lower(name);
     if (lower == u"desktop.ini") continue;  // the folder's own settings, never started
@@ -116,9 +114,7 @@ void ListFolder(StartupPlatform& platform, const Location& location, Scheme sche
       entry.command = entry.file;
       entry.program = {entry.file, true};
     }
-    entry.status = scheme == Scheme::kStartupApproved && Disapproved(platform, location, name)
-                       ? EntryStatus::kDisabled
-                       : StatusOf(entry.program);
+    entry.status = disabled.count(lower) != 0 ? EntryStatus::kDisabled : StatusOf(entry.program);
     entry.name = std::move(name);
     out.push_back(std::move(entry));
   }
@@ -179,6 +175,11 @@ void ListRecords(StartupPlatform& platform, std::vector<Entry>& out) {
 }
 
 }  // namespace
+
+std::u16string_view FileName(std::u16string_view path) {
+  const auto slash = path.rfind(u'\\');
+  return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+}
 
 const std::vector<Location>& AllLocations() {
   static const std::vector<Location> locations = {
@@ -300,35 +301,6 @@ std::string BytesOf(std::u16string_view text) {
   }
   bytes.append(2, '\0');
   return bytes;
-}
-
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // half a pair cannot be shown
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
 }
 
 }  // namespace velqor::startup

@@ -10,6 +10,7 @@
 
 #include "platform/startup_folders.h"
 #include "platform/system_info.h"
+#include "platform/utf16.h"
 #include "platform/wide_registry.h"
 #include "startup/program_path.h"
 
@@ -104,6 +105,8 @@ std::u16string FolderRecordName(std::u16string_view path);
 // Text of a registry string (UTF-16 bytes up to the first NUL), and back with its NUL.
 std::u16string TextOf(std::string_view bytes);
 std::string BytesOf(std::u16string_view text);
-std::string Utf8(std::u16string_view text);
+using platform::Utf8;
+// The last part of a path, after its last back-slash.
+std::u16string_view FileName(std::u16string_view path);
 
 }  // namespace velqor::startup

@@ -9,14 +9,6 @@ bool IsSpace(char16_t c) {
   return c == u' ' || c == u'\t';
 }
 
-std::u16string Lower(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  }
-  return out;
-}
-
 std::u16string_view Trim(std::u16string_view text) {
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
@@ -108,6 +100,14 @@ CommandProgram SplitProgram(std::u16string_view line, std::u16string_view& rest,
 }
 
 }  // namespace
+
+std::u16string Lower(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  }
+  return out;
+}
 
 CommandProgram FindProgram(std::u16string_view command, const platform::SystemInfo& system) {
   const std::u16string expanded = system.ExpandEnvironment(command);

@@ -17,6 +17,9 @@ struct CommandProgram {
   bool operator==(const CommandProgram&) const = default;
 };
 
+// ASCII letters in lower case: how the registry and the file system compare names.
+std::u16string Lower(std::u16string_view text);
+
 // Environment variables are expanded first. A quoted command starts the quoted path; otherwise the
 // shortest run of space-separated words that names an existing file is the program, with ".exe"
 // tried where the last word has no extension. A name without a folder is looked for in the system
