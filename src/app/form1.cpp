@@ -35,6 +35,7 @@ Form1::~Form1() {
   startup_.reset();
   changes_.reset();
   settings_.reset();
+  startup_programs_.reset();
 }
 
 void Form1::Load() {
@@ -81,6 +82,7 @@ void Form1::ConnectHandlers() {
   w.OnClick(ids_.Label4, bind(&Form1::Label4_Click));
   w.OnMenu("ex", bind(&Form1::ex_Click));
   w.OnMenu("smn", bind(&Form1::smn_Click));
+  w.OnMenu("stp", bind(&Form1::stp_Click));
   w.OnMenu("shut", bind(&Form1::shut_Click));
   w.OnMenu("vwb", bind(&Form1::vwb_Click));
   w.OnMenu("quelmp", bind(&Form1::quelmp_Click));
@@ -228,6 +230,7 @@ void Form1::ex_Click() {
   startup_.reset();
   changes_.reset();
   settings_.reset();
+  startup_programs_.reset();
   platform_.ui.Quit();
 }
 
@@ -236,6 +239,13 @@ void Form1::smn_Click() {
     startup_ = std::make_unique<startup::frmMain>(platform_);
   }
   startup_->Show();
+}
+
+void Form1::stp_Click() {
+  if (startup_programs_ == nullptr) {
+    startup_programs_ = std::make_unique<startup::StartupPrograms>(platform_);
+  }
+  startup_programs_->Show();
 }
 
 void Form1::OpenPage(std::string_view address) {

@@ -19,6 +19,7 @@
 #include "popup/ie_windows.h"
 #include "popup/popup_killer.h"
 #include "startup/frm_main.h"
+#include "startup/startup_programs.h"
 
 namespace velqor::app {
 
@@ -76,6 +77,8 @@ class Form1 {
   void ex_Click();
   void smn_Click();
   void shut_Click();
+  // Shows the one startup programs window.
+  void stp_Click();
   void vwb_Click();
   void quelmp_Click();
   // Tools > "&Undo last change" (Ctrl+Z): undoes the newest command not undone yet that is not
@@ -94,6 +97,8 @@ class Form1 {
   journal::CurrentSettingsWindow* settings_window() { return settings_.get(); }
   // The startup manager, once the Tools menu has created it; otherwise null.
   startup::frmMain* startup_manager() { return startup_.get(); }
+  // The startup programs window, once the Tools menu has created it; otherwise null.
+  startup::StartupPrograms* startup_programs() { return startup_programs_.get(); }
   // The browser window tracker made at start-up (null if none could be made).
   const std::shared_ptr<popup::cIEWindows>& tracker() const { return IEWin; }
   // The pop-up killer's shared state (bKillerActive and friends).
@@ -145,6 +150,7 @@ class Form1 {
   std::unique_ptr<startup::frmMain> startup_;
   std::unique_ptr<journal::ChangesWindow> changes_;
   std::unique_ptr<journal::CurrentSettingsWindow> settings_;
+  std::unique_ptr<startup::StartupPrograms> startup_programs_;
   std::unique_ptr<platform::Window> window_;
   Controls ids_;
   bool undo_enabled_ = false;

@@ -110,7 +110,8 @@ void Form1::CreateMenus() {
         {"", "", true},
         {"undo", "&Undo last change\tCtrl+Z", undo_enabled_},
         {"changes", "&Changes...", true},
-        {"settings", "Current &settings...", true}}},
+        {"settings", "Current &settings...", true},
+        {"stp", "Startup &programs...", true}}},
       // The products page is not offered: the entry shows greyed and cannot be chosen.
       {"help",
        "&Help",

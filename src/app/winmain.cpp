@@ -10,9 +10,12 @@
 #include "platform/win32/launcher.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/script_host.h"
+#include "platform/win32/startup_folders.h"
+#include "platform/win32/system_info.h"
 #include "platform/win32/system_dll.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui.h"
+#include "platform/win32/wide_registry.h"
 
 // Last: the Win32 headers above undefine the system's MessageBox macro, which would otherwise
 // rename the interface's own MessageBox.
@@ -40,7 +43,13 @@ int RunProgram() {
   win32::Win32BrowserShell browser;
   win32::Win32Input input;
   RegistrySettingsStore settings(recorder);
-  Platform platform{recorder, script_host, launcher, ui, browser, input, settings, &commands};
+  win32::Win32WideRegistry wide_registry;
+  win32::Win32StartupFolders startup_folders;
+  win32::Win32SystemInfo system;
+  recorder.RecordAlso(wide_registry, startup_folders);
+  Platform platform{
+      recorder,         script_host,         launcher, ui,       browser, input, settings,
+      *recorder.wide(), *recorder.folders(), system,   &commands};
   velqor::app::Form1 form(platform);
   form.Load();
   // The program lasts as long as its main window: Exit and the close box both end it here. The

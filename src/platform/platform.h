@@ -14,6 +14,9 @@ class Ui;
 class BrowserShell;
 class Input;
 class SettingsStore;
+class WideRegistry;
+class StartupFolders;
+class SystemInfo;
 
 // References to one implementation of every platform interface; the composition root owns them.
 struct Platform {
@@ -24,6 +27,11 @@ struct Platform {
   BrowserShell& browser;
   Input& input;
   SettingsStore& settings;
+  // The UTF-16 registry with the 32-bit view, the Startup folders and the system's own facts: what
+  // the startup programs window lists and changes.
+  WideRegistry& wide_registry;
+  StartupFolders& startup_folders;
+  SystemInfo& system;
   // The change journal's commands, over the recorder that `registry` is; null where a test
   // builds a platform without one (nothing is then recorded or undoable).
   journal::Commands* journal = nullptr;

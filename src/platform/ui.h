@@ -213,6 +213,7 @@ inline constexpr unsigned kMbOk = 0x00;
 inline constexpr unsigned kMbYesNoCancel = 0x03;
 inline constexpr unsigned kMbYesNo = 0x04;
 inline constexpr unsigned kMbIconError = 0x10;
+inline constexpr unsigned kMbIconQuestion = 0x20;
 inline constexpr unsigned kMbIconExclamation = 0x30;
 inline constexpr unsigned kMbIconInformation = 0x40;
 inline constexpr int kIdOk = 1;

@@ -426,8 +426,16 @@ TEST(InternetBoosterInTheMainWindow, ButtonsAndTheCloseBoxLeaveTheTablesValues) 
   Journal journal;
   JournalRegistry registry{sim.registry, journal};
   JournalScriptHost host{sim.script_host, journal};
-  platform::Platform platform{registry,    host,      sim.launcher, sim.ui,
-                              sim.browser, sim.input, sim.settings};
+  platform::Platform platform{registry,
+                              host,
+                              sim.launcher,
+                              sim.ui,
+                              sim.browser,
+                              sim.input,
+                              sim.settings,
+                              sim.wide_registry,
+                              sim.startup_folders,
+                              sim.system};
   app::Form1 form(platform);
   form.Load();
   platform::sim::HeadlessWindow* w = sim.ui.FindWindow("Form1");

@@ -22,6 +22,7 @@
 #include "booster/booster_tables.h"
 #include "platform/registry_verbs.h"
 #include "startup/frm_main.h"
+#include "startup/startup_programs.h"
 #include "tweaks/catalogue.h"
 #include "platform/sim/ui.h"
 #include "platform/sim/platform.h"
@@ -31,17 +32,20 @@ namespace velqor::sweep {
 // What kind of failure a fault causes, as the program's handlers tell them apart: each command
 // says which kinds the user must be told of; every other kind must pass without a message.
 enum class FaultKind {
-  kRegistry,        // a registry call refused or failing
-  kRegistryClose,   // closing a key fails (the work is done; nothing to tell)
-  kScriptHost,      // no shell object, or its Run cannot find the program
-  kProgramMissing,  // a program start finds no program
-  kShellOpen,       // the shell cannot open a web address
-  kIcon,            // an icon file is missing
-  kSettings,        // the settings store refuses a write
-  kShellList,       // the shell window list cannot be made, enumerated or subscribed to
-  kBrowser,         // a call on one browser or its document fails
-  kJournal,         // the change journal cannot be written (told once per run)
-  kJournalDamaged,  // the journal holds damaged lines (shown in the Changes window, never told)
+  kRegistry,            // a registry call refused or failing
+  kRegistryClose,       // closing a key fails (the work is done; nothing to tell)
+  kScriptHost,          // no shell object, or its Run cannot find the program
+  kProgramMissing,      // a program start finds no program
+  kShellOpen,           // the shell cannot open a web address
+  kIcon,                // an icon file is missing
+  kSettings,            // the settings store refuses a write
+  kShellList,           // the shell window list cannot be made, enumerated or subscribed to
+  kBrowser,             // a call on one browser or its document fails
+  kJournal,             // the change journal cannot be written (told once per run)
+  kJournalDamaged,      // the journal holds damaged lines (shown in the Changes window, never told)
+  kStartupPlaces,       // a change of the wide registry or of a Startup folder refused or failing
+  kFolderMissing,       // a Startup folder is not there
+  kShortcutUnreadable,  // a shortcut's target cannot be read
 };
 
 inline constexpr platform::KeyHandle kHkcu = platform::kHkeyCurrentUser;
@@ -63,6 +67,7 @@ class Env {
     AddIcons(sim);
     sim.browser.OpenBrowser(918, /*has_forward_history=*/true, /*notify=*/false);
     sim.browser.OpenFolder(920, /*notify=*/false);
+    SeedStartupPrograms(sim);
   }
   Env(const Env&) = delete;
   Env& operator=(const Env&) = delete;
@@ -70,6 +75,24 @@ class Env {
   static void AddIcons(SimPlatform& s) {
     s.ui.AddFile(std::string(kFolder) + "/start.ico");
     s.ui.AddFile(std::string(kFolder) + "/stop.ico");
+  }
+  // What the startup programs window lists: a per-user and a machine-wide Run value and a
+  // shortcut in the user's Startup folder (made again with its folder when missing).
+  static void SeedStartupPrograms(SimPlatform& s) {
+    s.system.AddFile(u"C:\\Windows\\app.exe");
+    for (const auto& [id, name] : {std::pair{startup::LocationId::kUserRun, u"UserApp"},
+                                   std::pair{startup::LocationId::kMachineRun, u"MachineApp"}}) {
+      const startup::Location& location = startup::LocationOf(id);
+      static_cast<void>(s.wide_registry.WriteValue(
+          location.root, location.view, location.key,
+          {name, platform::kRegExpandSz, startup::BytesOf(u"%SystemRoot%\\app.exe")}));
+    }
+    std::u16string folder;
+    if (s.startup_folders.FolderPath(platform::StartupFolder::kCurrentUser, folder) ==
+        platform::kSuccess) {
+      static_cast<void>(
+          s.startup_folders.WriteShortcut(folder + u"\\App.lnk", {u"C:\\Windows\\app.exe", u""}));
+    }
   }
   // The per-user entry that the delete command removes; seeded ignoring every fault.
   void SeedUserTool() {
@@ -96,6 +119,13 @@ class Env {
       Main().ChooseMenu("smn");
     }
   }
+  // Opens the startup programs window from the Tools menu unless it is open.
+  void EnsureStartupPrograms() {
+    EnsureLoaded();
+    if (sim.ui.FindWindow("frmStartupPrograms") == nullptr) {
+      Main().ChooseMenu("stp");
+    }
+  }
   bool StartupLoaded() const {
     return form != nullptr && form->startup_manager() != nullptr &&
            form->startup_manager()->IsLoaded();
@@ -104,6 +134,7 @@ class Env {
   // The open main window and startup manager; raise when there is none.
   platform::sim::HeadlessWindow& Main() { return Open("Form1"); }
   platform::sim::HeadlessWindow& Startup() { return Open("frmMain"); }
+  platform::sim::HeadlessWindow& Programs() { return Open("frmStartupPrograms"); }
 
   // Every injected fault that has made a call fail, summed over the whole machine.
   std::size_t FaultsHit() const {
@@ -111,7 +142,8 @@ class Env {
         sim.registry.faults_hit() + sim.script_host.faults_hit() + sim.launcher.faults_hit() +
         static_cast<std::size_t>(sim.ui.missing_file_loads()) +
         static_cast<std::size_t>(sim.settings.refused) +
-        static_cast<std::size_t>(sim.browser.faults_hit) + (sim.recorder.recording() ? 0U : 1U);
+        static_cast<std::size_t>(sim.browser.faults_hit) + (sim.recorder.recording() ? 0U : 1U) +
+        sim.wide_registry.faults_hit() + sim.startup_folders.faults_hit();
     // Damage is met by whatever reads or appends to the journal while it is there.
     if (const auto file = sim.disk.File(platform::sim::SimJournalFile::kFileName)) {
       hits += journal::ParseJournal(*file).skipped.size();
@@ -225,6 +257,10 @@ inline std::vector<Fault> AllFaults() {
   const std::string internet_settings(booster::kUserInternetSettings);
   const std::string run(startup::kRunSubKey);
   using platform::kAccessDenied;
+  using WideOp = platform::sim::SimWideRegistry::Operation;
+  using FolderOp = platform::sim::SimStartupFolders::Operation;
+  const auto clear_wide = [](SimPlatform& s) { s.wide_registry.ClearFaults(); };
+  const auto clear_folders = [](SimPlatform& s) { s.startup_folders.ClearFaults(); };
   return {
       {"HKLM writes refused", FaultKind::kRegistry,
        [](SimPlatform& s) { s.registry.DenyWrites(kHklm); }, clear_registry},
@@ -317,6 +353,27 @@ inline std::vector<Fault> AllFaults() {
                                   s.disk.File(name).value_or("") + "B|9|1|1|HK");
        },
        [](SimPlatform&) {}},
+      {"wide registry: HKLM writes refused", FaultKind::kStartupPlaces,
+       [](SimPlatform& s) { s.wide_registry.DenyWrites(kHklm); }, clear_wide},
+      {"wide registry: HKCU writes refused", FaultKind::kStartupPlaces,
+       [](SimPlatform& s) { s.wide_registry.DenyWrites(kHkcu); }, clear_wide},
+      {"wide registry: next write fails", FaultKind::kStartupPlaces,
+       [](SimPlatform& s) { s.wide_registry.FailNext(WideOp::kWrite, kAccessDenied); }, clear_wide},
+      {"wide registry: next delete fails", FaultKind::kStartupPlaces,
+       [](SimPlatform& s) { s.wide_registry.FailNext(WideOp::kDeleteValue, kAccessDenied); },
+       clear_wide},
+      {"Startup folder writes refused", FaultKind::kStartupPlaces,
+       [](SimPlatform& s) { s.startup_folders.DenyWrites(platform::sim::kSimUserStartup); },
+       clear_folders},
+      {"Startup folder: next delete fails", FaultKind::kStartupPlaces,
+       [](SimPlatform& s) { s.startup_folders.FailNext(FolderOp::kDelete, kAccessDenied); },
+       clear_folders},
+      {"Startup folder missing", FaultKind::kFolderMissing,
+       [](SimPlatform& s) { s.startup_folders.RemoveFolder(platform::sim::kSimUserStartup); },
+       [](SimPlatform& s) { Env::SeedStartupPrograms(s); }},
+      {"shortcut unreadable", FaultKind::kShortcutUnreadable,
+       [](SimPlatform& s) { s.startup_folders.FailNext(FolderOp::kReadShortcut, kAccessDenied); },
+       clear_folders},
       {"document offers no events", FaultKind::kBrowser,
        [](SimPlatform& s) {
          for (const auto& window : s.browser.windows()) {
@@ -461,9 +518,10 @@ struct Command {
 };
 
 // The command tables, one per window (fault_sweep_main_window.cpp,
-// fault_sweep_startup_manager.cpp).
+// fault_sweep_startup_manager.cpp, fault_sweep_startup_programs.cpp).
 std::vector<Command> MainWindowCommands();
 std::vector<Command> StartupManagerCommands();
+std::vector<Command> StartupProgramsCommands();
 
 // What the tables' checks share (fault_sweep.cpp).
 std::string Expect(bool ok, const std::string& what);

@@ -336,6 +336,15 @@ std::vector<Command> MainWindowCommands() {
          return Expect(env.sim.ui.FindWindow("frmCurrentSettings") != nullptr,
                        "the Current settings window is not open");
        }},
+      {"stp_Click",
+       "stp",
+       {},
+       [](Env& env) { env.EnsureLoaded(); },
+       [](Env& env) { return env.Main().ChooseMenu("stp"); },
+       [](Env& env, std::size_t) {
+         return Expect(env.sim.ui.FindWindow("frmStartupPrograms") != nullptr,
+                       "the startup programs window is not open");
+       }},
       {"Form_QueryUnload (close box)",
        "",
        {FaultKind::kScriptHost, FaultKind::kJournal},

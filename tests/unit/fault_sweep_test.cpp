@@ -28,10 +28,17 @@ TEST(FaultSweep, StartupManagerCommandsSurviveEveryFault) {
   EXPECT_EQ(result.cases, StartupManagerCommands().size() * AllFaults().size());
 }
 
+TEST(FaultSweep, StartupProgramsCommandsSurviveEveryFault) {
+  const SweepResult result = Sweep(StartupProgramsCommands());
+  std::cout << "[ sweep    ] startup programs: " << result.cases << " (command, fault) cases\n";
+  EXPECT_EQ(result.cases, StartupProgramsCommands().size() * AllFaults().size());
+}
+
 // A fault that strikes no command proves nothing: its hook or its target has gone astray.
 TEST(FaultSweep, EveryFaultStrikesSomeCommand) {
   std::vector<Command> all = MainWindowCommands();
   for (Command& command : StartupManagerCommands()) all.push_back(std::move(command));
+  for (Command& command : StartupProgramsCommands()) all.push_back(std::move(command));
   const SweepResult result = Sweep(all, /*report=*/false);
   for (const Fault& fault : AllFaults()) {
     EXPECT_GT(result.strikes.at(fault.name), 0U) << fault.name << " never made a call fail";
@@ -42,6 +49,7 @@ TEST(FaultSweep, EveryFaultStrikesSomeCommand) {
 TEST(FaultSweep, EveryControlAndMenuEntryWithAHandlerIsSwept) {
   Env env;
   env.EnsureStartup();
+  env.EnsureStartupPrograms();
   const auto check = [](HeadlessWindow& w, const std::vector<Command>& commands) {
     std::set<std::string> swept;
     for (const Command& command : commands) swept.insert(command.control);
@@ -62,6 +70,7 @@ TEST(FaultSweep, EveryControlAndMenuEntryWithAHandlerIsSwept) {
   };
   check(env.Main(), MainWindowCommands());
   check(env.Startup(), StartupManagerCommands());
+  check(env.Programs(), StartupProgramsCommands());
 }
 
 // The allowed set is only worth its name if it catches a write outside the tables.

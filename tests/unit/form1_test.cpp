@@ -262,8 +262,9 @@ TEST_F(Form1Test, ExitTakesTheBoostBackBeforeTheProgramEnds) {
     sync_at_quit =
         sim_.registry.FindDword(platform::kHkeyCurrentUser, kInternetSettings, "syncmode5");
   });
-  platform::Platform platform{sim_.registry, sim_.script_host, sim_.launcher, probe,
-                              sim_.browser,  sim_.input,       sim_.settings};
+  platform::Platform platform{
+      sim_.registry, sim_.script_host,   sim_.launcher,        probe,      sim_.browser, sim_.input,
+      sim_.settings, sim_.wide_registry, sim_.startup_folders, sim_.system};
   Form1 form(platform);
   form.Load();
   window = sim_.ui.FindWindow("Form1");
@@ -326,11 +327,12 @@ TEST_F(Form1Test, MenusShowTheirTextsWithMnemonics) {
       seen.push_back(entry.name + "=" + strip(entry.caption));
     }
   }
-  EXPECT_EQ(seen, (std::vector<std::string>{"dile=&File", "ex=Exit", "too=&Tools",
-                                            "smn=Startup manager", "shut=Shutdown now !", "-",
-                                            "undo=Undo last change\tCtrl+Z", "changes=Changes...",
-                                            "settings=Current settings...", "help=&Help",
-                                            "vwb=Visit Website", "quelmp=Other Quelm Products"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"dile=&File", "ex=Exit", "too=&Tools", "smn=Startup manager",
+                                      "shut=Shutdown now !", "-", "undo=Undo last change\tCtrl+Z",
+                                      "changes=Changes...", "settings=Current settings...",
+                                      "stp=Startup programs...", "help=&Help", "vwb=Visit Website",
+                                      "quelmp=Other Quelm Products"}));
 }
 
 // The subsystems' commands reach their own controls: the right buttons, boxes and window.

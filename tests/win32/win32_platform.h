@@ -9,7 +9,10 @@
 #include "platform/win32/launcher.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/script_host.h"
+#include "platform/win32/startup_folders.h"
+#include "platform/win32/system_info.h"
 #include "platform/win32/ui.h"
+#include "platform/win32/wide_registry.h"
 
 // After the Win32 headers, which undefine the system's MessageBox macro that would otherwise
 // rename the interface's own MessageBox.
@@ -38,8 +41,14 @@ struct Win32Platform {
   platform::win32::Win32BrowserShell browser;
   platform::win32::Win32Input input;
   platform::RegistrySettingsStore settings{recorder};
-  platform::Platform platform{recorder, script_host, launcher, ui,
-                              browser,  input,       settings, &commands};
+  platform::win32::Win32WideRegistry wide_registry;
+  platform::win32::Win32StartupFolders startup_folders;
+  platform::win32::Win32SystemInfo system;
+  // The startup programs' places are recorded too, before the platform hands out their fronts.
+  bool records_startup_places = (recorder.RecordAlso(wide_registry, startup_folders), true);
+  platform::Platform platform{
+      recorder,         script_host,         launcher, ui,       browser, input, settings,
+      *recorder.wide(), *recorder.folders(), system,   &commands};
 };
 
 }  // namespace velqor

@@ -13,7 +13,10 @@
 #include "platform/sim/registry.h"
 #include "platform/sim/script_host.h"
 #include "platform/sim/settings.h"
+#include "platform/sim/startup_folders.h"
+#include "platform/sim/system_info.h"
 #include "platform/sim/ui.h"
+#include "platform/sim/wide_registry.h"
 
 namespace velqor {
 
@@ -37,8 +40,14 @@ struct SimPlatform {
   platform::sim::SimBrowserShell browser;
   platform::sim::SimInput input;
   platform::sim::SimSettingsStore settings;
-  platform::Platform platform{recorder, script_host, launcher, ui,
-                              browser,  input,       settings, &commands};
+  platform::sim::SimWideRegistry wide_registry;
+  platform::sim::SimStartupFolders startup_folders;
+  platform::sim::SimSystemInfo system;
+  // The startup programs' places are recorded too, before the platform hands out their fronts.
+  bool records_startup_places = (recorder.RecordAlso(wide_registry, startup_folders), true);
+  platform::Platform platform{
+      recorder,         script_host,         launcher, ui,       browser, input, settings,
+      *recorder.wide(), *recorder.folders(), system,   &commands};
 };
 
 }  // namespace velqor

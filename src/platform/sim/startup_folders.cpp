@@ -62,6 +62,7 @@ bool SimStartupFolders::Fails(Operation operation, Status& status) {
   }
   status = it->second;
   fail_next_.erase(it);
+  ++faults_hit_;
   return true;
 }
 
@@ -70,6 +71,7 @@ bool SimStartupFolders::Denied(std::u16string_view path) const {
   for (const std::u16string& prefix : denied_) {
     if (folded.size() > prefix.size() && folded.compare(0, prefix.size(), prefix) == 0 &&
         folded[prefix.size()] == u'\\') {
+      ++faults_hit_;
       return true;
     }
   }
@@ -92,6 +94,7 @@ Status SimStartupFolders::ListFiles(std::u16string_view folder, std::vector<std:
   }
   const std::u16string folded = Fold(folder);
   if (folders_.count(folded) == 0) {
+    ++faults_hit_;  // both folders exist unless a test removed one
     return kPathNotFound;
   }
   std::vector<std::u16string> names;
@@ -191,6 +194,11 @@ void SimStartupFolders::RemoveFolder(std::u16string_view folder) {
 
 void SimStartupFolders::DenyWrites(std::u16string_view folder) {
   denied_.push_back(Fold(folder));
+}
+
+void SimStartupFolders::ClearFaults() {
+  denied_.clear();
+  fail_next_.clear();
 }
 
 void SimStartupFolders::FailNext(Operation operation, Status status) {

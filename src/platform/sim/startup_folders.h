@@ -38,6 +38,9 @@ class SimStartupFolders : public StartupFolders {
   void RemoveFolder(std::u16string_view folder);
   void DenyWrites(std::u16string_view folder);
   void FailNext(Operation operation, Status status);
+  void ClearFaults();
+  // How many calls a fault (a missing folder included) has made fail.
+  std::size_t faults_hit() const { return faults_hit_; }
 
   // Every file, full path (as created) -> contents.
   std::map<std::u16string, std::string> Snapshot() const;
@@ -54,6 +57,7 @@ class SimStartupFolders : public StartupFolders {
   std::set<std::u16string> folders_;      // folded
   std::vector<std::u16string> denied_;    // folded folder prefixes
   std::map<Operation, Status> fail_next_;
+  mutable std::size_t faults_hit_ = 0;
 };
 
 }  // namespace velqor::platform::sim

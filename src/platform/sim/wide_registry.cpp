@@ -67,6 +67,7 @@ bool SimWideRegistry::Fails(Operation operation, Status& status) {
   }
   status = it->second;
   fail_next_.erase(it);
+  ++faults_hit_;
   return true;
 }
 
@@ -140,6 +141,7 @@ Status SimWideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16st
     return status;
   }
   if (denied_.count(root) != 0) {
+    ++faults_hit_;
     return kAccessDenied;
   }
   // The key and every missing parent, each keeping the case it is created with.
@@ -165,6 +167,7 @@ Status SimWideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u16s
   Status status = kSuccess;
   const auto key = Existing(root, view, path, Operation::kDeleteValue, status);
   if (key == keys_.end() || denied_.count(root) != 0) {
+    if (key != keys_.end()) ++faults_hit_;
     return key == keys_.end() ? status : kAccessDenied;
   }
   auto& values = key->second.values;
@@ -181,6 +184,7 @@ Status SimWideRegistry::DeleteEmptyKey(KeyHandle root, RegistryView view,
   Status status = kSuccess;
   const auto key = Existing(root, view, path, Operation::kDeleteKey, status);
   if (key == keys_.end() || denied_.count(root) != 0) {
+    if (key != keys_.end()) ++faults_hit_;
     return key == keys_.end() ? status : kAccessDenied;
   }
   std::vector<std::u16string> children;
@@ -198,6 +202,11 @@ void SimWideRegistry::DenyWrites(KeyHandle root, bool deny) {
   } else {
     denied_.erase(root);
   }
+}
+
+void SimWideRegistry::ClearFaults() {
+  denied_.clear();
+  fail_next_.clear();
 }
 
 void SimWideRegistry::FailNext(Operation operation, Status status) {

@@ -39,6 +39,9 @@ class SimWideRegistry : public WideRegistry {
   // one call that fails with `status` and has no effect.
   void DenyWrites(KeyHandle root, bool deny = true);
   void FailNext(Operation operation, Status status);
+  void ClearFaults();
+  // How many calls a fault has made fail.
+  std::size_t faults_hit() const { return faults_hit_; }
 
   // Every key, value by value, as "<root>|<view>|<path>|<name>" -> value: what tests compare to
   // prove that nothing else changed. Paths in the case of first creation.
@@ -64,6 +67,7 @@ class SimWideRegistry : public WideRegistry {
   Keys keys_;
   std::set<KeyHandle> denied_;
   std::map<Operation, Status> fail_next_;
+  std::size_t faults_hit_ = 0;
 };
 
 // Case folding of the registry and the file system, for ASCII letters.
