@@ -33,7 +33,7 @@ std::string AfterText(const platform::Registry& registry, const ValueChange& val
   if (value.status != platform::kSuccess) {
     return "(refused: " + Win32Error(value.status) + ")";
   }
-  return value.after ? DescribeState(registry, *value.after) : std::string("(not recorded)");
+  return value.after ? DescribeState(registry, value, *value.after) : std::string("(not recorded)");
 }
 
 }  // namespace
@@ -192,9 +192,10 @@ void ChangesWindow::lstCommands_Click() {
   }
   std::uint64_t index = 0;
   for (const ValueChange& value : command->values) {
-    w->AddRow(ids_.lstValues, {index++,
-                               {Where(recorder_, value), DescribeState(recorder_, value.before),
-                                AfterText(recorder_, value)}});
+    w->AddRow(ids_.lstValues,
+              {index++,
+               {Where(recorder_, value), DescribeState(recorder_, value, value.before),
+                AfterText(recorder_, value)}});
   }
 }
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "platform/utf16.h"
+
 namespace velqor::journal {
 
 namespace {
@@ -48,7 +50,44 @@ std::string Where(const platform::Registry& registry, platform::KeyHandle root,
 }
 
 std::string Where(const platform::Registry& registry, const ValueChange& value) {
-  return Where(registry, value.root, value.key_path, value.value_name);
+  if (value.kind == PlaceKind::kFile) {
+    return value.key_path;
+  }
+  if (value.kind == PlaceKind::kRegistry) {
+    return Where(registry, value.root, value.key_path, value.value_name);
+  }
+  // The wide registry's paths and names are recorded in UTF-8 already.
+  std::string where = RootName(value.root);
+  if (!value.key_path.empty()) {
+    where += '\\' + value.key_path;
+  }
+  where += '\\';
+  where += value.value_name.empty() ? std::string("(Default)") : value.value_name;
+  if (value.view == platform::RegistryView::k32Bit) {
+    where += " (32-bit view)";
+  }
+  return where;
+}
+
+std::string DescribeState(const platform::Registry& registry, const ValueChange& value,
+                          const ValueState& state) {
+  if (!state || value.kind == PlaceKind::kRegistry) {
+    return DescribeState(registry, state);
+  }
+  if (value.kind == PlaceKind::kFile) {
+    return "file of " + std::to_string(state->bytes.size()) + " bytes";
+  }
+  if (state->type == platform::kRegSz || state->type == platform::kRegExpandSz) {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < state->bytes.size(); i += 2) {
+      const auto c = static_cast<char16_t>(static_cast<unsigned char>(state->bytes[i]) |
+                                           static_cast<unsigned char>(state->bytes[i + 1]) << 8);
+      if (c == 0) break;
+      text.push_back(c);
+    }
+    return '"' + platform::Utf8(text) + '"';
+  }
+  return DescribeState(registry, state);
 }
 
 std::string DescribeState(const platform::Registry& registry, const ValueState& state) {

@@ -184,21 +184,6 @@ Contents ParseJournal(std::string_view text) {
   return contents;
 }
 
-std::string PlaceText(const ValueChange& value) {
-  if (value.kind == PlaceKind::kFile) {
-    return value.key_path;
-  }
-  std::string text = value.root == platform::kHkeyLocalMachine ? "HKLM" : "HKCU";
-  if (!value.key_path.empty()) {
-    text += '\\' + value.key_path;
-  }
-  text += '\\' + (value.value_name.empty() ? std::string("(Default)") : value.value_name);
-  if (value.kind == PlaceKind::kWideRegistry && value.view == platform::RegistryView::k32Bit) {
-    text += " (32-bit)";
-  }
-  return text;
-}
-
 std::string KeepNewest(std::string_view text, const Contents& contents, std::size_t keep) {
   std::set<std::size_t> kept;
   const std::size_t first = contents.commands.size() > keep ? contents.commands.size() - keep : 0;

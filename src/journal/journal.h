@@ -37,10 +37,6 @@ struct ValueChange {
   platform::RegistryView view = platform::RegistryView::kNative;  // wide registry values
 };
 
-// Where a change was made, in words a user reads: "HKCU\<key>\<name>" (the 32-bit view marked),
-// or a file's path.
-std::string PlaceText(const ValueChange& value);
-
 // One command as recorded.
 struct Command {
   std::uint64_t sequence = 0;

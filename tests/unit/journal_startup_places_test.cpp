@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "journal/display.h"
 #include "journal/journal.h"
 #include "journal/recorder.h"
 #include "journal/undo.h"
@@ -108,14 +109,21 @@ TEST_F(JournalStartupPlacesTest, EachActionIsOneCommandWhoseUndoGivesBackExactBy
   ASSERT_EQ(writer.Load(contents), platform::kSuccess);
   std::vector<std::string> places;
   for (const Command& command : contents.commands) {
-    for (const ValueChange& value : command.values) places.push_back(PlaceText(value));
+    for (const ValueChange& value : command.values) {
+      places.push_back(Where(registry, value));
+      places.push_back(DescribeState(registry, value, value.before));
+    }
   }
   const auto has = [&](const std::string& text) {
     return std::find(places.begin(), places.end(), text) != places.end();
   };
-  EXPECT_TRUE(has("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\App \xE2\x98\x83"));
-  EXPECT_TRUE(has("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Old (32-bit)"));
+  EXPECT_TRUE(has(
+      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\App \xE2\x98\x83"));
+  EXPECT_TRUE(has(
+      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Old (32-bit view)"));
   EXPECT_TRUE(has(startup::Utf8(user_folder) + "\\App.lnk"));
+  EXPECT_TRUE(has("\"%ProgramFiles%\\App\\app.exe\""));
+  EXPECT_TRUE(has("file of 20 bytes"));
 }
 
 TEST(JournalFormat, WideAndFileLinesRoundTripAndOldLinesReadAsBefore) {
