@@ -46,7 +46,7 @@ Works StatusIs(const char* name, const char* status) {
 }  // namespace
 
 std::vector<Command> StartupProgramsCommands() {
-  const std::set<FaultKind> changes = {FaultKind::kStartupPlaces};
+  const std::set<FaultKind> changes = {FaultKind::kStartupPlaces, FaultKind::kJournal};
   const auto press = [](const char* control) {
     return [control](Env& env) {
       HeadlessWindow& w = env.Programs();
@@ -102,7 +102,7 @@ std::vector<Command> StartupProgramsCommands() {
   }
   commands.push_back({"cmdDelete (shortcut)",
                       "",
-                      {FaultKind::kStartupPlaces, FaultKind::kFolderMissing},
+                      {FaultKind::kStartupPlaces, FaultKind::kFolderMissing, FaultKind::kJournal},
                       to_delete(kShortcut),
                       press("cmdDelete"),
                       gone(kShortcut)});
