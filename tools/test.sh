@@ -13,6 +13,16 @@ velqor_runs_32bit() {
   /usr/lib/wine/wine --version >/dev/null 2>&1
   [ $? -ne 126 ]
 }
+if ! velqor_runs_32bit; then
+  # Debian's `wine` and `wineboot` try the 32-bit loader first; on such a kernel the x86_64 tests
+  # run through the 64-bit loader alone.
+  velqor_wine64_bin=$(mktemp -d)
+  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' \
+    >"$velqor_wine64_bin/wine"
+  printf '#!/bin/sh\nexec "%s/wine" wineboot "$@"\n' "$velqor_wine64_bin" >"$velqor_wine64_bin/wineboot"
+  chmod +x "$velqor_wine64_bin/wine" "$velqor_wine64_bin/wineboot"
+  export PATH="$velqor_wine64_bin:$PATH"
+fi
 for preset in native win64 win32; do
   echo "=== $preset ==="
   if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
