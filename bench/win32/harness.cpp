@@ -56,20 +56,6 @@ std::wstring WindowsPath(const char* path) {
   return platform::win32::Widen(text);
 }
 
-std::string Format(const char* format, double a, double b = 0, double c = 0) {
-  char text[256];
-  std::snprintf(text, sizeof text, format, a, b, c);
-  return text;
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 BOOL CALLBACK AnswerBox(HWND hwnd, LPARAM) {
   DWORD owner = 0;
   GetWindowThreadProcessId(hwnd, &owner);

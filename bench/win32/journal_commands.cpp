@@ -15,7 +15,10 @@
 #include "platform/win32/launcher.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/script_host.h"
+#include "platform/win32/startup_folders.h"
+#include "platform/win32/system_info.h"
 #include "platform/win32/ui.h"
+#include "platform/win32/wide_registry.h"
 #include "registry_baseline.h"
 #include "timing.h"
 
@@ -32,7 +35,11 @@ struct Unjournalled {
   platform::win32::Win32BrowserShell browser;
   platform::win32::Win32Input input;
   platform::RegistrySettingsStore settings{registry};
-  platform::Platform platform{registry, script_host, launcher, ui, browser, input, settings};
+  platform::win32::Win32WideRegistry wide_registry;
+  platform::win32::Win32StartupFolders startup_folders;
+  platform::win32::Win32SystemInfo system;
+  platform::Platform platform{registry, script_host,   launcher,        ui,    browser, input,
+                              settings, wide_registry, startup_folders, system};
 };
 
 double Time(platform::Ui& ui, const platform::Handler& command, const std::vector<Write>& absent) {

@@ -23,12 +23,6 @@
 namespace velqor::bench {
 namespace {
 
-std::string Format(const char* format, double a, double b = 0, double c = 0) {
-  char text[256];
-  std::snprintf(text, sizeof text, format, a, b, c);
-  return text;
-}
-
 platform::win32::Win32JournalFile::Options BenchFile() {
   platform::win32::Win32JournalFile::Options options;
   options.folder = L"VelqorJournalTiming";

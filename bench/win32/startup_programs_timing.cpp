@@ -30,20 +30,6 @@ constexpr double kListLimit = 4.0;
 constexpr double kSortLimit = 3.0;
 constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::string Format(const char* format, double a, double b = 0, double c = 0) {
-  char text[256];
-  std::snprintf(text, sizeof text, format, a, b, c);
-  return text;
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 std::wstring EntryName(int i) {
   wchar_t name[32];
   std::swprintf(name, 32, L"Entry %05d", (i * 7919) % 100000);

@@ -81,4 +81,18 @@ void Print(const std::string& line) {
   std::fflush(stdout);
 }
 
+std::string Format(const char* format, double a, double b, double c) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
 }  // namespace velqor::bench

@@ -39,4 +39,10 @@ std::vector<double> InterleavedMedians(int count, const std::vector<std::functio
 // killed half-way still shows what it measured).
 void Print(const std::string& line);
 
+// printf-style text of up to three figures, for Print.
+std::string Format(const char* format, double a, double b = 0, double c = 0);
+
+// Handles every message waiting for this thread, so that what was asked of a window is done.
+void Pump();
+
 }  // namespace velqor::bench
