@@ -28,6 +28,15 @@ for preset in native win64 win32; do
   if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
     echo "build of $preset failed"; status=1; continue
   fi
+  # The benchmarks are not run here (timings depend on the machine), but they must still build.
+  case "$preset" in
+    native) bench_targets="velqor_bench velqor_bench_tests" ;;
+    win64) bench_targets="velqor_bench_harness velqor_journal_timing velqor_startup_programs_timing" ;;
+    *) bench_targets="" ;;
+  esac
+  if [ -n "$bench_targets" ] && ! cmake --build --preset "$preset" --target $bench_targets; then
+    echo "build of the $preset benchmarks failed"; status=1
+  fi
   if [ "$preset" = win32 ] && ! velqor_runs_32bit; then
     # A kernel built without 32-bit support cannot start the i686 Wine loader ("Exec format
     # error"): the i686 build is still made and its imports checked at link, and its package is
