@@ -35,13 +35,16 @@ struct Place {
   HKEY root;
   REGSAM view;  // 0 or KEY_WOW64_32KEY
   const wchar_t* key;
+  // 0 means the system's own view: a 32-bit test on 64-bit Windows must ask for it, or its
+  // machine-wide keys land in the 32-bit view (ignored on 32-bit Windows).
+  REGSAM Sam() const { return view != 0 ? view : KEY_WOW64_64KEY; }
 };
 
 // Every value of a key, name -> type and bytes, read with the bare calls.
 std::map<std::wstring, std::pair<DWORD, std::string>> Values(const Place& place) {
   std::map<std::wstring, std::pair<DWORD, std::string>> values;
   HKEY key = nullptr;
-  if (RegOpenKeyExW(place.root, place.key, 0, KEY_QUERY_VALUE | place.view, &key) !=
+  if (RegOpenKeyExW(place.root, place.key, 0, KEY_QUERY_VALUE | place.Sam(), &key) !=
       ERROR_SUCCESS) {
     return values;
   }
@@ -63,7 +66,7 @@ std::map<std::wstring, std::pair<DWORD, std::string>> Values(const Place& place)
 
 void Set(const Place& place, const std::wstring& name, DWORD type, const std::wstring& text) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(place.root, place.key, 0, nullptr, 0, KEY_SET_VALUE | place.view,
+  ASSERT_EQ(RegCreateKeyExW(place.root, place.key, 0, nullptr, 0, KEY_SET_VALUE | place.Sam(),
                             nullptr, &key, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
