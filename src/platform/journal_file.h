@@ -51,6 +51,9 @@ class JournalFile {
   // The whole file, read without exclusive access: a line that another copy is appending may be
   // seen cut short. A missing file reads as empty with kSuccess.
   [[nodiscard]] virtual Status Read(std::string& contents) = 0;
+  // The file's size in bytes, asked without exclusive access or opening the file: 0 while it
+  // does not exist. Cheap enough to ask after every command, to tell whether another copy wrote.
+  [[nodiscard]] virtual Status Size(std::uint64_t& size) = 0;
   // The file's full path, UTF-8, for messages.
   virtual std::string Location() const = 0;
   // A number that no other copy running at the same time has (the process id), so that lines of

@@ -128,6 +128,9 @@ TYPED_TEST(JournalFileContract, AppendsReadBackAndReplaceSwapsTheWholeFile) {
   std::string contents = "left over";
   ASSERT_EQ(file->Read(contents), platform::kSuccess) << "a missing file reads as empty";
   EXPECT_EQ(contents, "");
+  std::uint64_t size = 99;
+  ASSERT_EQ(file->Size(size), platform::kSuccess) << "a missing file has size 0";
+  EXPECT_EQ(size, 0U);
   EXPECT_NE(file->Location().find("changes.txt"), std::string::npos);
   EXPECT_EQ(file->UtcNow().size(), 20U);
   EXPECT_EQ(file->UtcNow().back(), 'Z');
@@ -137,7 +140,7 @@ TYPED_TEST(JournalFileContract, AppendsReadBackAndReplaceSwapsTheWholeFile) {
     ASSERT_EQ(file->Lock(lock), platform::kSuccess);
     ASSERT_TRUE(lock);
     EXPECT_TRUE(this->env_.FolderExists()) << "the folder is made when missing";
-    std::uint64_t size = 99;
+    size = 99;
     ASSERT_EQ(lock->Size(size), platform::kSuccess);
     EXPECT_EQ(size, 0U);
     ASSERT_EQ(lock->Append("first\r\n", platform::Flush::kNow), platform::kSuccess);
@@ -149,6 +152,8 @@ TYPED_TEST(JournalFileContract, AppendsReadBackAndReplaceSwapsTheWholeFile) {
     // Readers need no lock, even while one is held.
     ASSERT_EQ(this->env_.NewCopy()->Read(contents), platform::kSuccess);
     EXPECT_EQ(contents, "first\r\n" + bytes);
+    ASSERT_EQ(this->env_.NewCopy()->Size(size), platform::kSuccess);
+    EXPECT_EQ(size, 7U + bytes.size()) << "the size is asked without the lock";
     ASSERT_EQ(lock->Replace("new\r\n"), platform::kSuccess);
     ASSERT_EQ(lock->ReadAll(contents), platform::kSuccess);
     EXPECT_EQ(contents, "new\r\n");
@@ -157,6 +162,8 @@ TYPED_TEST(JournalFileContract, AppendsReadBackAndReplaceSwapsTheWholeFile) {
   }
   ASSERT_EQ(file->Read(contents), platform::kSuccess);
   EXPECT_EQ(contents, "new\r\nmore\r\n");
+  ASSERT_EQ(file->Size(size), platform::kSuccess);
+  EXPECT_EQ(size, contents.size());
 }
 
 TYPED_TEST(JournalFileContract, ExclusiveAccessKeepsOtherCopiesAndProgramsOut) {

@@ -36,7 +36,11 @@ Status SimDisk::Write(std::string& file, std::string_view bytes) {
     *space_left_ -= fits;
   }
   file.append(bytes.substr(0, fits));
-  return fits == bytes.size() ? kSuccess : kDiskFull;
+  if (fits != bytes.size()) {
+    ++faults_hit_;
+    return kDiskFull;
+  }
+  return kSuccess;
 }
 
 class SimJournalLock : public JournalLock {
@@ -105,9 +109,11 @@ Status SimJournalFile::Lock(std::unique_ptr<JournalLock>& out) {
     return kSharingViolation;
   }
   if (disk_.folder_refused_) {
+    ++disk_.faults_hit_;
     return kAccessDenied;
   }
   if (disk_.locked_ || disk_.held_) {
+    disk_.faults_hit_ += disk_.held_ ? 1 : 0;
     disk_.lock_retries_ += kLockAttempts;
     return kSharingViolation;
   }
@@ -120,6 +126,14 @@ Status SimJournalFile::Read(std::string& contents) {
     return kAccessDenied;
   }
   contents = disk_.File(kFileName).value_or(std::string());
+  return kSuccess;
+}
+
+Status SimJournalFile::Size(std::uint64_t& size) {
+  if (disk_.folder_refused_) {
+    return kAccessDenied;
+  }
+  size = disk_.File(kFileName).value_or(std::string()).size();
   return kSuccess;
 }
 
@@ -178,6 +192,7 @@ std::string SimJournalFile::LocalTime(std::string_view utc) const {
 
 Status SimJournalFile::WriteUserFile(std::string_view path, std::string_view bytes) {
   if (disk_.user_files_refused_) {
+    ++disk_.faults_hit_;
     return kAccessDenied;
   }
   std::string contents;

@@ -53,6 +53,9 @@ class SimDisk {
   std::size_t lock_retries() const { return lock_retries_; }
   // Whether a copy holds exclusive access now.
   bool locked() const { return locked_; }
+  // Writes and exclusive access that one of the faults above made fail (reads that fail are not
+  // counted: what cannot be read is shown where it is read, not told).
+  std::size_t faults_hit() const { return faults_hit_; }
 
  private:
   friend class SimJournalFile;
@@ -72,6 +75,7 @@ class SimDisk {
   std::size_t flushes_ = 0;
   std::size_t replaces_ = 0;
   std::size_t lock_retries_ = 0;
+  std::size_t faults_hit_ = 0;
   std::uint32_t next_copy_ = 1;
 };
 
@@ -82,6 +86,7 @@ class SimJournalFile : public JournalFile {
 
   Status Lock(std::unique_ptr<JournalLock>& out) override;
   Status Read(std::string& contents) override;
+  Status Size(std::uint64_t& size) override;
   std::string Location() const override;
   std::uint32_t CopyId() const override { return copy_; }
   std::string UtcNow() const override { return now_; }

@@ -238,6 +238,25 @@ Status Win32JournalFile::Read(std::string& contents) {
   return ReadFrom(file.get(), contents);
 }
 
+Status Win32JournalFile::Size(std::uint64_t& size) {
+  std::wstring folder;
+  if (const Status status = Folder(folder); status != kSuccess) {
+    return status;
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW((folder + L"\\" + options_.file).c_str(), GetFileExInfoStandard,
+                            &data)) {
+    const Status status = LastError();
+    if (status == ERROR_FILE_NOT_FOUND) {
+      size = 0;
+      return kSuccess;
+    }
+    return status;
+  }
+  size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  return kSuccess;
+}
+
 std::string Win32JournalFile::Location() const {
   wchar_t app_data[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data))) {

@@ -25,6 +25,7 @@ class Win32JournalFile : public JournalFile {
 
   Status Lock(std::unique_ptr<JournalLock>& out) override;
   Status Read(std::string& contents) override;
+  Status Size(std::uint64_t& size) override;
   std::string Location() const override;
   std::uint32_t CopyId() const override;
   std::string UtcNow() const override;
