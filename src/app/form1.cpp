@@ -124,8 +124,7 @@ void Form1::Prepare(const std::vector<journal::PlannedChange>& plan) {
 }
 
 void Form1::UpdateUndoEntry() {
-  const bool enabled =
-      platform_.journal != nullptr && platform_.journal->LastUndoable().has_value();
+  const bool enabled = platform_.journal != nullptr && platform_.journal->CanUndo();
   if (window_ == nullptr || !window_->IsOpen() || enabled == undo_enabled_) {
     return;
   }

@@ -14,7 +14,8 @@
 namespace velqor::journal {
 
 // What the user is told, once per run in a message box and in the Changes window, when the
-// journal cannot be written: that changes are not recorded, and which file and why.
+// journal cannot be written (that changes are not recorded, and which file and why), or else when
+// a change went ahead unrecorded as its state before could not be read (which value and why).
 std::string NotRecordingText(Recorder& recorder);
 
 // Runs the program's commands through the recorder. Install() makes it the ui's command runner,
@@ -42,6 +43,9 @@ class Commands {
   // The newest command that an undo can take, read from the journal: nothing when there is none
   // or the journal cannot be read.
   std::optional<Command> LastUndoable();
+  // Whether LastUndoable has a command, without reading the journal unless another copy (or a
+  // hand) changed it: cheap enough to ask after every command.
+  bool CanUndo() { return recorder_.journal().LastUndoable().has_value(); }
   // Tools > Undo last change: UndoWithChecks of LastUndoable; nothing when there is none.
   void UndoLastChange();
 

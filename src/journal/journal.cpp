@@ -1,9 +1,9 @@
 #include "journal/journal.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <set>
+#include <unordered_map>
 #include <utility>
 
 namespace velqor::journal {
@@ -72,12 +72,40 @@ std::uint64_t Contents::LastSequence() const {
   return commands.empty() ? 0 : commands.back().sequence;
 }
 
+std::vector<bool> UndoneFlags(const std::vector<CommandHead>& heads) {
+  std::vector<bool> undone(heads.size(), false);
+  // Newest first: an undo that a later undo put back marks nothing.
+  for (std::size_t i = heads.size(); i-- > 0;) {
+    const std::uint64_t target = heads[i].undoes;
+    if (target == 0 || undone[i] || target >= heads[i].sequence) {
+      continue;
+    }
+    // Of two commands with the number (two copies), the one listed last.
+    auto it = std::upper_bound(
+        heads.begin(), heads.end(), target,
+        [](std::uint64_t sequence, const CommandHead& head) { return sequence < head.sequence; });
+    if (it != heads.begin() && (--it)->sequence == target) {
+      undone[static_cast<std::size_t>(it - heads.begin())] = true;
+    }
+  }
+  return undone;
+}
+
 Contents ParseJournal(std::string_view text) {
   Contents contents;
-  std::map<std::pair<std::uint64_t, std::uint32_t>, Assembly> assemblies;
+  using Id = std::pair<std::uint64_t, std::uint32_t>;
+  struct IdHash {
+    std::size_t operator()(const Id& id) const {
+      return std::hash<std::uint64_t>()(id.first * 0x9E3779B97F4A7C15ULL ^ id.second);
+    }
+  };
+  // In the order their first lines come; found by number and copy only where the lines of one
+  // command give way to another's.
+  std::vector<Assembly> assemblies;
+  std::unordered_map<Id, std::size_t, IdHash> where;
   contents.ends_with_line_end = text.empty() || text.back() == '\n';
   Assembly* last = nullptr;
-  std::pair<std::uint64_t, std::uint32_t> last_id;
+  Id last_id;
   std::size_t number = 0;
   for (std::size_t start = 0; start < text.size();) {
     ++number;
@@ -103,9 +131,13 @@ Contents ParseJournal(std::string_view text) {
     std::visit(
         [&](auto& r) {
           // A command's lines mostly come one after the other: no lookup for each of them.
-          const std::pair<std::uint64_t, std::uint32_t> id{r.sequence, r.copy};
+          const Id id{r.sequence, r.copy};
           if (last == nullptr || last_id != id) {
-            last = &assemblies[id];
+            const auto [at, added] = where.try_emplace(id, assemblies.size());
+            if (added) {
+              assemblies.emplace_back();
+            }
+            last = &assemblies[at->second];
             last_id = id;
           }
           Assembly& a = *last;
@@ -145,12 +177,19 @@ Contents ParseJournal(std::string_view text) {
         },
         *record);
   }
-  for (auto& entry : assemblies) {
-    Assembly& a = entry.second;
+  // Commands by number, then copy; in a journal one copy wrote they come so already.
+  const auto by_id = [](const Assembly& x, const Assembly& y) {
+    return std::pair(x.command.sequence, x.command.copy) <
+           std::pair(y.command.sequence, y.command.copy);
+  };
+  if (!std::is_sorted(assemblies.begin(), assemblies.end(), by_id)) {
+    std::sort(assemblies.begin(), assemblies.end(), by_id);
+  }
+  contents.commands.reserve(assemblies.size());
+  for (Assembly& a : assemblies) {
     if (a.command.lines.empty()) {
       continue;  // every line of it was skipped
     }
-    // Values in their order within the command, whatever order their lines came in.
     // In a command that ran to its end with every after-state read, a before-state without an
     // after-state was prepared for a change that did not come: not part of the record.
     std::size_t afters = 0;
@@ -158,28 +197,32 @@ Contents ParseJournal(std::string_view text) {
       afters += value.after ? 1 : 0;
     }
     const bool drop_unchanged = a.command.complete && afters == a.changed;
-    std::vector<ValueChange> values;
-    values.reserve(a.by_index.size());
-    for (const auto& [index, place] : a.by_index) {
-      if (!drop_unchanged || a.command.values[place].after) {
-        values.push_back(std::move(a.command.values[place]));
-      }
+    // Values in their order within the command, whatever order their lines came in; they mostly
+    // came in order and all changed, and then stay where they are.
+    bool in_order = !drop_unchanged || afters == a.command.values.size();
+    for (std::size_t i = 0; in_order && i < a.by_index.size(); ++i) {
+      in_order = a.by_index[i].second == i;
     }
-    a.command.values = std::move(values);
+    if (!in_order) {
+      std::vector<ValueChange> values;
+      values.reserve(a.by_index.size());
+      for (const auto& [index, place] : a.by_index) {
+        if (!drop_unchanged || a.command.values[place].after) {
+          values.push_back(std::move(a.command.values[place]));
+        }
+      }
+      a.command.values = std::move(values);
+    }
     contents.commands.push_back(std::move(a.command));
   }
-  // An undo that is not itself undone marks what it undid; undos come after what they undo.
-  std::map<std::uint64_t, Command*> by_sequence;
-  for (Command& command : contents.commands) {
-    by_sequence[command.sequence] = &command;
+  std::vector<CommandHead> heads;
+  heads.reserve(contents.commands.size());
+  for (const Command& command : contents.commands) {
+    heads.push_back({command.sequence, command.undoes});
   }
-  for (auto it = contents.commands.rbegin(); it != contents.commands.rend(); ++it) {
-    if (it->undoes != 0 && !it->undone) {
-      const auto target = by_sequence.find(it->undoes);
-      if (target != by_sequence.end() && target->second->sequence < it->sequence) {
-        target->second->undone = true;
-      }
-    }
+  const std::vector<bool> undone = UndoneFlags(heads);
+  for (std::size_t i = 0; i < undone.size(); ++i) {
+    contents.commands[i].undone = undone[i];
   }
   return contents;
 }
@@ -210,11 +253,22 @@ Status JournalWriter::Refresh(platform::JournalLock& lock, std::uint64_t size) {
   commands_ = contents.commands.size();
   ends_with_line_end_ = contents.ends_with_line_end;
   known_size_ = text.size() == size ? size : text.size();
+  SetHeads(contents, *known_size_);
   return platform::kSuccess;
 }
 
+void JournalWriter::SetHeads(const Contents& contents, std::uint64_t size) {
+  heads_.clear();
+  heads_.reserve(contents.commands.size() + 1);
+  for (const Command& command : contents.commands) {
+    heads_.push_back({command.sequence, command.undoes});
+  }
+  heads_size_ = size;
+}
+
 Status JournalWriter::Append(bool opens_command, platform::Flush flush,
-                             const std::function<std::string(std::uint64_t)>& make) {
+                             const std::function<std::string(std::uint64_t)>& make,
+                             std::uint64_t undoes) {
   std::unique_ptr<platform::JournalLock> lock;
   Status status = file_.Lock(lock);
   std::uint64_t size = 0;
@@ -237,11 +291,18 @@ Status JournalWriter::Append(bool opens_command, platform::Flush flush,
     known_size_.reset();
     return status;
   }
+  const bool heads_current = heads_size_ == known_size_;
   known_size_ = *known_size_ + text.size();
   ends_with_line_end_ = text.empty() ? ends_with_line_end_ : text.back() == '\n';
   if (opens_command) {
     ++last_sequence_;
     ++commands_;
+    if (heads_current) {
+      heads_.push_back({last_sequence_, undoes});
+    }
+  }
+  if (heads_current) {
+    heads_size_ = known_size_;
   }
   return platform::kSuccess;
 }
@@ -270,6 +331,11 @@ Status JournalWriter::DropOldCommands() {
   commands_ = std::min(contents.commands.size(), keep_);
   last_sequence_ = std::max(last_sequence_, contents.LastSequence());
   ends_with_line_end_ = true;
+  heads_.clear();
+  for (std::size_t i = contents.commands.size() - commands_; i < contents.commands.size(); ++i) {
+    heads_.push_back({contents.commands[i].sequence, contents.commands[i].undoes});
+  }
+  heads_size_ = known_size_;
   return platform::kSuccess;
 }
 
@@ -279,11 +345,35 @@ Status JournalWriter::Load(Contents& out) {
     return status;
   }
   out = ParseJournal(text);
+  SetHeads(out, text.size());
   if (out.commands.size() > keep_) {
     out.commands.erase(out.commands.begin(),
                        out.commands.end() - static_cast<std::ptrdiff_t>(keep_));
   }
   return platform::kSuccess;
+}
+
+std::optional<std::uint64_t> JournalWriter::LastUndoable() {
+  std::uint64_t size = 0;
+  if (file_.Size(size) != platform::kSuccess) {
+    return std::nullopt;
+  }
+  if (heads_size_ != size) {
+    std::string text;
+    if (file_.Read(text) != platform::kSuccess) {
+      return std::nullopt;
+    }
+    SetHeads(ParseJournal(text), text.size());
+  }
+  const std::vector<bool> undone = UndoneFlags(heads_);
+  // As Load shows the journal: its newest commands only.
+  const std::size_t first = heads_.size() > keep_ ? heads_.size() - keep_ : 0;
+  for (std::size_t i = heads_.size(); i-- > first;) {
+    if (!undone[i] && heads_[i].undoes == 0) {
+      return heads_[i].sequence;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace velqor::journal

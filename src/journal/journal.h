@@ -68,6 +68,16 @@ struct Contents {
   std::uint64_t LastSequence() const;
 };
 
+// What telling the undoable command apart needs of a command: its number and what it undoes.
+struct CommandHead {
+  std::uint64_t sequence = 0;
+  std::uint64_t undoes = 0;  // 0 for none
+};
+
+// For commands in the order the journal lists them (by number): whether each is undone, that is
+// put back by a later undo that is not itself undone.
+std::vector<bool> UndoneFlags(const std::vector<CommandHead>& heads);
+
 // Reads the journal's text. Never fails: a line that does not check is skipped and reported,
 // and the others stay usable.
 Contents ParseJournal(std::string_view text);
@@ -83,19 +93,26 @@ class JournalWriter {
       : file_(file), keep_(keep) {}
 
   // Under exclusive access: appends what `make` returns. `make` gets the number a command opened
-  // now receives; when `opens_command` the number is taken. Failures return a status.
+  // now receives; when `opens_command` the number is taken, for a command that undoes `undoes`
+  // (0 for none). Failures return a status.
   [[nodiscard]] platform::Status Append(bool opens_command, platform::Flush flush,
-                                        const std::function<std::string(std::uint64_t)>& make);
+                                        const std::function<std::string(std::uint64_t)>& make,
+                                        std::uint64_t undoes = 0);
   // Rewrites the file with the newest commands when it holds kRewriteSlack more than it keeps; the
   // file is re-read under exclusive access first, so another copy's records are never lost.
   [[nodiscard]] platform::Status DropOldCommands();
   // Reads the journal (without exclusive access): the newest commands it keeps.
   [[nodiscard]] platform::Status Load(Contents& out);
+  // The number of the command "Undo last change" takes now (as Load's LastUndoable gives it),
+  // nullopt when there is none or the file cannot be read. Kept in memory as this copy writes;
+  // the file is read again only when its size shows that another copy (or a hand) changed it.
+  std::optional<std::uint64_t> LastUndoable();
 
   platform::JournalFile& file() { return file_; }
 
  private:
   platform::Status Refresh(platform::JournalLock& lock, std::uint64_t size);
+  void SetHeads(const Contents& contents, std::uint64_t size);
 
   platform::JournalFile& file_;
   std::size_t keep_;
@@ -103,6 +120,9 @@ class JournalWriter {
   std::uint64_t last_sequence_ = 0;
   std::size_t commands_ = 0;
   bool ends_with_line_end_ = true;
+  // The file's commands as the file was when it had heads_size_ bytes.
+  std::vector<CommandHead> heads_;
+  std::optional<std::uint64_t> heads_size_;
 };
 
 }  // namespace velqor::journal

@@ -447,6 +447,47 @@ TEST_F(JournalTest, TheFileKeepsTheNewest500CommandsAndTwoCopiesShareIt) {
   EXPECT_FALSE(disk.locked());
 }
 
+// What greys "Undo last change" is kept in memory, and must say what reading the file would.
+TEST_F(JournalTest, TheUndoableCommandKeptInMemoryFollowsTheFileWhoeverWritesIt) {
+  Copy mine(registry, disk, /*keep=*/3);
+  Copy other(registry, disk);
+  const auto expect = [&](std::optional<std::uint64_t> wanted, const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(mine.writer.LastUndoable(), wanted);  // first: Load would refresh what it keeps
+    const Contents contents = mine.Load();
+    const Command* last = contents.LastUndoable();
+    EXPECT_EQ(last != nullptr ? std::optional(last->sequence) : std::nullopt, wanted);
+  };
+  const auto run = [](Copy& copy, const char* name) {
+    const CommandScope scope(copy.recorder, "Command");
+    copy.Set(kHkeyCurrentUser, kDesktop, name, 1, Sz(name));
+  };
+  const auto undo = [](Copy& copy, std::uint64_t sequence) {
+    const Contents contents = copy.Load();
+    RecordedUndo(copy.recorder, *contents.Find(sequence), UndoMode::kAll);
+  };
+  expect(std::nullopt, "no file");
+  run(mine, "A");
+  run(mine, "B");
+  expect(2, "this copy's commands");
+  run(other, "C");
+  expect(3, "another copy's command");
+  undo(other, 3);
+  expect(2, "another copy's undo");
+  undo(mine, 2);
+  expect(std::nullopt, "the one left is older than the three shown");
+  run(mine, "D");
+  expect(6, "this copy's command after a read");
+  undo(other, 6);
+  expect(std::nullopt, "undone by another copy");
+  undo(mine, 7);
+  expect(6, "an undo undone");
+  disk.SetFile("changes.txt", disk.File("changes.txt").value() + "damaged by hand\r\n");
+  expect(6, "a hand's edit");
+  disk.SetFile("changes.txt", "");
+  expect(std::nullopt, "emptied by hand");
+}
+
 TEST_F(JournalTest, WhenTheJournalCannotBeWrittenTheChangeStillGoesAhead) {
   const auto run = [&](Copy& by, std::string_view value) {
     const CommandScope scope(by.recorder, "Apply XP Tweak");
