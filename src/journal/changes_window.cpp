@@ -147,7 +147,7 @@ void ChangesWindow::Reload() {
   if (read != platform::kSuccess) {
     status = "The journal " + journal.file().Location() +
              " could not be read: " + Win32Error(read) + ".";
-  } else if (!recorder_.recording()) {
+  } else if (!recorder_.recording() || recorder_.missed()) {
     status = NotRecordingText(recorder_);
   } else {
     status = "Journal: " + journal.file().Location();
@@ -236,7 +236,8 @@ void ChangesWindow::cmdUndo_Click() {
   Reload();
   if (contents_.LastSequence() != before) {
     Select(contents_.LastSequence());
-  } else if (outcome->put_back.empty() && outcome->refused.empty()) {
+  }
+  if (outcome->put_back.empty() && outcome->refused.empty()) {
     Tell("Every value of " + CommandLabel(command) +
              " already holds the state it had before it: nothing was changed.",
          platform::kMbIconInformation);

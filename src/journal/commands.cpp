@@ -2,12 +2,19 @@
 
 #include <utility>
 
+#include "journal/display.h"
 #include "journal/undo_command.h"
 #include "platform/failure.h"
 
 namespace velqor::journal {
 
 std::string NotRecordingText(Recorder& recorder) {
+  if (recorder.recording() && recorder.missed()) {
+    const Recorder::MissedChange& missed = *recorder.missed();
+    return "A change was made but not recorded, and cannot be undone: what " +
+           Where(recorder, missed.value) + " held before it could not be read (" +
+           platform::DescribeError(platform::ErrorDomain::kWin32, missed.status) + ").";
+  }
   return "Changes are not being recorded and cannot be undone: the journal " +
          recorder.journal().file().Location() + " could not be written (" +
          platform::DescribeError(platform::ErrorDomain::kWin32,

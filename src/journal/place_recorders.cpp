@@ -8,6 +8,21 @@ using platform::KeyHandle;
 using platform::RegistryView;
 using platform::Status;
 
+namespace {
+
+// A change whose state before it cannot be read cannot be recorded: it goes ahead, and the
+// recorder notes it for the user when it was made.
+Status Unrecorded(Recorder& recorder, const BeforeRecord& where, Status read,
+                  const std::function<Status()>& call) {
+  const Status status = call();
+  if (status == platform::kSuccess) {
+    recorder.Missed(where, read);
+  }
+  return status;
+}
+
+}  // namespace
+
 Status RecordingWideRegistry::ReadValue(KeyHandle root, RegistryView view, std::u16string_view path,
                                         std::u16string_view name, platform::WideValue& out) {
   return registry_.ReadValue(root, view, path, name, out);
@@ -39,9 +54,10 @@ Status RecordingWideRegistry::Change(KeyHandle root, RegistryView view, std::u16
   where.view = view;
   where.key_path = platform::Utf8(path);
   where.value_name = platform::Utf8(name);
-  if (ReadState(registry_, root, view, where.key_path, where.value_name, where.before) !=
-      platform::kSuccess) {
-    return call();  // its state cannot be known, so it cannot be recorded
+  if (const Status read =
+          ReadState(registry_, root, view, where.key_path, where.value_name, where.before);
+      read != platform::kSuccess) {
+    return Unrecorded(recorder_, where, read, call);
   }
   const auto now = [&]() -> std::optional<ValueState> {
     ValueState state;
@@ -89,8 +105,9 @@ Status RecordingStartupFolders::Change(std::u16string_view path, const ValueStat
   BeforeRecord where;
   where.kind = PlaceKind::kFile;
   where.key_path = platform::Utf8(path);
-  if (ReadState(folders_, where.key_path, where.before) != platform::kSuccess) {
-    return call();  // an unreadable file cannot be recorded
+  if (const Status read = ReadState(folders_, where.key_path, where.before);
+      read != platform::kSuccess) {
+    return Unrecorded(recorder_, where, read, call);
   }
   const auto now = [&]() -> std::optional<ValueState> {
     ValueState state;

@@ -70,6 +70,13 @@ void Recorder::BeginCommand(std::string_view name, std::uint64_t undoes) {
   prepared_.clear();
 }
 
+void Recorder::KeepEmpty() {
+  if (depth_ > 0 && sequence_ == 0) {
+    // Opened now, while the command that asks is the innermost one and names the record.
+    static_cast<void>(RecordBefore({}));
+  }
+}
+
 void Recorder::EndCommand() {
   if (depth_ == 0) {
     return;
@@ -101,11 +108,19 @@ void Recorder::EndCommand() {
 }
 
 bool Recorder::TakeFailureNotice() {
-  if (!failure_ || failure_told_) {
+  if ((!failure_ && !missed_) || failure_told_) {
     return false;
   }
   failure_told_ = true;
   return true;
+}
+
+void Recorder::Missed(const BeforeRecord& where, Status status) {
+  if (!missed_) {
+    missed_ = MissedChange{{where.root, where.key_path, where.value_name, ValueState(),
+                            std::nullopt, platform::kSuccess, where.kind, where.view},
+                           status};
+  }
 }
 
 void Recorder::Fail(Status status) {
@@ -189,7 +204,7 @@ bool Recorder::RecordBefore(const std::vector<BeforeRecord>& values) {
   const bool opens = sequence_ == 0;
   const std::uint32_t copy = journal_.file().CopyId();
   std::uint64_t sequence = sequence_;
-  const Status status = journal_.Append(opens, platform::Flush::kNow, [&](std::uint64_t next) {
+  const auto make = [&](std::uint64_t next) {
     std::string text;
     if (opens) {
       sequence = next;
@@ -202,7 +217,8 @@ bool Recorder::RecordBefore(const std::vector<BeforeRecord>& values) {
       text += EncodeRecord(value);
     }
     return text;
-  });
+  };
+  const Status status = journal_.Append(opens, platform::Flush::kNow, make, undoes_);
   if (status != platform::kSuccess) {
     Fail(status);
     return false;
@@ -219,12 +235,23 @@ void Recorder::Prepare(const std::vector<PlannedChange>& changes) {
   }
   std::vector<BeforeRecord> records;
   std::vector<std::string> ids;
+  // The tables list a key's values together: each key is opened once for them.
+  platform::ScopedKey key(registry_);
+  const PlannedChange* opened = nullptr;  // the change whose key `key` holds
+  Status open = platform::kSuccess;
   for (const PlannedChange& change : changes) {
+    if (opened == nullptr || opened->root != change.root || opened->key_path != change.key_path) {
+      key.Reset();
+      open = registry_.OpenKey(change.root, change.key_path, platform::kKeyQueryValue, key.out());
+      opened = &change;
+    }
     ValueState before;
     std::string id = Identity(change.root, change.key_path, change.value_name);
-    if (ReadState(registry_, change.root, change.key_path, change.value_name, before) !=
-            platform::kSuccess ||
-        before == change.state || prepared_.count(id) != 0) {
+    const Status read = open == platform::kFileNotFound ? platform::kSuccess
+                        : open != platform::kSuccess
+                            ? open
+                            : ReadState(registry_, key.get(), change.value_name, before);
+    if (read != platform::kSuccess || before == change.state || prepared_.count(id) != 0) {
       continue;  // no change to come, or one the change itself will record
     }
     const auto index = static_cast<std::uint32_t>(values_ + records.size() + 1);
@@ -255,20 +282,25 @@ template <typename Call>
 Status Recorder::Change(KeyHandle key, std::string_view name, const ValueState& wanted,
                         Call&& call) {
   const std::optional<Place> place = PlaceOf(key);
-  ValueState before;
-  if (!place || failure_ || ReadBefore(key, *place, name, before) != platform::kSuccess) {
+  if (!place || failure_) {
     return call();  // no way to record it
   }
   BeforeRecord where;
   where.root = place->root;
   where.key_path = place->path;
   where.value_name = std::string(name);
-  where.before = std::move(before);
-  return Track(std::move(where), wanted, call, [&]() -> std::optional<ValueState> {
-    ValueState now;
-    return ReadBefore(key, *place, name, now) == platform::kSuccess ? std::optional(now)
-                                                                    : std::nullopt;
-  });
+  if (const Status read = ReadBefore(key, *place, name, where.before); read != platform::kSuccess) {
+    // Refusing the change would break the command; it goes ahead, and the user is told.
+    const Status status = call();
+    if (status == platform::kSuccess) {
+      Missed(where, read);
+    }
+    return status;
+  }
+  // A value the registry accepted holds exactly the type and bytes given (or is gone): no need
+  // to read it back.
+  return Track(std::move(where), wanted, call,
+               []() -> std::optional<ValueState> { return std::nullopt; });
 }
 
 Status Recorder::Track(BeforeRecord where, const ValueState& wanted,

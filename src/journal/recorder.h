@@ -53,8 +53,8 @@ class Recorder : public platform::Registry {
 
   // Records one change of the place `where` names (its before-state read by the caller) around
   // `call`, which makes it and returns the system's status; `now` reads the state after a
-  // successful change (nullopt when it cannot). A change to the state it has already, or once the
-  // journal failed, is made unrecorded.
+  // successful change (nullopt when it cannot or need not: the wanted state is then recorded). A
+  // change to the state it has already, or once the journal failed, is made unrecorded.
   platform::Status Track(BeforeRecord where, const ValueState& wanted,
                          const std::function<platform::Status()>& call,
                          const std::function<std::optional<ValueState>()>& now);
@@ -64,8 +64,12 @@ class Recorder : public platform::Registry {
   // A command opened inside another one is part of the outer one; the record takes the name of
   // the innermost command open when its first change is made.
   void BeginCommand(std::string_view name, std::uint64_t undoes = 0);
-  // Closes the command; a command that changed nothing leaves nothing in the journal.
+  // Closes the command; a command that changed nothing leaves nothing in the journal, unless
+  // KeepEmpty was called while it was open.
   void EndCommand();
+  // Makes the open command leave its record even when it changes nothing: an undo that finds
+  // every value back already has still done its work, and its command is no longer undoable.
+  void KeepEmpty();
   // For a command whose changes are known before it runs (a table): records the before-state of
   // every planned value that does not hold its planned state yet, all with one flush, so that the
   // changes themselves need none. A planned value the command then leaves alone is not part of
@@ -77,8 +81,18 @@ class Recorder : public platform::Registry {
   bool recording() const { return !failure_; }
   // Why the journal stopped recording; kSuccess while it records.
   platform::Status failure() const { return failure_.value_or(platform::kSuccess); }
-  // True exactly once, the first time it is asked after the journal stopped recording: the
-  // moment to tell the user.
+  // A change that was made but could not be recorded, as its state before it could not be read
+  // (the registry refused the read), and the system's answer to that read.
+  struct MissedChange {
+    ValueChange value;
+    platform::Status status = platform::kSuccess;
+  };
+  // The first such change of the run; nullopt while every change made was recorded.
+  const std::optional<MissedChange>& missed() const { return missed_; }
+  // Notes that the change at `where` (its before-state unknown) was made unrecorded.
+  void Missed(const BeforeRecord& where, platform::Status status);
+  // True exactly once, the first time it is asked after the journal stopped recording or a change
+  // was made unrecorded: the moment to tell the user.
   bool TakeFailureNotice();
 
   JournalWriter& journal() { return journal_; }
@@ -139,6 +153,7 @@ class Recorder : public platform::Registry {
   std::map<std::string, std::pair<std::uint32_t, ValueState>> prepared_;
 
   std::optional<platform::Status> failure_;
+  std::optional<MissedChange> missed_;
   bool failure_told_ = false;
 
   std::unique_ptr<RecordingWideRegistry> wide_;

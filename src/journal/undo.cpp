@@ -216,7 +216,12 @@ std::string UndoName(const Command& command) {
 
 UndoOutcome RecordedUndo(Recorder& recorder, const Command& command, UndoMode mode) {
   const CommandScope scope(recorder, UndoName(command), command.sequence);
-  return Undo(recorder, command, mode);
+  UndoOutcome outcome = Undo(recorder, command, mode);
+  // Nothing left to put back is an undo done all the same: the command is no longer undoable.
+  if (outcome.put_back.empty() && outcome.refused.empty()) {
+    recorder.KeepEmpty();
+  }
+  return outcome;
 }
 
 std::string ExportBeforeStates(const Command& command) {

@@ -49,6 +49,8 @@ UndoOutcome Undo(platform::Registry& registry, const Command& command, UndoMode 
 std::string UndoName(const Command& command);
 
 // The undo of `command` as a recorded command of its own ("Undo of 12"), which can be undone too.
+// An undo that finds every value back already (and none refused) is recorded with no values, so
+// that the command counts as undone.
 UndoOutcome RecordedUndo(Recorder& recorder, const Command& command, UndoMode mode);
 
 // The command's prior states as a .reg file that regedit imports (REGEDIT4, the ANSI code page,

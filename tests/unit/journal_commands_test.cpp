@@ -146,6 +146,54 @@ TEST_F(JournalCommandsTest, ValuesChangedSinceAreAskedAboutAndRefusalsNamed) {
   EXPECT_NE(refused.find("The other values were put back."), std::string::npos);
 }
 
+TEST_F(JournalCommandsTest, AnUndoWithNothingToPutBackStillEndsItsCommandsTurn) {
+  ASSERT_TRUE(w_->ClickByName("XPButton1"));
+  ASSERT_TRUE(w_->ClickByName("XPButton2"));
+  // Another program puts back every value Boost changed.
+  const journal::Contents boosted = Journal();
+  for (const journal::ValueChange& value : boosted.commands.back().values) {
+    ASSERT_EQ(journal::WriteState(sim_.registry, value.root, value.key_path, value.value_name,
+                                  value.before),
+              platform::kSuccess);
+  }
+  sim_.ui.AnswerNextMessageBox(platform::kIdYes);  // they changed since Boost: put back all
+  ASSERT_TRUE(w_->ChooseMenu("undo"));
+  EXPECT_EQ(Names(),
+            (std::vector<std::string>{"Apply XP Tweak", "Internet Speed (undone)", "Undo of 2"}));
+  EXPECT_TRUE(Journal().commands.back().values.empty());
+  ASSERT_TRUE(w_->ChooseMenu("undo"));
+  EXPECT_EQ(Text(kHkeyCurrentUser, kDesktop, "MenuShowDelay"), "100") << "the apply's turn";
+  EXPECT_FALSE(UndoEnabled());
+
+  // A command another copy of the program records shows in the menu after the next command here.
+  platform::sim::SimJournalFile file(sim_.disk);
+  journal::JournalWriter writer(file);
+  journal::Recorder elsewhere(sim_.registry, writer);
+  {
+    const journal::CommandScope scope(elsewhere, "Apply XP Tweak");
+    ASSERT_EQ(journal::WriteState(elsewhere, kHkeyCurrentUser, kDesktop, "MenuShowDelay",
+                                  journal::RegValue{platform::kRegSz, std::string("7\0", 2)}),
+              platform::kSuccess);
+  }
+  ASSERT_TRUE(w_->ClickByName("XPButton3"));
+  EXPECT_TRUE(UndoEnabled());
+}
+
+TEST_F(JournalCommandsTest, AChangeWhoseStateBeforeCannotBeReadIsMadeAndToldOnce) {
+  sim_.registry.DenyKey(kHkeyCurrentUser, kDesktop, platform::kKeyQueryValue);
+  ASSERT_TRUE(w_->ClickByName("XPButton1"));
+  ASSERT_TRUE(w_->ClickByName("XPButton1"));
+  EXPECT_EQ(Text(kHkeyCurrentUser, kDesktop, "MenuShowDelay"), "400") << "made all the same";
+  ASSERT_EQ(sim_.ui.message_boxes().size(), 1U);
+  const std::string& told = sim_.ui.message_boxes()[0].prompt;
+  EXPECT_EQ(told, journal::NotRecordingText(sim_.recorder));
+  EXPECT_NE(told.find("not recorded"), std::string::npos) << told;
+  EXPECT_NE(told.find("HKEY_CURRENT_USER\\Control Panel\\Desktop\\"), std::string::npos) << told;
+  EXPECT_NE(told.find("access denied"), std::string::npos) << told;
+  EXPECT_TRUE(sim_.recorder.recording()) << "the values it can read are still recorded";
+  EXPECT_FALSE(Journal().commands.at(0).values.empty());
+}
+
 TEST_F(JournalCommandsTest, AJournalThatCannotBeWrittenIsToldOnceAndCommandsStillWork) {
   sim_.disk.RefuseFolder();
   ASSERT_TRUE(w_->ClickByName("XPButton2"));
