@@ -59,6 +59,29 @@ std::string RestoredValues(const Env& env) {
                 "syncmode5 is not 4");
 }
 
+std::string LastCommandUndone(Env& env) {
+  journal::Contents contents;
+  if (env.sim.journal.Load(contents) != platform::kSuccess || contents.commands.empty()) {
+    return "the journal cannot be read";
+  }
+  // Once the journal stopped recording, the undo itself leaves no record.
+  const journal::Command& last = contents.commands.back();
+  const bool recording = env.sim.recorder.recording();
+  const journal::Command* undone = recording ? contents.Find(last.undoes) : &last;
+  if (undone == nullptr || (recording && !undone->undone)) {
+    return "nothing was undone; the last command is " + last.name;
+  }
+  for (const journal::ValueChange& value : undone->values) {
+    journal::ValueState now;
+    if (journal::ReadState(env.sim.registry, value.root, value.key_path, value.value_name, now) !=
+            platform::kSuccess ||
+        now != value.before) {
+      return value.value_name + " is not back";
+    }
+  }
+  return {};
+}
+
 std::vector<std::string> Rows(HeadlessWindow& w, const char* list) {
   std::vector<std::string> rows;
   const platform::ControlId id = w.Id(list);
@@ -144,12 +167,18 @@ SweepResult Sweep(const std::vector<Command>& commands, bool report) {
       fault.clear(env.sim);
       if (boxes) {
         const std::vector<std::string> errors = env.ErrorsSince(*boxes);
-        const bool must_tell = hit && command.reported.contains(fault.kind);
-        // A registry fault met only by the journal's own reads (a before-state it could not
-        // read), or passed by the recorder's retry of an open without the right to read, leaves
-        // nothing to tell: the command must then have done all of its work.
-        const bool absorbed =
-            fault.kind == FaultKind::kRegistry && command.works(env, calls_at_act).empty();
+        // A change made unrecorded, its state before unreadable, is told as a journal that
+        // cannot be written is.
+        const bool unrecorded =
+            fault.kind == FaultKind::kRegistry && env.sim.recorder.missed().has_value();
+        const bool must_tell =
+            hit && (command.reported.contains(fault.kind) ||
+                    (unrecorded && command.reported.contains(FaultKind::kJournal)));
+        // A registry fault passed by the recorder's retry of an open without the right to read,
+        // or met only by the journal's own reads for changes the command then did not make,
+        // leaves nothing to tell: the command must then have done all of its work.
+        const bool absorbed = fault.kind == FaultKind::kRegistry && !unrecorded &&
+                              command.works(env, calls_at_act).empty();
         if (must_tell && errors.empty() && !absorbed) {
           failures << "\n" << pair << "the failure was not reported to the user";
         } else if (!must_tell && !errors.empty()) {
@@ -173,9 +202,13 @@ SweepResult Sweep(const std::vector<Command>& commands, bool report) {
       for (const std::string& change : allowed.Stray(before, env.sim.registry.Snapshot())) {
         failures << "\n" << pair << "a registry change outside the tables: " << change;
       }
+      std::set<std::string> exports;  // the files the user asked for
+      for (const platform::sim::SaveAsRecord& dialog : env.sim.ui.save_as_dialogs()) {
+        if (dialog.answer) exports.insert(*dialog.answer);
+      }
       for (const std::string& file : env.sim.disk.FileNames()) {
-        if (file != platform::sim::SimJournalFile::kFileName) {
-          failures << "\n" << pair << "a file written outside the journal: " << file;
+        if (file != platform::sim::SimJournalFile::kFileName && !exports.contains(file)) {
+          failures << "\n" << pair << "a file written outside the journal and the export: " << file;
         }
       }
       if (report && !failures.str().empty()) {

@@ -119,6 +119,13 @@ class Env {
       Main().ChooseMenu("smn");
     }
   }
+  // Opens the Changes window from the Tools menu unless it is open.
+  void EnsureChanges() {
+    EnsureLoaded();
+    if (sim.ui.FindWindow("frmChanges") == nullptr) {
+      Main().ChooseMenu("changes");
+    }
+  }
   // Opens the startup programs window from the Tools menu unless it is open.
   void EnsureStartupPrograms() {
     EnsureLoaded();
@@ -135,6 +142,7 @@ class Env {
   platform::sim::HeadlessWindow& Main() { return Open("Form1"); }
   platform::sim::HeadlessWindow& Startup() { return Open("frmMain"); }
   platform::sim::HeadlessWindow& Programs() { return Open("frmStartupPrograms"); }
+  platform::sim::HeadlessWindow& Changes() { return Open("frmChanges"); }
 
   // Every injected fault that has made a call fail, summed over the whole machine.
   std::size_t FaultsHit() const {
@@ -143,7 +151,8 @@ class Env {
         static_cast<std::size_t>(sim.ui.missing_file_loads()) +
         static_cast<std::size_t>(sim.settings.refused) +
         static_cast<std::size_t>(sim.browser.faults_hit) + (sim.recorder.recording() ? 0U : 1U) +
-        sim.wide_registry.faults_hit() + sim.startup_folders.faults_hit();
+        (sim.recorder.missed() ? 1U : 0U) + sim.disk.faults_hit() + sim.wide_registry.faults_hit() +
+        sim.startup_folders.faults_hit();
     // Damage is met by whatever reads or appends to the journal while it is there.
     if (const auto file = sim.disk.File(platform::sim::SimJournalFile::kFileName)) {
       hits += journal::ParseJournal(*file).skipped.size();
@@ -518,10 +527,12 @@ struct Command {
 };
 
 // The command tables, one per window (fault_sweep_main_window.cpp,
-// fault_sweep_startup_manager.cpp, fault_sweep_startup_programs.cpp).
+// fault_sweep_startup_manager.cpp, fault_sweep_startup_programs.cpp,
+// fault_sweep_changes_window.cpp).
 std::vector<Command> MainWindowCommands();
 std::vector<Command> StartupManagerCommands();
 std::vector<Command> StartupProgramsCommands();
+std::vector<Command> ChangesWindowCommands();
 
 // What the tables' checks share (fault_sweep.cpp).
 std::string Expect(bool ok, const std::string& what);
@@ -534,6 +545,9 @@ std::optional<std::uint32_t> Dword(const Env& env, platform::KeyHandle root, std
 std::string BoostedValues(const Env& env);
 // Whether the undo's deletes are all done and syncmode5 holds 4.
 std::string RestoredValues(const Env& env);
+// Whether the journal's newest command undid the one before it (or, once the journal stopped
+// recording, is itself undone in the registry): every value of it back.
+std::string LastCommandUndone(Env& env);
 // The rows of a list of the startup manager.
 std::vector<std::string> Rows(platform::sim::HeadlessWindow& w, const char* list);
 // Whether the startup manager lists `names`, row-parallel, with row 0 selected.

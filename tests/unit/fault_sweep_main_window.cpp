@@ -296,28 +296,7 @@ std::vector<Command> MainWindowCommands() {
          Click(env, "XPButton1");
        },
        [](Env& env) { return env.Main().ChooseMenu("undo"); },
-       [](Env& env, std::size_t) {
-         journal::Contents contents;
-         if (env.sim.journal.Load(contents) != platform::kSuccess || contents.commands.empty()) {
-           return std::string("the journal cannot be read");
-         }
-         // Once the journal stopped recording, the undo itself leaves no record.
-         const journal::Command& last = contents.commands.back();
-         const bool recording = env.sim.recorder.recording();
-         const journal::Command* undone = recording ? contents.Find(last.undoes) : &last;
-         if (undone == nullptr || (recording && !undone->undone)) {
-           return "nothing was undone; the last command is " + last.name;
-         }
-         for (const journal::ValueChange& value : undone->values) {
-           journal::ValueState now;
-           if (journal::ReadState(env.sim.registry, value.root, value.key_path, value.value_name,
-                                  now) != platform::kSuccess ||
-               now != value.before) {
-             return value.value_name + " is not back";
-           }
-         }
-         return std::string();
-       }},
+       [](Env& env, std::size_t) { return LastCommandUndone(env); }},
       {"changes_Click",
        "changes",
        {},

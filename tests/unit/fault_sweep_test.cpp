@@ -1,4 +1,4 @@
-// Every command of both windows, run once with each platform operation failing in turn. After
+// Every command of every window, run once with each platform operation failing in turn. After
 // every pair the program must still be running, must have changed the registry only where its
 // tables say, must have told the user of exactly the failures that are not meant to pass
 // quietly, and must run the same command properly once the fault is lifted.
@@ -34,11 +34,18 @@ TEST(FaultSweep, StartupProgramsCommandsSurviveEveryFault) {
   EXPECT_EQ(result.cases, StartupProgramsCommands().size() * AllFaults().size());
 }
 
+TEST(FaultSweep, ChangesWindowCommandsSurviveEveryFault) {
+  const SweepResult result = Sweep(ChangesWindowCommands());
+  std::cout << "[ sweep    ] changes window: " << result.cases << " (command, fault) cases\n";
+  EXPECT_EQ(result.cases, ChangesWindowCommands().size() * AllFaults().size());
+}
+
 // A fault that strikes no command proves nothing: its hook or its target has gone astray.
 TEST(FaultSweep, EveryFaultStrikesSomeCommand) {
   std::vector<Command> all = MainWindowCommands();
   for (Command& command : StartupManagerCommands()) all.push_back(std::move(command));
   for (Command& command : StartupProgramsCommands()) all.push_back(std::move(command));
+  for (Command& command : ChangesWindowCommands()) all.push_back(std::move(command));
   const SweepResult result = Sweep(all, /*report=*/false);
   for (const Fault& fault : AllFaults()) {
     EXPECT_GT(result.strikes.at(fault.name), 0U) << fault.name << " never made a call fail";
@@ -50,6 +57,7 @@ TEST(FaultSweep, EveryControlAndMenuEntryWithAHandlerIsSwept) {
   Env env;
   env.EnsureStartup();
   env.EnsureStartupPrograms();
+  env.EnsureChanges();
   const auto check = [](HeadlessWindow& w, const std::vector<Command>& commands) {
     std::set<std::string> swept;
     for (const Command& command : commands) swept.insert(command.control);
@@ -71,6 +79,7 @@ TEST(FaultSweep, EveryControlAndMenuEntryWithAHandlerIsSwept) {
   check(env.Main(), MainWindowCommands());
   check(env.Startup(), StartupManagerCommands());
   check(env.Programs(), StartupProgramsCommands());
+  check(env.Changes(), ChangesWindowCommands());
 }
 
 // The allowed set is only worth its name if it catches a write outside the tables.
