@@ -1,14 +1,17 @@
-// The change journal: reading a file of many commands, and the recorder's own work around each
-// change over the simulated registry and disk (no flush costs here; those are the real disk's).
+// The change journal: reading a file of many commands, the Changes window filled from it, and the
+// recorder's own work around each change over the simulated registry and disk (no flush costs
+// here; those are the real disk's).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <string>
 
+#include "journal/changes_window.h"
 #include "journal/journal.h"
 #include "journal/recorder.h"
 #include "platform/sim/journal_file.h"
 #include "platform/sim/registry.h"
+#include "platform/sim/ui.h"
 
 namespace velqor::bench {
 namespace {
@@ -46,6 +49,28 @@ void BM_JournalRead(benchmark::State& state) {
     state.SkipWithError("not every command was read");
   }
   state.counters["bytes"] = static_cast<double>(text.size());
+}
+
+// The open Changes window read again from a journal of that many commands: the file read and
+// parsed, every command a row.
+void BM_ChangesWindowFill(benchmark::State& state) {
+  platform::sim::SimRegistry registry;
+  platform::sim::SimDisk disk;
+  disk.SetFile(platform::sim::SimJournalFile::kFileName, JournalOf(state.range(0)));
+  platform::sim::SimJournalFile file(disk);
+  journal::JournalWriter writer(file);
+  journal::Recorder recorder(registry, writer);
+  platform::sim::HeadlessUi ui;
+  journal::ChangesWindow changes(ui, recorder);
+  changes.Show();
+  platform::Window* window = changes.window();
+  while (state.KeepRunning()) {
+    changes.Reload();
+  }
+  if (window == nullptr ||
+      window->ItemCount(changes.controls().lstCommands) != static_cast<int>(state.range(0))) {
+    state.SkipWithError("not every command was listed");
+  }
 }
 
 // Thirteen values written, as one command, with the recorder in front or without it.
@@ -86,6 +111,7 @@ void BM_ThirteenWritesRecorded(benchmark::State& state) {
 }
 
 BENCHMARK(BM_JournalRead)->Arg(50)->Arg(500)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ChangesWindowFill)->Arg(50)->Arg(500)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ThirteenWritesBare)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ThirteenWritesRecorded)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

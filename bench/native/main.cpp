@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
       {"startup manager fill, 10000 entries / 1000 entries", "BM_StartupFill/machine/10000",
        "BM_StartupFill/machine/1000", 30.0},
       {"journal read, 500 commands / 50 commands", "BM_JournalRead/500", "BM_JournalRead/50", 11.0},
+      {"Changes window fill, 500 commands / 50 commands", "BM_ChangesWindowFill/500",
+       "BM_ChangesWindowFill/50", 11.0},
   };
   bool all_pass = true;
   std::printf("\n");
