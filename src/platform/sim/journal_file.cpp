@@ -183,7 +183,7 @@ std::string SimJournalFile::LocalTime(std::string_view utc) const {
   minutes += kLocalOffsetMinutes;
   long long y = 0;
   CivilFromDays(minutes / (24LL * 60), y, month, day);
-  char out[32];
+  char out[64];  // room for any value the formats can print, as the optimiser checks
   std::snprintf(out, sizeof(out), "%04lld-%02u-%02u %02u:%02u:%02u", y, month, day,
                 static_cast<unsigned>(minutes / 60 % 24), static_cast<unsigned>(minutes % 60),
                 second);
