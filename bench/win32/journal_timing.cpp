@@ -1,7 +1,8 @@
 // What the change journal costs on the real disk and registry (run under Wine or on Windows):
-// thirteen before-states flushed one by one against all thirteen in one flush, and Boost's
-// registry work through the recorder against the same work straight on the registry. Prints the
-// medians and their ratios.
+// thirteen before-states flushed one by one against all thirteen in one flush, Boost's registry
+// work through the recorder against the same work straight on the registry, reading a journal of
+// 500 commands against one of 50, and what greying "Undo last change" costs after a command when
+// it reads the whole journal against asking the writer. Prints the medians and their ratios.
 //
 // Usage: velqor_journal_timing [runs]
 #include <windows.h>
@@ -33,6 +34,41 @@ std::string BeforeLine(std::uint32_t index) {
   return journal::EncodeRecord(journal::BeforeRecord{
       1, 1, index, platform::kHkeyLocalMachine, "System\\CurrentControlSet\\Services\\VxD\\MSTCP",
       "Value" + std::to_string(index), journal::RegValue{1, std::string("64\0", 3)}});
+}
+
+// A journal of `commands` commands of thirteen values each, as Boost leaves them.
+std::string JournalOf(int commands) {
+  std::string text;
+  for (int c = 1; c <= commands; ++c) {
+    const auto sequence = static_cast<std::uint64_t>(c);
+    text += journal::EncodeRecord(
+        journal::BeginRecord{sequence, 1, "2026-01-01T00:00:00Z", 0, "Internet Speed"});
+    for (std::uint32_t v = 1; v <= 13; ++v) {
+      text += journal::EncodeRecord(journal::BeforeRecord{
+          sequence, 1, v, platform::kHkeyLocalMachine,
+          "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "Value" + std::to_string(v),
+          journal::RegValue{1, std::string("64\0", 3)}});
+      text += journal::EncodeRecord(
+          journal::AfterRecord{sequence, 1, v, 0, journal::RegValue{1, std::string("128\0", 4)}});
+    }
+    text += journal::EncodeRecord(journal::EndRecord{sequence, 1, 13});
+  }
+  return text;
+}
+
+platform::win32::Win32JournalFile::Options FileIn(const wchar_t* folder) {
+  platform::win32::Win32JournalFile::Options options;
+  options.folder = folder;
+  return options;
+}
+
+// Makes `file` hold exactly `text`.
+void Fill(platform::JournalFile& file, const std::string& text) {
+  std::unique_ptr<platform::JournalLock> lock;
+  if (file.Lock(lock) != platform::kSuccess || lock->Replace(text) != platform::kSuccess) {
+    std::fprintf(stderr, "could not write the journal\n");
+    std::exit(1);
+  }
 }
 
 // Thirteen lines, each appended under its own exclusive access and flushed.
@@ -163,6 +199,33 @@ int main(int argc, char** argv) {
     Print("the journal stopped recording: the figures above are not the journal's");
     return 1;
   }
+  // Reading: the journal the Changes window and the old greying read, at 50 and 500 commands.
+  platform::win32::Win32JournalFile small(FileIn(L"VelqorJournalTiming50"));
+  platform::win32::Win32JournalFile full(FileIn(L"VelqorJournalTiming500"));
+  Fill(small, JournalOf(50));
+  Fill(full, JournalOf(500));
+  journal::JournalWriter small_writer(small);
+  journal::JournalWriter full_writer(full);
+  std::size_t seen = 0;
+  const auto load = [&](journal::JournalWriter& w) {
+    journal::Contents read;
+    const bool ok = w.Load(read) == platform::kSuccess && read.LastUndoable() != nullptr;
+    seen = ok ? read.LastUndoable()->sequence : 0;
+  };
+  const std::vector<double> reads =
+      InterleavedMedians(runs, {[&] { load(small_writer); }, [&] { load(full_writer); },
+                                [&] { seen = full_writer.LastUndoable().value_or(0); }});
+  Print(Format("journal read, 50 commands %.3f ms, 500 commands %.3f ms (ratio %.2f)",
+               reads[0] * 1e3, reads[1] * 1e3, reads[1] / reads[0]));
+  Print(
+      Format("greying Undo last change at 500 commands: reading the journal %.3f ms, asking the "
+             "writer %.3f ms",
+             reads[1] * 1e3, reads[2] * 1e3));
+  if (seen != 500) {
+    Print("the undoable command was not found");
+    return 1;
+  }
+
   std::string contents;
   file.Read(contents);
   Print(Format("journal: %.0f commands in %.0f bytes",
