@@ -72,6 +72,9 @@ ControlId Form::AddControl(const ControlSpec& def) {
   if (def.parent != kNoControl && Get(def.parent).def.kind != ControlKind::kFrame) {
     throw Failure(kInvalidParameter, "\"" + Get(def.parent).def.name + "\" is not a frame");
   }
+  if (def.kind == ControlKind::kContextMenu) {
+    CheckContextMenu(def);
+  }
   const auto id = static_cast<ControlId>(controls_.size() + 1);
   backend_->CreateControl(id, def);
   Control control;
@@ -103,6 +106,20 @@ void Form::OnClick(ControlId control, Handler handler) {
 void Form::OnMenu(std::string_view entry_name, Handler handler) {
   if (open_) {
     menu_handlers_.insert_or_assign(std::string(entry_name), std::move(handler));
+  }
+}
+
+void Form::SetMenuEntryEnabled(std::string_view entry_name, bool enabled) {
+  if (open_) {
+    IsMenuEntryEnabled(entry_name);  // an unknown entry raises
+    for (Menu& menu : menus_) {
+      for (MenuEntry& entry : menu.entries) {
+        if (!entry.caption.empty() && entry.name == entry_name) {
+          entry.enabled = enabled;
+        }
+      }
+    }
+    backend_->SetMenuEntryEnabled(entry_name, enabled);
   }
 }
 
@@ -246,8 +263,7 @@ int Form::Value(ControlId control) const {
 }
 
 void Form::SetFocus(ControlId control) {
-  if (open_) {
-    Get(control);
+  if (open_ && Get(control).def.kind != ControlKind::kContextMenu) {  // it has no window
     backend_->SetFocus(control);
   }
 }
@@ -326,6 +342,7 @@ bool Form::UserClicked(ControlId control) {
     case ControlKind::kListBox:
     case ControlKind::kTextBox:
     case ControlKind::kReportList:
+    case ControlKind::kContextMenu:
       return false;
   }
   Fire(control);
@@ -368,6 +385,54 @@ bool Form::UserChoseMenu(std::string_view entry_name) {
     RunCommand(ui_, Entry(entry_name)->caption, handler);
   }
   return true;
+}
+
+void Form::CheckContextMenu(const ControlSpec& def) const {
+  const Control& owner = Get(def.owner);
+  if (owner.def.kind == ControlKind::kContextMenu || ContextMenuOf(def.owner) != kNoControl) {
+    throw Failure(kInvalidParameter, "\"" + owner.def.name + "\" cannot have another context menu");
+  }
+  for (const std::string& name : def.entries) {
+    if (!name.empty()) {
+      IsMenuEntryEnabled(name);  // a context menu offers only what the menu bar has
+    }
+  }
+}
+
+ControlId Form::ContextMenuOf(ControlId control) const {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    if (controls_[i].def.kind == ControlKind::kContextMenu && controls_[i].def.owner == control) {
+      return static_cast<ControlId>(i + 1);
+    }
+  }
+  return kNoControl;
+}
+
+std::optional<std::vector<MenuEntry>> Form::UserAskedForContextMenu(ControlId control, int row) {
+  Get(control);
+  const ControlId menu = ContextMenuOf(control);
+  if (menu == kNoControl || !Responds(control) || !Responds(menu)) {
+    return std::nullopt;
+  }
+  if (row >= 0 && row != List(control).selection) {
+    CheckRow(List(control), row, 0);
+    // Shown by the program: a right-click reaches the model before, or without, the list selecting.
+    backend_->SetSelection(control, row);
+    const std::shared_ptr<bool> alive = alive_;
+    UserSelected(control, row);
+    if (!*alive || !Responds(control) || !Responds(menu)) {
+      return std::nullopt;
+    }
+  }
+  std::vector<MenuEntry> shown;
+  for (const std::string& name : Get(menu).def.entries) {
+    if (name.empty()) {
+      shown.push_back({"", "", true});
+    } else if (const MenuEntry* entry = Entry(name); entry != nullptr) {
+      shown.push_back(*entry);  // a menu bar set anew may have dropped it
+    }
+  }
+  return shown;
 }
 
 ControlId Form::Id(std::string_view name) const {

@@ -48,6 +48,8 @@ class FormBackend {
   // Creates control `id` as `def` describes, inside its container (kNoControl: the window).
   virtual void CreateControl(ControlId id, const ControlSpec& def) = 0;
   virtual void SetMenu(const std::vector<Menu>& menus) = 0;
+  // Shows an entry of the menu set last greyed (false) or usable.
+  virtual void SetMenuEntryEnabled(std::string_view entry_name, bool enabled) = 0;
   virtual void SetCaption(std::string_view caption) = 0;
   // Raises a Failure naming the file when it cannot be loaded; the current icon then stays.
   virtual void SetIcon(std::string_view ico_path) = 0;
@@ -97,6 +99,7 @@ class Form : public platform::Window {
 
   void OnClick(ControlId control, Handler handler) override;
   void OnMenu(std::string_view entry_name, Handler handler) override;
+  void SetMenuEntryEnabled(std::string_view entry_name, bool enabled) override;
   void OnQueryUnload(Handler handler) override;
 
   void SetCaption(std::string_view caption) override;
@@ -147,8 +150,15 @@ class Form : public platform::Window {
   bool UserClickedHeader(ControlId list, int column);
   // The text of a text box as the user left it.
   void UserEdited(ControlId control, std::string_view text);
-  // A menu entry chosen; a greyed entry does nothing. An unknown entry raises.
+  // A menu entry chosen, from the menu bar, a context menu or by its shortcut; a greyed entry does
+  // nothing. An unknown entry raises.
   bool UserChoseMenu(std::string_view entry_name);
+  // The user asked for the context menu of `control`: a right-click on its row `row`, or off its
+  // rows or from the keyboard (-1). A right-click on a row that is not selected selects it first,
+  // as the system's lists do. Gives the entries to show, with the menu bar's captions and greying
+  // (separators have no caption); nothing when the control has no context menu, it or its menu
+  // does not respond, or the selection's handler closed the window. A missing row raises.
+  std::optional<std::vector<MenuEntry>> UserAskedForContextMenu(ControlId control, int row);
   // The native window went without being asked to (the system destroyed it).
   void NativeWindowGone() noexcept { open_ = false; }
 
@@ -199,6 +209,10 @@ class Form : public platform::Window {
   void Fire(ControlId control);
   void Store(ControlId control, int value);
   const MenuEntry* Entry(std::string_view entry_name) const;
+  // Raises unless `def` names a control without a context menu and only entries of the menu bar.
+  void CheckContextMenu(const ControlSpec& def) const;
+  // The context menu that belongs to `control`; kNoControl when none does.
+  ControlId ContextMenuOf(ControlId control) const;
 
   Ui& ui_;
   WindowSpec spec_;

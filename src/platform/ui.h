@@ -33,6 +33,9 @@ enum class ControlKind {
   kListBox,       // LISTBOX, unsorted, notifying
   kTextBox,       // EDIT, single line
   kReportList,    // SysListView32 in report view: columns, whole rows selected, sorted by a header
+  // The pop-up menu of another control (`owner`), shown by a right-click on it, Shift+F10 or the
+  // Application key; it has no window of its own.
+  kContextMenu,
 };
 
 // One column of a report list: its header caption and width.
@@ -75,6 +78,10 @@ struct ControlSpec {
   ControlId label = kNoControl;
   std::vector<Column> columns = {};             // report lists: the columns, left to right
   unsigned anchors = kAnchorLeft | kAnchorTop;  // controls of the window itself, not of frames
+  // Context menus: the control they belong to (one menu each), and their entries as names of
+  // entries of the menu bar ("": a separator), whose captions, greying and handlers they share.
+  ControlId owner = kNoControl;
+  std::vector<std::string> entries = {};
 };
 
 // One entry of a drop-down menu; entries with an empty caption are separators. A caption may
@@ -141,6 +148,9 @@ class Window {
   // SetSelection).
   virtual void OnClick(ControlId control, Handler handler) = 0;
   virtual void OnMenu(std::string_view entry_name, Handler handler) = 0;
+  // Greys a menu entry (false) or makes it usable again, in the menu bar and in every context
+  // menu that shows it. An entry that does not exist raises a Failure.
+  virtual void SetMenuEntryEnabled(std::string_view entry_name, bool enabled) = 0;
   // The close request (close box, system menu, WM_CLOSE or Close()): runs before the window goes.
   virtual void OnQueryUnload(Handler handler) = 0;
 

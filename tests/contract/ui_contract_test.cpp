@@ -328,6 +328,60 @@ TYPED_TEST(UiContract, AMenuShortcutChoosesItsEntryUnlessItIsGreyed) {
   EXPECT_EQ(saves, 0);
 }
 
+TYPED_TEST(UiContract, AContextMenuSelectsTheRowClickedAndRunsOnlyUsableEntries) {
+  auto& w = *this->window_;
+  std::map<std::string, int> runs;
+  w.SetMenu(
+      {{"mnuEntry",
+        "&Entry",
+        {{"mnuDisable", "&Disable", true}, {"sep", "", true}, {"mnuEnable", "&Enable", false}}}});
+  for (const char* entry : {"mnuDisable", "mnuEnable"}) {
+    w.OnMenu(entry, [&runs, entry] { ++runs[entry]; });
+  }
+  const ControlId list = w.AddControl({.kind = ControlKind::kReportList,
+                                       .name = "lvwEntries",
+                                       .rect = {60, 60, 5000, 3000},
+                                       .columns = {{"Name", 2000}}});
+  this->Count({list});
+  w.AddRow(list, {10, {"first"}});
+  w.AddRow(list, {20, {"second"}});
+  EXPECT_TRUE(this->env_.ContextMenu(w, list, 1, "").empty()) << "no menu yet";
+  EXPECT_EQ(this->clicks_[list], 0) << "and so no selection";
+  w.AddControl({.kind = ControlKind::kContextMenu,
+                .name = "mnuEntriesContext",
+                .owner = list,
+                .entries = {"mnuDisable", "", "mnuEnable"}});
+
+  using Shown = std::vector<std::string>;
+  EXPECT_EQ(this->env_.ContextMenu(w, list, 1, "&Disable"),
+            (Shown{"&Disable", "", "&Enable (greyed)"}));
+  EXPECT_EQ(w.SelectedKey(list), 20U) << "the row right-clicked is selected first";
+  EXPECT_EQ(this->env_.ShownSelection(w, list), 1);
+  EXPECT_EQ(this->clicks_[list], 1);
+  EXPECT_EQ(runs["mnuDisable"], 1);
+  this->env_.ContextMenu(w, list, -1, "&Enable");
+  EXPECT_EQ(runs["mnuEnable"], 0) << "a greyed entry does not run, even when its command comes";
+  EXPECT_EQ(this->clicks_[list], 1) << "the keyboard's menu keeps the selection";
+
+  w.SetMenuEntryEnabled("mnuDisable", false);
+  w.SetMenuEntryEnabled("mnuEnable", true);
+  EXPECT_EQ(this->env_.ContextMenu(w, list, 1, "&Enable"),
+            (Shown{"&Disable (greyed)", "", "&Enable"}));
+  EXPECT_EQ(runs["mnuEnable"], 1);
+  EXPECT_EQ(this->clicks_[list], 1) << "the selected row right-clicked again is no new selection";
+  w.SetEnabled(list, false);
+  EXPECT_TRUE(this->env_.ContextMenu(w, list, 0, "&Enable").empty());
+  EXPECT_EQ(w.Selection(list), 1);
+  EXPECT_EQ(runs["mnuEnable"], 1);
+  EXPECT_THROW(w.SetMenuEntryEnabled("mnuNone", true), Failure);
+  EXPECT_THROW(w.AddControl({.kind = ControlKind::kContextMenu,
+                             .name = "mnuOther",
+                             .owner = list,
+                             .entries = {"mnuEnable"}}),
+               Failure)
+      << "one menu per control";
+}
+
 TYPED_TEST(UiContract, SaveAsAnswersThePathChosenOrNothing) {
   platform::SaveAsRequest request{"Save the changes", "changes", "Registry files (*.reg)", "*.reg",
                                   "reg"};

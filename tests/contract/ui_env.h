@@ -22,6 +22,7 @@
 #include "platform/win32/text.h"
 #include "platform/win32/ui.h"
 #include "platform/win32/window.h"
+#include "win32/popup_menu.h"
 #else
 #include "platform/sim/ui.h"
 #endif
@@ -139,6 +140,32 @@ class Win32UiEnv {
     return {twips(rect.left), twips(rect.top), twips(rect.right - rect.left),
             twips(rect.bottom - rect.top)};
   }
+  // A right-click on the row (-1: Shift+F10 or the Application key instead) as the control tells
+  // its parent. Gives the entries the context menu shows (test::ShownMenu), none when none shows;
+  // then the entry captioned `choose` sends its command, as Wine sends it even for a greyed entry.
+  std::vector<std::string> ContextMenu(platform::Window& w, platform::ControlId control, int row,
+                                       const std::string& choose) {
+    HWND hwnd = Hwnd(w, control);
+    RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&bounds));
+    POINT at{(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
+    ClientToScreen(hwnd, &at);
+    HWND form = reinterpret_cast<HWND>(w.Handle());
+    const auto shown =
+        test::ShowContextMenu(hwnd, row >= 0 ? MAKELPARAM(at.x, at.y) : -1, [&](HWND, HMENU menu) {
+          for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+            if (text[0] != 0 && platform::win32::Narrow(text) == choose) {
+              PostMessageW(form, WM_COMMAND, GetMenuItemID(menu, i), 0);
+            }
+          }
+          EndMenu();
+        });
+    ui_.DoEvents();
+    return shown.entries;
+  }
   // Answers the next Save As dialog as a user would: a name typed and OK, or Cancel.
   void AnswerNextSaveAs(std::optional<std::string> path) {
     save_as_answer_ = std::move(path);
@@ -255,6 +282,22 @@ class HeadlessUiEnv {
     Native(w).PressShortcut(std::string("Ctrl+") + letter);
   }
   void AnswerNextSaveAs(std::optional<std::string> path) { ui_.AnswerNextSaveAs(std::move(path)); }
+  std::vector<std::string> ContextMenu(platform::Window& w, platform::ControlId control, int row,
+                                       const std::string& choose) {
+    std::vector<std::string> shown;
+    std::string chosen;
+    if (Native(w).RightClick(control, row)) {
+      for (const platform::MenuEntry& entry : Native(w).context_menu()) {
+        shown.push_back(entry.caption.empty() || entry.enabled ? entry.caption
+                                                               : entry.caption + " (greyed)");
+        chosen = !entry.caption.empty() && entry.caption == choose ? entry.name : chosen;
+      }
+    }
+    if (!chosen.empty()) {
+      Native(w).ChooseContextEntry(chosen);
+    }
+    return shown;
+  }
   void Resize(platform::Window& w, int width, int height) { Native(w).Resize(width, height); }
   platform::TwipRect ShownRect(platform::Window& w, platform::ControlId id) {
     return Native(w).ControlRect(id);

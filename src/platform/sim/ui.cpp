@@ -34,6 +34,7 @@ class HeadlessBackend final : public forms::FormBackend {
   void Attach(forms::Form&) override {}
   void CreateControl(ControlId, const ControlSpec&) override {}
   void SetMenu(const std::vector<Menu>&) override {}
+  void SetMenuEntryEnabled(std::string_view, bool) override {}
   void SetCaption(std::string_view caption) override {
     records_.caption_history.emplace_back(caption);
   }
@@ -162,6 +163,24 @@ bool HeadlessWindow::PressShortcut(std::string_view keys) {
 bool HeadlessWindow::ClickHeader(ControlId list, int column) {
   SpecOf(list);
   return UserMayAct() && UserClickedHeader(list, column);
+}
+
+bool HeadlessWindow::RightClick(ControlId control, int row) {
+  SpecOf(control);
+  context_menu_.clear();
+  if (!UserMayAct()) {
+    return false;
+  }
+  context_menu_ = UserAskedForContextMenu(control, row).value_or(std::vector<MenuEntry>());
+  return !context_menu_.empty();
+}
+
+bool HeadlessWindow::ChooseContextEntry(std::string_view entry_name) {
+  const bool shown = std::any_of(
+      context_menu_.begin(), context_menu_.end(),
+      [&](const MenuEntry& entry) { return !entry.caption.empty() && entry.name == entry_name; });
+  context_menu_.clear();
+  return shown && UserMayAct() && UserChoseMenu(entry_name);
 }
 
 bool HeadlessWindow::Resize(int client_width, int client_height) {

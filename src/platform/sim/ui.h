@@ -73,6 +73,13 @@ class HeadlessWindow final : public forms::Form {
   bool PressShortcut(std::string_view keys);
   // A click on a report list's column header.
   bool ClickHeader(ControlId list, int column);
+  // A right-click on the control, on its row `row` (-1: on none), or with -1 also Shift+F10 or
+  // the Application key: its context menu shows as Form::UserAskedForContextMenu decides, and
+  // stays shown until an entry is chosen or another is asked for. False when none shows.
+  bool RightClick(ControlId control, int row = -1);
+  // Chooses an entry of the context menu shown, by name, and closes the menu; false when no menu
+  // is shown, it lacks the entry, or the entry is greyed.
+  bool ChooseContextEntry(std::string_view entry_name);
   // The close box: the close request's handler runs, then the window goes.
   bool RequestClose();
   // The window's frame dragged to a client area of this size (twips); false when the window
@@ -103,11 +110,14 @@ class HeadlessWindow final : public forms::Form {
   ControlId focus() const { return records().focus; }
   // What the backend was told, as the native side would show it.
   const HeadlessRecords& records() const;
+  // The entries of the context menu shown; empty when none is.
+  const std::vector<MenuEntry>& context_menu() const { return context_menu_; }
 
  private:
   bool UserMayAct() const;
 
   HeadlessUi& headless_ui_;
+  std::vector<MenuEntry> context_menu_;
   int client_width_;
   int client_height_;
 };

@@ -56,6 +56,7 @@ ClassAndStyle StyleOf(const ControlSpec& def) {
       return {WC_LISTVIEWW, kChild | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
               WS_EX_CLIENTEDGE};
     case ControlKind::kFrame:
+    case ControlKind::kContextMenu:  // neither is made here
       break;
   }
   return {L"STATIC", kChild, 0};

@@ -73,6 +73,9 @@ Win32Backend::~Win32Backend() {
 }
 
 const Win32Backend::Control* Win32Backend::ControlOfWindow(HWND hwnd) const {
+  if (hwnd == nullptr) {
+    return nullptr;  // context menus have no window
+  }
   for (const Control& control : controls_) {
     if (control.windows.hwnd == hwnd || (control.windows.caption == hwnd && hwnd != nullptr)) {
       return &control;
@@ -98,6 +101,10 @@ void Win32Backend::CreateControl(ControlId id, const ControlSpec& def) {
   Control control;
   control.def = def;
   control.sequence = id;
+  if (def.kind == ControlKind::kContextMenu) {
+    controls_.push_back(std::move(control));  // made each time it is shown
+    return;
+  }
   control.windows = CreateControlWindows(def, parent, kFirstControlId + id,
                                          TwipRectToPixels(def.rect, dpi_), font_.get());
   if (def.white_on_black &&
@@ -140,6 +147,9 @@ void Win32Backend::OnDpiChanged(int dpi, const RECT& suggested) {
   dpi_ = dpi;
   UniqueHfont font = CreateMessageFont(dpi_);
   for (const Control& c : controls_) {
+    if (c.windows.hwnd == nullptr) {
+      continue;
+    }
     for (HWND hwnd : {c.windows.hwnd, c.windows.caption}) {
       if (hwnd != nullptr) {
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
@@ -332,6 +342,7 @@ void Win32Backend::OnCommand(const Control& control, int code) {
       break;
     case ControlKind::kFrame:
     case ControlKind::kReportList:
+    case ControlKind::kContextMenu:
       break;
   }
 }
@@ -429,6 +440,11 @@ LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPAR
         OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
       }
       return 0;
+    case WM_CONTEXTMENU:
+      if (form_ != nullptr && OnContextMenu(reinterpret_cast<HWND>(wparam), lparam)) {
+        return 0;
+      }
+      break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ColourFor(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));

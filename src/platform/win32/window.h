@@ -36,6 +36,7 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   void Attach(forms::Form& form) override { form_ = &form; }
   void CreateControl(ControlId id, const ControlSpec& def) override;
   void SetMenu(const std::vector<Menu>& menus) override;
+  void SetMenuEntryEnabled(std::string_view entry_name, bool enabled) override;
   void SetCaption(std::string_view caption) override;
   void SetIcon(std::string_view ico_path) override;
   void Repaint() override;
@@ -94,6 +95,13 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   bool OnSetCursor(HWND control, UINT hit) const;
   void OnDestroy(HWND hwnd);
   void OnCommand(const Control& control, int code);
+  // A right-click, Shift+F10 or the Application key on `control` (WM_CONTEXTMENU): shows its
+  // context menu at the pointer, or from the keyboard at the selected row (else the control's
+  // top-left corner); the entry chosen arrives as the menu bar's WM_COMMAND. False when it is not
+  // a control of this window (the title bar's system menu is the system's).
+  bool OnContextMenu(HWND control, LPARAM where);
+  // The command id of a menu bar entry; 0 when the bar has none of that name.
+  UINT MenuId(std::string_view entry_name) const;
   void OnNotify(const NMHDR& header);
   void AddColumns(const Control& control);
   // Puts the controls of the window where their anchors say for the current client area.

@@ -1,6 +1,10 @@
 // A window's menu bar and the keyboard shortcuts of its entries.
 #include "platform/win32/window.h"
 
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -73,6 +77,72 @@ void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
                                      : CreateAcceleratorTableW(shortcuts.data(),
                                                                static_cast<int>(shortcuts.size())));
   FitClientArea();
+}
+
+UINT Win32Backend::MenuId(std::string_view entry_name) const {
+  const auto found = std::find(menu_entries_.begin(), menu_entries_.end(), entry_name);
+  return found == menu_entries_.end()
+             ? 0U
+             : static_cast<UINT>(kFirstMenuId + (found - menu_entries_.begin()));
+}
+
+void Win32Backend::SetMenuEntryEnabled(std::string_view entry_name, bool enabled) {
+  if (const UINT id = MenuId(entry_name); id != 0 && menu_) {
+    EnableMenuItem(menu_.get(), id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  }
+}
+
+bool Win32Backend::OnContextMenu(HWND control, LPARAM where) {
+  const Control* c = ControlOfWindow(control);
+  if (c == nullptr || c->windows.hwnd != control) {
+    return false;
+  }
+  const ControlId id = c->sequence;
+  const bool report = c->def.kind == ControlKind::kReportList;
+  POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+  int row = -1;
+  if (at.x == -1 && at.y == -1) {
+    // From the keyboard: at the selected row, brought into view, or at the control's corner.
+    at = {0, 0};
+    const auto selected =
+        report ? SendMessageW(control, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)
+               : -1;
+    if (selected >= 0) {
+      SendMessageW(control, LVM_ENSUREVISIBLE, static_cast<WPARAM>(selected), FALSE);
+      RECT bounds{};
+      bounds.left = LVIR_BOUNDS;
+      SendMessageW(control, LVM_GETITEMRECT, static_cast<WPARAM>(selected),
+                   reinterpret_cast<LPARAM>(&bounds));
+      at = {std::max(bounds.left, 0L), bounds.bottom};
+    }
+    ClientToScreen(control, &at);
+  } else if (report) {
+    // The row under the pointer, which the click selects before the menu shows.
+    LVHITTESTINFO hit{};
+    hit.pt = at;
+    ScreenToClient(control, &hit.pt);
+    const auto found = SendMessageW(control, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    row = found >= 0 && (hit.flags & LVHT_ONITEM) != 0 ? static_cast<int>(found) : -1;
+  }
+  const auto entries = form_->UserAskedForContextMenu(id, row);
+  if (!entries || form_ == nullptr || !hwnd_) {
+    return true;  // no menu, or the selection's handler closed the window
+  }
+  UniqueHmenu popup(CreatePopupMenu());
+  for (const MenuEntry& entry : *entries) {
+    const std::wstring caption = Widen(entry.caption);
+    if (entry.caption.empty()) {
+      AppendMenuW(popup.get(), MF_SEPARATOR, 0, nullptr);
+    } else if (const UINT command = MenuId(entry.name); command != 0) {
+      // The menu bar's command id: the choice arrives as the bar's WM_COMMAND, and the model
+      // decides there whether the entry may run.
+      AppendMenuW(popup.get(), MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), command,
+                  caption.c_str());
+    }
+  }
+  TrackPopupMenuEx(popup.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y,
+                   hwnd_.get(), nullptr);
+  return true;
 }
 
 bool Win32Backend::TranslateShortcut(HWND form, MSG& msg) {
