@@ -71,6 +71,7 @@ void StartupPrograms::Load() {
        .columns = {{"Name", 2100}, {"Command", 3840}, {"Location", 3240}, {"Status", 1260}},
        .anchors = kAllEdges});
   std::vector<platform::MenuEntry> entries;
+  std::vector<std::string> context_entries;
   int left = 120;
   for (const Command& command : kCommands) {
     const int width = command.run == &StartupPrograms::OpenFileLocation ? 2100 : 1335;
@@ -82,10 +83,19 @@ void StartupPrograms::Load() {
     left += width + 120;
     const auto run = command.run;
     w.OnClick(id, [this, run] { (this->*run)(); });
-    if (run == &StartupPrograms::Refresh) entries.push_back({"", "", true});
+    if (run == &StartupPrograms::Refresh) {
+      entries.push_back({"", "", true});
+      context_entries.emplace_back();
+    }
     entries.push_back({command.menu, command.menu_caption, true});
+    context_entries.emplace_back(command.menu);
   }
   w.SetMenu({{"mnuEntry", "&Entry", entries}});
+  w.AddControl({.kind = ControlKind::kContextMenu,
+                .name = "mnuEntryContext",
+                .owner = list_,
+                .entries = context_entries});
+  w.OnClick(list_, [this] { UpdateCommands(); });
   for (const Command& command : kCommands) {
     const auto run = command.run;
     w.OnMenu(command.menu, [this, run] { (this->*run)(); });
@@ -111,13 +121,29 @@ void StartupPrograms::Refresh() {
                       StatusText(entry.status)}});
   }
   w.SetRedraw(list_, true);
-  if (!selected) return;
-  for (int row = 0; row < w.ItemCount(list_); ++row) {
+  for (int row = 0; selected && row < w.ItemCount(list_); ++row) {
     const Entry& entry = entries_[w.RowAt(list_, row).key];
     if (entry.location == selected->location && entry.name == selected->name) {
       w.SetSelection(list_, row);
-      return;
+      break;
     }
+  }
+  UpdateCommands();
+}
+
+void StartupPrograms::UpdateCommands() {
+  if (!IsLoaded()) return;
+  platform::Window& w = *window_;
+  const auto key = w.SelectedKey(list_);
+  const Entry* entry = key && *key < entries_.size() ? &entries_[*key] : nullptr;
+  const bool disabled = entry != nullptr && entry->status == EntryStatus::kDisabled;
+  for (const Command& command : kCommands) {
+    const auto run = command.run;
+    const bool usable = run == &StartupPrograms::Refresh ||
+                        (entry != nullptr && (run != &StartupPrograms::Disable || !disabled) &&
+                         (run != &StartupPrograms::Enable || disabled));
+    w.SetEnabled(w.Find(command.button), usable);
+    w.SetMenuEntryEnabled(command.menu, usable);
   }
 }
 

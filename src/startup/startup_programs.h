@@ -16,10 +16,11 @@ namespace velqor::startup {
 inline constexpr char kStartupProgramsCaption[] = "Velqor Startup programs";
 inline constexpr char kMsgNoEntry[] = "No entry is selected.";
 
-// The window. One instance lives for the whole program; each Show() of a closed window makes it
-// afresh, so nothing (size, sort, selection) is remembered. Every action finds its entry by the
-// selected row's key, which stays with the row whatever the sort, and then by location and exact
-// name in the system; a failure is shown in words and the list is read again.
+// The window. Its list has a context menu with the Entry menu's commands. One instance lives for
+// the whole program; each Show() of a closed window makes it afresh, so nothing (size, sort,
+// selection) is remembered. Every action finds its entry by the selected row's key, which stays
+// with the row whatever the sort, and then by location and exact name in the system; a failure is
+// shown in words and the list is read again.
 class StartupPrograms {
  public:
   // The platform must outlive the window. `bracket`, when given, makes each change one command
@@ -50,6 +51,9 @@ class StartupPrograms {
 
  private:
   void Load();
+  // Greys what cannot act on the selected entry: all but Refresh when none is selected, Disable
+  // for a disabled entry, Enable for any other.
+  void UpdateCommands();
   // The entry of the selected row; null (after telling the user) when none is selected.
   const Entry* Selected();
   void Do(Action action);

@@ -1,5 +1,5 @@
-// The fault sweep's commands of the startup programs window: each button and its menu entry, and
-// the close.
+// The fault sweep's commands of the startup programs window: each button and its menu entry, the
+// list's selection, and the close.
 #include <string>
 #include <vector>
 
@@ -54,6 +54,17 @@ std::vector<Command> StartupProgramsCommands() {
     };
   };
   const auto select_user_app = [](Env& env) { Select(env, kUserApp); };
+  // Disable is greyed for a disabled entry: the attempt after the fault starts from an enabled one.
+  const auto enabled = [](startup::LocationId location, const char* name) {
+    return [location, name](Env& env) {
+      env.EnsureStartupPrograms();
+      startup::StartupPlatform parts{env.sim.wide_registry, env.sim.startup_folders,
+                                     env.sim.system};
+      startup::Act(parts, startup::Action::kEnable, location,
+                   std::u16string(name, name + std::char_traits<char>::length(name)));
+      Select(env, name);
+    };
+  };
   const auto disabled_user_app = [](Env& env) {
     Env::SeedStartupPrograms(env.sim);
     env.EnsureStartupPrograms();
@@ -87,10 +98,11 @@ std::vector<Command> StartupProgramsCommands() {
   std::vector<Command> commands;
   for (const char* control : {"cmdDisable", "mnuDisable"}) {
     commands.push_back({std::string(control) + " (per-user Run value)", control, changes,
-                        select_user_app, press(control), StatusIs(kUserApp, "Disabled")});
+                        enabled(startup::LocationId::kUserRun, kUserApp), press(control),
+                        StatusIs(kUserApp, "Disabled")});
   }
   commands.push_back({"cmdDisable (all users' Run value)", "", changes,
-                      [](Env& env) { Select(env, "MachineApp"); }, press("cmdDisable"),
+                      enabled(startup::LocationId::kMachineRun, "MachineApp"), press("cmdDisable"),
                       StatusIs("MachineApp", "Disabled")});
   for (const char* control : {"cmdEnable", "mnuEnable"}) {
     commands.push_back({std::string(control) + " (per-user Run value)", control, changes,
@@ -114,6 +126,26 @@ std::vector<Command> StartupProgramsCommands() {
     commands.push_back(
         {std::string(control), control, {}, select_user_app, press(control), listed});
   }
+  commands.push_back({"lvwEntries (selecting an enabled entry)",
+                      "lvwEntries",
+                      {},
+                      [](Env& env) { Select(env, "MachineApp"); },
+                      [](Env& env) {
+                        HeadlessWindow& w = env.Programs();
+                        const platform::ControlId list = w.Id("lvwEntries");
+                        for (int row = 0; row < w.ItemCount(list); ++row) {
+                          if (w.RowAt(list, row).cells[0] == kUserApp)
+                            return w.SelectRow(list, row);
+                        }
+                        return false;
+                      },
+                      [](Env& env, std::size_t) {
+                        HeadlessWindow& w = env.Programs();
+                        return Expect(w.IsEnabled(w.Id("cmdDisable")) &&
+                                          !w.IsEnabled(w.Id("cmdEnable")) &&
+                                          !w.IsMenuEntryEnabled("mnuEnable"),
+                                      "Enable is not greyed alone for an enabled entry");
+                      }});
   commands.push_back({"Close box",
                       "",
                       {},

@@ -125,6 +125,54 @@ TEST_F(StartupProgramsWindowTest, ListsEveryLocationAndActsOnTheSelectedEntryWha
   EXPECT_EQ(started.back(), "explorer /select,\"C:\\Gone\\gone.exe\"");
 }
 
+TEST_F(StartupProgramsWindowTest, TheListsContextMenuIsGreyedAsTheButtonsAndActsOnTheRowClicked) {
+  for (const char16_t* name : {u"Alpha", u"Beta", u"Gamma"})
+    Seed(LocationId::kUserRun, name, u"C:\\Program Files\\App\\app.exe");
+  HeadlessWindow& w = Open();
+  // The menu's entries, each greyed or not as its button is.
+  const auto greyed_as_buttons = [&] {
+    const std::vector<std::string> buttons = {"cmdDisable", "cmdEnable", "cmdDelete",
+                                              "cmdOpen",    "",          "cmdRefresh"};
+    ASSERT_EQ(w.context_menu().size(), buttons.size());
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+      if (!buttons[i].empty()) {
+        EXPECT_EQ(w.context_menu()[i].enabled, w.IsEnabled(w.Id(buttons[i]))) << buttons[i];
+      }
+    }
+  };
+  ASSERT_TRUE(w.RightClick(List()));
+  greyed_as_buttons();
+  EXPECT_FALSE(w.IsEnabled(w.Id("cmdDelete"))) << "nothing is selected";
+  EXPECT_TRUE(w.IsEnabled(w.Id("cmdRefresh")));
+
+  // Sorted by name, descending; the row right-clicked is selected, and Delete acts on it.
+  ASSERT_TRUE(w.ClickHeader(List(), 0));
+  ASSERT_TRUE(w.ClickHeader(List(), 0));
+  ASSERT_TRUE(w.RightClick(List(), RowNamed(w, "Beta")));
+  EXPECT_EQ(w.Text(List()), "Beta");
+  greyed_as_buttons();
+  EXPECT_FALSE(w.IsEnabled(w.Id("cmdEnable"))) << "Beta is enabled";
+  EXPECT_FALSE(w.ChooseContextEntry("mnuEnable")) << "a greyed entry cannot be chosen";
+  EXPECT_EQ(sim_.ui.last_message_box(), nullptr);
+  ASSERT_TRUE(w.RightClick(List(), RowNamed(w, "Beta")));
+  sim_.ui.AnswerNextMessageBox(platform::kIdYes);
+  ASSERT_TRUE(w.ChooseContextEntry("mnuDelete"));
+  EXPECT_EQ(sim_.ui.last_message_box()->prompt,
+            "Delete \"Beta\" from \"Registry: current user, Run\"?");
+  ASSERT_EQ(Shown(w).size(), 2U);
+  EXPECT_EQ(w.RowAt(List(), 0).cells[0], "Gamma");
+  EXPECT_EQ(w.RowAt(List(), 1).cells[0], "Alpha");
+  EXPECT_FALSE(w.IsEnabled(w.Id("cmdDisable"))) << "the deleted row took the selection with it";
+  EXPECT_FALSE(w.IsMenuEntryEnabled("mnuDisable"));
+
+  // Disabled from the menu, the entry can be enabled but not disabled again.
+  ASSERT_TRUE(w.RightClick(List(), RowNamed(w, "Alpha")));
+  ASSERT_TRUE(w.ChooseContextEntry("mnuDisable"));
+  EXPECT_EQ(w.RowAt(List(), RowNamed(w, "Alpha")).cells[3], "Disabled");
+  EXPECT_FALSE(w.IsEnabled(w.Id("cmdDisable")));
+  EXPECT_TRUE(w.IsMenuEntryEnabled("mnuEnable"));
+}
+
 TEST_F(StartupProgramsWindowTest, RefusedRightsAreToldInWordsAndChangeNothing) {
   Seed(LocationId::kMachineRun, u"Tool", u"C:\\Program Files\\App\\app.exe");
   HeadlessWindow& w = Open();

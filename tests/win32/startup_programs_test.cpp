@@ -9,15 +9,18 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/text.h"
 #include "platform/win32/window.h"
 #include "startup/startup_programs.h"
 #include "win32/box_answerer.h"
+#include "win32/popup_menu.h"
 #include "win32/screenshot.h"
 #include "win32/win32_platform.h"
 
@@ -298,6 +301,45 @@ TEST_F(StartupProgramsUnderWine, ListsDisablesEnablesAndDeletesInThisVersionsSto
   EXPECT_EQ(Values(user_run), user_values);
   EXPECT_EQ(RowOf("Gone"), "(not listed)");
   EXPECT_EQ(RowOf("Shared.lnk"), "(not listed)");
+  window_->Close();
+}
+
+// Shift+F10 or the Application key on the list arrive as WM_CONTEXTMENU without a point: the menu
+// shows under the selected row, or at the list's corner with none, greyed as the buttons are. The
+// menu is modal: a timer reads it from inside its own loop and types a mnemonic there.
+TEST_F(StartupProgramsUnderWine, TheKeyboardsContextMenuShowsAtTheSelectedRowAndChooses) {
+  Set({HKEY_CURRENT_USER, 0, kRun}, L"Context", REG_SZ, kNotepad);
+  StartupPrograms startup(sim_.platform);
+  startup.Show();
+  window_ = startup.window();
+  ASSERT_NE(window_, nullptr);
+  Pump();
+  HWND list = Control("lvwEntries");
+  const auto at = [list](LONG x, LONG y) {
+    POINT point{x, y};
+    ClientToScreen(list, &point);
+    return std::pair(point.x, point.y);
+  };
+  test::ShownMenu shown = test::ShowContextMenu(list, -1);
+  EXPECT_EQ(std::pair(shown.place.left, shown.place.top), at(0, 0)) << "nothing is selected";
+  EXPECT_EQ(shown.entries, (std::vector<std::string>{
+                               "&Disable (greyed)", "&Enable (greyed)", "De&lete... (greyed)",
+                               "&Open file location (greyed)", "", "&Refresh\tF5"}));
+
+  Press("Context", "cmdRefresh");
+  const auto row = static_cast<WPARAM>(window_->Selection(startup.list()));
+  shown = test::ShowContextMenu(list, -1,
+                                [](HWND popup, HMENU) { PostMessageW(popup, WM_CHAR, L'd', 1); });
+  Pump();
+  RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+  SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+  EXPECT_EQ(std::pair(shown.place.left, shown.place.top),
+            at(std::max(bounds.left, 0L), bounds.bottom));
+  ASSERT_EQ(shown.entries.size(), 6U);
+  EXPECT_EQ(shown.entries[0], "&Disable");
+  EXPECT_EQ(shown.entries[1], "&Enable (greyed)");
+  EXPECT_EQ(RowOf("Context").substr(RowOf("Context").rfind('|') + 1), "Disabled")
+      << "the mnemonic chose Disable";
   window_->Close();
 }
 
