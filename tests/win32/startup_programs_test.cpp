@@ -305,9 +305,10 @@ TEST_F(StartupProgramsUnderWine, ListsDisablesEnablesAndDeletesInThisVersionsSto
 }
 
 // Shift+F10 or the Application key on the list arrive as WM_CONTEXTMENU without a point: the menu
-// shows under the selected row, or at the list's corner with none, greyed as the buttons are. The
-// menu is modal: a timer reads it from inside its own loop and types a mnemonic there.
-TEST_F(StartupProgramsUnderWine, TheKeyboardsContextMenuShowsAtTheSelectedRowAndChooses) {
+// shows under the selected row, or at the list's corner with none, greyed as the buttons are; a
+// right-click comes with the pointer. The menu is modal: a timer reads it from inside its own loop
+// and types a mnemonic there.
+TEST_F(StartupProgramsUnderWine, TheContextMenuShowsUnderTheSelectedRowOrAtThePointerAndChooses) {
   Set({HKEY_CURRENT_USER, 0, kRun}, L"Context", REG_SZ, kNotepad);
   StartupPrograms startup(sim_.platform);
   startup.Show();
@@ -327,12 +328,16 @@ TEST_F(StartupProgramsUnderWine, TheKeyboardsContextMenuShowsAtTheSelectedRowAnd
                                "&Open file location (greyed)", "", "&Refresh\tF5"}));
 
   Press("Context", "cmdRefresh");
-  const auto row = static_cast<WPARAM>(window_->Selection(startup.list()));
+  const auto row_rect = [&] {
+    RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(window_->Selection(startup.list())),
+                 reinterpret_cast<LPARAM>(&bounds));
+    return bounds;
+  };
+  const RECT bounds = row_rect();
   shown = test::ShowContextMenu(list, -1,
                                 [](HWND popup, HMENU) { PostMessageW(popup, WM_CHAR, L'd', 1); });
   Pump();
-  RECT bounds{LVIR_BOUNDS, 0, 0, 0};
-  SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
   EXPECT_EQ(std::pair(shown.place.left, shown.place.top),
             at(std::max(bounds.left, 0L), bounds.bottom));
   ASSERT_EQ(shown.entries.size(), 6U);
@@ -340,6 +345,16 @@ TEST_F(StartupProgramsUnderWine, TheKeyboardsContextMenuShowsAtTheSelectedRowAnd
   EXPECT_EQ(shown.entries[1], "&Enable (greyed)");
   EXPECT_EQ(RowOf("Context").substr(RowOf("Context").rfind('|') + 1), "Disabled")
       << "the mnemonic chose Disable";
+
+  // A right-click on the row selects it, and the menu shows at the pointer.
+  const RECT disabled = row_rect();
+  const int row = window_->Selection(startup.list());
+  window_->SetSelection(startup.list(), -1);
+  const auto pointer = at(disabled.right / 2, (disabled.top + disabled.bottom) / 2);
+  shown = test::ShowContextMenu(list, MAKELPARAM(pointer.first, pointer.second));
+  EXPECT_EQ(std::pair(shown.place.left, shown.place.top), pointer);
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), row);
+  EXPECT_EQ(shown.entries.at(1), "&Enable") << "for the disabled entry";
   window_->Close();
 }
 
