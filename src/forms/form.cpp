@@ -269,8 +269,7 @@ void Form::SetFocus(ControlId control) {
 }
 
 void Form::SetRedraw(ControlId control, bool redraw) {
-  if (open_) {
-    Get(control);
+  if (open_ && Get(control).def.kind != ControlKind::kContextMenu) {  // nothing drawn to stop
     backend_->SetRedraw(control, redraw);
   }
 }
