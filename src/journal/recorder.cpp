@@ -289,7 +289,12 @@ Status Recorder::Change(KeyHandle key, std::string_view name, const ValueState& 
   where.root = place->root;
   where.key_path = place->path;
   where.value_name = std::string(name);
-  if (const Status read = ReadBefore(key, *place, name, where.before); read != platform::kSuccess) {
+  // A state prepared for this value is on the disk already, read moments ago in this command:
+  // it is not read again.
+  if (const auto prepared = prepared_.find(Identity(where)); prepared != prepared_.end()) {
+    where.before = prepared->second.second;
+  } else if (const Status read = ReadBefore(key, *place, name, where.before);
+             read != platform::kSuccess) {
     // Refusing the change would break the command; it goes ahead, and the user is told.
     const Status status = call();
     if (status == platform::kSuccess) {
