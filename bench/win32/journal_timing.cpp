@@ -221,6 +221,18 @@ int main(int argc, char** argv) {
       Format("greying Undo last change at 500 commands: reading the journal %.3f ms, asking the "
              "writer %.3f ms",
              reads[1] * 1e3, reads[2] * 1e3));
+  std::string small_text;
+  std::string full_text;
+  const std::vector<double> parts =
+      InterleavedMedians(runs, {[&] { static_cast<void>(small.Read(small_text)); },
+                                [&] { static_cast<void>(full.Read(full_text)); },
+                                [&] { seen = journal::ParseJournal(small_text).commands.size(); },
+                                [&] { seen = journal::ParseJournal(full_text).commands.size(); }});
+  Print(Format("of which the file read: 50 commands %.3f ms, 500 commands %.3f ms (ratio %.2f)",
+               parts[0] * 1e3, parts[1] * 1e3, parts[1] / parts[0]));
+  Print(Format("of which the parse: 50 commands %.3f ms, 500 commands %.3f ms (ratio %.2f)",
+               parts[2] * 1e3, parts[3] * 1e3, parts[3] / parts[2]));
+  seen = full_writer.LastUndoable().value_or(0);
   if (seen != 500) {
     Print("the undoable command was not found");
     return 1;
