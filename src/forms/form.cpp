@@ -270,6 +270,7 @@ void Form::SetFocus(ControlId control) {
 
 void Form::SetRedraw(ControlId control, bool redraw) {
   if (open_ && Get(control).def.kind != ControlKind::kContextMenu) {  // nothing drawn to stop
+    Get(control).drawn = redraw;
     backend_->SetRedraw(control, redraw);
   }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,10 +74,12 @@ class FormBackend {
   // Lets a list scroll sideways just far enough for its widest row (`rows` as it shows them).
   virtual void FitHorizontalExtent(ControlId id, const std::vector<std::string>& rows) = 0;
   virtual void SetRedraw(ControlId id, bool redraw) = 0;
-  // Report lists: a row put at `place`; all rows shown anew (after sorting); the sorted column
-  // (-1: none) shown in the header.
+  // Report lists: a row put at `place`; many rows put after the last, in one step; the rows
+  // shown in a new order, where row i is the one that was at `order[i]` (a permutation of the
+  // places); the sorted column (-1: none) shown in the header.
   virtual void InsertRow(ControlId id, int place, const Row& row) = 0;
-  virtual void ShowRows(ControlId id, const std::vector<Row>& rows) = 0;
+  virtual void AppendRows(ControlId id, std::span<const Row> rows) = 0;
+  virtual void ReorderRows(ControlId id, const std::vector<int>& order) = 0;
   virtual void ShowSort(ControlId id, int column, bool ascending) = 0;
 };
 
@@ -131,6 +134,7 @@ class Form : public platform::Window {
   void SetRedraw(ControlId control, bool redraw) override;
 
   void AddRow(ControlId list, const Row& row) override;
+  void AddRows(ControlId list, std::vector<Row> rows) override;
   Row RowAt(ControlId list, int row) const override;
   std::optional<std::uint64_t> SelectedKey(ControlId list) const override;
   void SortBy(ControlId list, int column, bool ascending) override;
@@ -197,6 +201,7 @@ class Form : public platform::Window {
     int sort_column = -1;
     bool sort_ascending = true;
     int selection = -1;
+    bool drawn = true;  // SetRedraw
     Handler on_click;
   };
 
@@ -206,6 +211,9 @@ class Form : public platform::Window {
   Control& Report(ControlId list);
   const Control& Report(ControlId list) const;
   void CheckRow(const Control& list, int row, int first) const;
+  // Puts the report list's rows in `order` (row i is the one at order[i]), here and on screen,
+  // the selection staying with its row.
+  void Reorder(ControlId list, Control& c, const std::vector<int>& order);
   void Fire(ControlId control);
   void Store(ControlId control, int value);
   const MenuEntry* Entry(std::string_view entry_name) const;

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <iterator>
+#include <numeric>
 #include <utility>
 
 #include "forms/form.h"
@@ -23,6 +25,14 @@ bool CellLess(const Row& a, const Row& b, std::size_t column) {
   const std::string_view y = cell(b);
   return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
                                       [&](char p, char q) { return lower(p) < lower(q); });
+}
+
+// The order of a list sorted by `column` (none when negative: nothing is before anything).
+auto RowBefore(int column, bool ascending) {
+  return [column = static_cast<std::size_t>(std::max(column, 0)), ascending, sorted = column >= 0](
+             const Row& a, const Row& b) {
+    return sorted && (ascending ? CellLess(a, b, column) : CellLess(b, a, column));
+  };
 }
 
 int RowCount(const auto& list) {
@@ -128,14 +138,8 @@ void Form::AddRow(ControlId list, const Row& row) {
                  [](const std::string& cell) { return std::string(UpToNul(cell)); });
   auto place = c.rows.end();
   if (c.sort_column >= 0) {
-    const auto column = static_cast<std::size_t>(c.sort_column);
-    place = c.sort_ascending
-                ? std::upper_bound(
-                      c.rows.begin(), c.rows.end(), added,
-                      [column](const Row& a, const Row& b) { return CellLess(a, b, column); })
-                : std::upper_bound(
-                      c.rows.begin(), c.rows.end(), added,
-                      [column](const Row& a, const Row& b) { return CellLess(b, a, column); });
+    place = std::upper_bound(c.rows.begin(), c.rows.end(), added,
+                             RowBefore(c.sort_column, c.sort_ascending));
   }
   const auto index = static_cast<int>(place - c.rows.begin());
   c.rows.insert(place, added);
@@ -143,6 +147,69 @@ void Form::AddRow(ControlId list, const Row& row) {
     ++c.selection;  // the same row, one place down
   }
   backend_->InsertRow(list, index, added);
+}
+
+void Form::AddRows(ControlId list, std::vector<Row> rows) {
+  if (!open_) {
+    return;
+  }
+  Control& c = Report(list);
+  if (rows.empty()) {
+    return;
+  }
+  for (Row& row : rows) {
+    for (std::string& cell : row.cells) {
+      cell.resize(UpToNul(cell).size());
+    }
+    row.cells.resize(std::max(row.cells.size(), c.def.columns.size()));
+  }
+  const bool sorted = c.sort_column >= 0;
+  const auto before = RowBefore(c.sort_column, c.sort_ascending);
+  if (sorted) {
+    // Sorted among themselves first, so that into an empty list they go straight to their places.
+    std::stable_sort(rows.begin(), rows.end(), before);
+  }
+  const std::size_t old_count = c.rows.size();
+  c.rows.insert(c.rows.end(), std::make_move_iterator(rows.begin()),
+                std::make_move_iterator(rows.end()));
+  if (c.drawn) {
+    backend_->SetRedraw(list, false);
+  }
+  backend_->AppendRows(list, std::span<const Row>(c.rows).subspan(old_count));
+  if (sorted && old_count > 0) {
+    // A stable merge puts each new row after the old ones it ties with, as AddRow does.
+    std::vector<int> order(c.rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto middle = order.begin() + static_cast<std::ptrdiff_t>(old_count);
+    std::inplace_merge(order.begin(), middle, order.end(), [&](int a, int b) {
+      return before(c.rows[static_cast<std::size_t>(a)], c.rows[static_cast<std::size_t>(b)]);
+    });
+    Reorder(list, c, order);
+  }
+  if (c.drawn) {
+    backend_->SetRedraw(list, true);
+  }
+}
+
+void Form::Reorder(ControlId list, Control& c, const std::vector<int>& order) {
+  bool moved = false;
+  for (std::size_t i = 0; i < order.size() && !moved; ++i) {
+    moved = order[i] != static_cast<int>(i);
+  }
+  if (!moved) {
+    return;
+  }
+  std::vector<Row> rows;
+  rows.reserve(c.rows.size());
+  for (const int from : order) {
+    rows.push_back(std::move(c.rows[static_cast<std::size_t>(from)]));
+  }
+  c.rows = std::move(rows);
+  if (c.selection >= 0) {
+    c.selection =
+        static_cast<int>(std::find(order.begin(), order.end(), c.selection) - order.begin());
+  }
+  backend_->ReorderRows(list, order);
 }
 
 Row Form::RowAt(ControlId list, int row) const {
@@ -174,20 +241,16 @@ void Form::SortBy(ControlId list, int column, bool ascending) {
     throw Failure(kInvalidParameter,
                   "The list \"" + c.def.name + "\" has no column " + std::to_string(column));
   }
-  const std::optional<std::uint64_t> selected = SelectedKey(list);
-  const auto index = static_cast<std::size_t>(column);
-  std::stable_sort(c.rows.begin(), c.rows.end(), [index, ascending](const Row& a, const Row& b) {
-    return ascending ? CellLess(a, b, index) : CellLess(b, a, index);
+  std::vector<int> order(c.rows.size());
+  std::iota(order.begin(), order.end(), 0);
+  const auto before = RowBefore(column, ascending);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return before(c.rows[static_cast<std::size_t>(a)], c.rows[static_cast<std::size_t>(b)]);
   });
   c.sort_column = column;
   c.sort_ascending = ascending;
-  if (selected) {
-    // The selected row stays selected in its new place; nothing changed for its handler.
-    const auto found = std::find_if(c.rows.begin(), c.rows.end(),
-                                    [&](const Row& r) { return r.key == *selected; });
-    c.selection = static_cast<int>(found - c.rows.begin());
-  }
-  backend_->ShowRows(list, c.rows);
+  // The selected row stays selected in its new place; nothing changed for its handler.
+  Reorder(list, c, order);
   backend_->SetSelection(list, c.selection);
   backend_->ShowSort(list, column, ascending);
 }

@@ -207,6 +207,9 @@ class Window {
   // selected row) apply to them too; a selection change fires the click handler.
   // Adds a row at the end, or in its sorted place when the list is sorted.
   virtual void AddRow(ControlId list, const Row& row) = 0;
+  // Adds many rows as AddRow would one after another, with the same result, in one step: a
+  // list of thousands is filled (and sorted once) in about the time of its native fill.
+  virtual void AddRows(ControlId list, std::vector<Row> rows) = 0;
   // The row at a place; raises a Failure for a row that does not exist.
   virtual Row RowAt(ControlId list, int row) const = 0;
   // The key of the selected row; nothing when no row is selected.

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace velqor::startup {
 
@@ -112,14 +113,17 @@ void StartupPrograms::Refresh() {
     selected = entries_[*key];
   }
   entries_ = ListEntries(parts_);
-  w.SetRedraw(list_, false);
-  w.ClearItems(list_);
+  std::vector<platform::Row> rows;
+  rows.reserve(entries_.size());
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
-    w.AddRow(list_, {i,
-                     {Utf8(entry.name), Utf8(entry.command), LocationOf(entry.location).name,
-                      StatusText(entry.status)}});
+    rows.push_back({i,
+                    {Utf8(entry.name), Utf8(entry.command), LocationOf(entry.location).name,
+                     StatusText(entry.status)}});
   }
+  w.SetRedraw(list_, false);
+  w.ClearItems(list_);
+  w.AddRows(list_, std::move(rows));
   w.SetRedraw(list_, true);
   for (int row = 0; selected && row < w.ItemCount(list_); ++row) {
     const Entry& entry = entries_[w.RowAt(list_, row).key];

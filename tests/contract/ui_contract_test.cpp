@@ -312,6 +312,33 @@ TYPED_TEST(UiContract, AReportListSortsByAHeaderClickAndKeepsEachRowsKey) {
   EXPECT_TRUE(this->env_.ShownCells(w, list).empty());
 }
 
+TYPED_TEST(UiContract, RowsAddedTogetherGoWhereOneByOneTheyWould) {
+  auto& w = *this->window_;
+  platform::ControlSpec def;
+  def.kind = ControlKind::kReportList;
+  def.name = "lvwEntries";
+  def.rect = {60, 60, 5000, 3000};
+  def.columns = {{"Name", 1500}, {"Command", 2500}};
+  const ControlId list = w.AddControl(def);
+  this->Count({list});
+  using Cells = std::vector<std::vector<std::string>>;
+  w.AddRows(list, {{1, {"b"}}, {2, {"a", std::string("x\0y", 3)}}});
+  EXPECT_EQ(this->env_.ShownCells(w, list), (Cells{{"b", ""}, {"a", "x"}}));
+  w.SetSelection(list, 0);
+  this->env_.ClickHeader(w, list, 0);
+  w.AddRows(list, {{3, {"B"}}, {4, {"c"}}, {5, {"A"}}});
+  EXPECT_EQ(this->env_.ShownCells(w, list),
+            (Cells{{"a", "x"}, {"A", ""}, {"b", ""}, {"B", ""}, {"c", ""}}))
+      << "sorted, each after the rows it ties with";
+  EXPECT_EQ(w.RowAt(list, 1).key, 5U);
+  EXPECT_EQ(w.SelectedKey(list), 1U);
+  EXPECT_EQ(this->env_.ShownSelection(w, list), 2);
+  this->env_.ClickHeader(w, list, 0);
+  EXPECT_EQ(this->env_.ShownCells(w, list)[0][0], "c") << "the rows added sort as the others";
+  EXPECT_EQ(this->env_.ShownSelection(w, list), 1);
+  EXPECT_EQ(this->clicks_[list], 1);
+}
+
 TYPED_TEST(UiContract, AMenuShortcutChoosesItsEntryUnlessItIsGreyed) {
   auto& w = *this->window_;
   int undos = 0;

@@ -82,8 +82,17 @@ class HeadlessBackend final : public forms::FormBackend {
     auto& rows = records_.report_rows[id];
     rows.insert(rows.begin() + place, row);
   }
-  void ShowRows(ControlId id, const std::vector<Row>& rows) override {
-    records_.report_rows[id] = rows;
+  void AppendRows(ControlId id, std::span<const Row> rows) override {
+    auto& shown = records_.report_rows[id];
+    shown.insert(shown.end(), rows.begin(), rows.end());
+  }
+  void ReorderRows(ControlId id, const std::vector<int>& order) override {
+    auto& shown = records_.report_rows[id];
+    std::vector<Row> reordered;
+    reordered.reserve(shown.size());
+    for (const int from : order)
+      reordered.push_back(std::move(shown.at(static_cast<std::size_t>(from))));
+    shown = std::move(reordered);
   }
   void ShowSort(ControlId id, int column, bool ascending) override {
     records_.sorts[id] = {column, ascending};

@@ -4,6 +4,7 @@
 #include <windows.h>
 #undef MessageBox  // the interface has a MessageBox of its own
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,7 +55,8 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   void SetFocus(ControlId id) override;
   void SetRedraw(ControlId id, bool redraw) override;
   void InsertRow(ControlId id, int place, const Row& row) override;
-  void ShowRows(ControlId id, const std::vector<Row>& rows) override;
+  void AppendRows(ControlId id, std::span<const Row> rows) override;
+  void ReorderRows(ControlId id, const std::vector<int>& order) override;
   void ShowSort(ControlId id, int column, bool ascending) override;
 
   // The control's window (for a frame, its panel); nullptr for an unknown id or a closed window.
@@ -74,6 +76,9 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
     ControlSpec def;
     ControlWindows windows;
     int sequence = 0;
+    // Report lists: each native row's lParam, by the row's place. A tag is the row's ordinal
+    // since the list was last emptied, so tags index a table; LVM_SORTITEMS reorders by them.
+    std::vector<LPARAM> row_tags;
   };
 
   Control& Get(ControlId control) { return controls_[static_cast<size_t>(control) - 1]; }
@@ -104,6 +109,8 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   UINT MenuId(std::string_view entry_name) const;
   void OnNotify(const NMHDR& header);
   void AddColumns(const Control& control);
+  // Puts one row's cells into the native row at `place`, made with `tag` as its lParam.
+  void PutRow(HWND list, int place, const Row& row, LPARAM tag);
   // Puts the controls of the window where their anchors say for the current client area.
   void Layout();
   void OnDpiChanged(int dpi, const RECT& suggested);

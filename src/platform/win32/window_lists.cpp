@@ -31,9 +31,11 @@ void Win32Backend::AddItem(ControlId id, std::string_view text) {
 }
 
 void Win32Backend::ClearItems(ControlId id) {
-  const bool report = Get(id).def.kind == ControlKind::kReportList;
+  Control& control = Get(id);
+  const bool report = control.def.kind == ControlKind::kReportList;
   const bool was_quiet = std::exchange(quiet_, true);
-  SendMessageW(Get(id).windows.hwnd, report ? LVM_DELETEALLITEMS : LB_RESETCONTENT, 0, 0);
+  SendMessageW(control.windows.hwnd, report ? LVM_DELETEALLITEMS : LB_RESETCONTENT, 0, 0);
+  control.row_tags.clear();
   quiet_ = was_quiet;
 }
 
@@ -55,27 +57,70 @@ void Win32Backend::SetSelection(ControlId id, int row) {
   quiet_ = was_quiet;
 }
 
-void Win32Backend::InsertRow(ControlId id, int place, const Row& row) {
-  HWND hwnd = Get(id).windows.hwnd;
-  const bool was_quiet = std::exchange(quiet_, true);
+void Win32Backend::PutRow(HWND list, int place, const Row& row, LPARAM tag) {
   for (size_t cell = 0; cell < std::max<size_t>(row.cells.size(), 1); ++cell) {
     std::wstring text = cell < row.cells.size() ? Widen(row.cells[cell]) : std::wstring();
     LVITEMW item{};
-    item.mask = LVIF_TEXT;
+    item.mask = cell == 0 ? LVIF_TEXT | LVIF_PARAM : LVIF_TEXT;
     item.iItem = place;
     item.iSubItem = static_cast<int>(cell);
     item.pszText = text.data();
-    SendMessageW(hwnd, cell == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW,
+    item.lParam = tag;
+    SendMessageW(list, cell == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW,
                  cell == 0 ? 0 : static_cast<WPARAM>(place), reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+void Win32Backend::InsertRow(ControlId id, int place, const Row& row) {
+  Control& control = Get(id);
+  const bool was_quiet = std::exchange(quiet_, true);
+  const auto tag = static_cast<LPARAM>(control.row_tags.size());
+  PutRow(control.windows.hwnd, place, row, tag);
+  control.row_tags.insert(control.row_tags.begin() + place, tag);
+  quiet_ = was_quiet;
+}
+
+void Win32Backend::AppendRows(ControlId id, std::span<const Row> rows) {
+  Control& control = Get(id);
+  HWND hwnd = control.windows.hwnd;
+  const bool was_quiet = std::exchange(quiet_, true);
+  const size_t first = control.row_tags.size();
+  // Room for every row at once rather than growing row by row.
+  SendMessageW(hwnd, LVM_SETITEMCOUNT, first + rows.size(), LVSICF_NOINVALIDATEALL);
+  control.row_tags.reserve(first + rows.size());
+  for (const Row& row : rows) {
+    const auto place = static_cast<int>(control.row_tags.size());
+    PutRow(hwnd, place, row, static_cast<LPARAM>(place));
+    control.row_tags.push_back(static_cast<LPARAM>(place));
   }
   quiet_ = was_quiet;
 }
 
-void Win32Backend::ShowRows(ControlId id, const std::vector<Row>& rows) {
-  ClearItems(id);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    InsertRow(id, static_cast<int>(i), rows[i]);
+namespace {
+
+// LVM_SORTITEMS's comparison: the rows' new places, looked up by their tags.
+int CALLBACK ByNewPlace(LPARAM a, LPARAM b, LPARAM places) {
+  const auto& place = *reinterpret_cast<const std::vector<int>*>(places);
+  return place[static_cast<size_t>(a)] - place[static_cast<size_t>(b)];
+}
+
+}  // namespace
+
+void Win32Backend::ReorderRows(ControlId id, const std::vector<int>& order) {
+  Control& control = Get(id);
+  // The native rows are moved, not made again: a list of thousands is sorted in place, and
+  // each row keeps its state.
+  std::vector<LPARAM> tags(order.size());
+  std::vector<int> place_of_tag(control.row_tags.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    tags[i] = control.row_tags[static_cast<size_t>(order[i])];
+    place_of_tag[static_cast<size_t>(tags[i])] = static_cast<int>(i);
   }
+  control.row_tags = std::move(tags);
+  const bool was_quiet = std::exchange(quiet_, true);
+  SendMessageW(control.windows.hwnd, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&place_of_tag),
+               reinterpret_cast<LPARAM>(&ByNewPlace));
+  quiet_ = was_quiet;
 }
 
 void Win32Backend::ShowSort(ControlId id, int column, bool ascending) {
