@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <unordered_map>
 
 namespace velqor::startup {
 
@@ -18,6 +19,33 @@ constexpr char16_t kRun[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 constexpr char16_t kRunOnce[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr char16_t kPolicyRun[] =
     u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+
+// The system as one listing asks it: every command of a Run key may try "C:\Program" and the
+// same search folders first, so each answer is kept for the rest of the listing.
+class ListingSystem final : public platform::SystemInfo {
+ public:
+  explicit ListingSystem(const platform::SystemInfo& system) : system_(system) {}
+
+  platform::WindowsVersion Version() const override { return system_.Version(); }
+  bool FileExists(std::u16string_view path) const override {
+    const auto [it, added] = files_.try_emplace(std::u16string(path), false);
+    if (added) it->second = system_.FileExists(path);
+    return it->second;
+  }
+  std::u16string ExpandEnvironment(std::u16string_view text) const override {
+    // Only %NAME% is replaced: text without a % needs no call.
+    if (text.find(u'%') == std::u16string_view::npos) return std::u16string(text);
+    const auto [it, added] = expanded_.try_emplace(std::u16string(text));
+    if (added) it->second = system_.ExpandEnvironment(text);
+    return it->second;
+  }
+  std::uint64_t NowFileTime() const override { return system_.NowFileTime(); }
+
+ private:
+  const platform::SystemInfo& system_;
+  mutable std::unordered_map<std::u16string, bool> files_;
+  mutable std::unordered_map<std::u16string, std::u16string> expanded_;
+};
 
 bool IsText(std::uint32_t type) {
   return type == platform::kRegSz || type == platform::kRegExpandSz;
@@ -229,7 +257,9 @@ const char* StatusText(EntryStatus status) {
   return "";
 }
 
-std::vector<Entry> ListEntries(StartupPlatform& platform) {
+std::vector<Entry> ListEntries(StartupPlatform& parts) {
+  ListingSystem system(parts.system);
+  StartupPlatform platform{parts.registry, parts.folders, system};
   const Scheme scheme = SchemeFor(platform.system.Version());
   std::vector<Entry> entries;
   for (const Location& location : AllLocations()) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -173,6 +175,50 @@ TEST_F(HeadlessUiTest, AHandlerThatDestroysItsOwnWindowIsSurvived) {
   EXPECT_TRUE(window_->Click(button));
   EXPECT_EQ(owned_, nullptr);
   EXPECT_TRUE(ui_.Windows().empty());
+}
+
+// The batch fill and the merge after it against the plain one-by-one fill, with ties, letter
+// case and a selection that must follow its row.
+TEST_F(HeadlessUiTest, RowsAddedTogetherMatchRowsAddedOneByOne) {
+  const std::vector<std::string> words = {"b", "A", "a", "c", "B", "", "ab", "C"};
+  std::vector<Row> first;
+  std::vector<Row> later;
+  for (std::uint64_t i = 0; i < 40; ++i) {
+    (i < 12 ? first : later)
+        .push_back({i, {words[i % words.size()], words[(i * 5 + 3) % words.size()]}});
+  }
+  const std::vector<std::pair<int, bool>> sorts = {{-1, true}, {0, true}, {1, false}};
+  for (const auto& [column, ascending] : sorts) {
+    SCOPED_TRACE(column);
+    std::vector<std::unique_ptr<Window>> windows;
+    std::vector<ControlId> lists;
+    for (std::size_t i = 0; i < 2; ++i) {
+      windows.push_back(ui_.CreateForm({"Form", "Caption", 3000, 3000, "", std::nullopt}));
+      lists.push_back(windows.back()->AddControl({.kind = ControlKind::kReportList,
+                                                  .name = "lvw",
+                                                  .columns = {{"One", 900}, {"Two", 900}}}));
+    }
+    Window& one_by_one = *windows[0];
+    Window& together = *windows[1];
+    for (const Row& row : first) one_by_one.AddRow(lists[0], row);
+    together.AddRows(lists[1], first);
+    for (std::size_t i = 0; i < 2; ++i) {
+      windows[i]->SetSelection(lists[i], 5);
+      if (column >= 0) windows[i]->SortBy(lists[i], column, ascending);
+    }
+    for (const Row& row : later) one_by_one.AddRow(lists[0], row);
+    together.AddRows(lists[1], later);
+    ASSERT_EQ(together.ItemCount(lists[1]), 40);
+    for (int row = 0; row < 40; ++row) {
+      EXPECT_EQ(together.RowAt(lists[1], row).key, one_by_one.RowAt(lists[0], row).key) << row;
+    }
+    EXPECT_EQ(together.Selection(lists[1]), one_by_one.Selection(lists[0]));
+    EXPECT_EQ(together.SelectedKey(lists[1]), 5U);
+    const auto& shown = static_cast<HeadlessWindow&>(together).records().report_rows.at(lists[1]);
+    for (std::size_t row = 0; row < shown.size(); ++row) {
+      EXPECT_EQ(shown[row].key, together.RowAt(lists[1], static_cast<int>(row)).key);
+    }
+  }
 }
 
 }  // namespace
