@@ -1,6 +1,7 @@
 #include "platform/sim/journal_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace velqor::platform::sim {
@@ -137,32 +138,6 @@ Status SimJournalFile::Size(std::uint64_t& size) {
   return kSuccess;
 }
 
-namespace {
-
-// Days since 1970-01-01 of a date in the proleptic Gregorian calendar, and back.
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-  y -= m <= 2 ? 1 : 0;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void CivilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
-  z += 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = static_cast<long long>(yoe) + era * 400 + (m <= 2 ? 1 : 0);
-}
-
-}  // namespace
-
 std::string SimJournalFile::LocalTime(std::string_view utc) const {
   int year = 0;
   unsigned month = 0;
@@ -179,14 +154,17 @@ std::string SimJournalFile::LocalTime(std::string_view utc) const {
       second > 59) {
     return text;
   }
-  long long minutes = (DaysFromCivil(year, month, day) * 24 + hour) * 60 + minute;
-  minutes += kLocalOffsetMinutes;
-  long long y = 0;
-  CivilFromDays(minutes / (24LL * 60), y, month, day);
+  namespace chrono = std::chrono;
+  // A day past the month's end (the 31st of April) counts on into the next month.
+  const chrono::sys_days date{chrono::year{year} / static_cast<int>(month) / static_cast<int>(day)};
+  const auto local = date + chrono::hours{hour} + chrono::minutes{minute + kLocalOffsetMinutes};
+  const auto local_day = chrono::floor<chrono::days>(local);
+  const chrono::year_month_day ymd{local_day};
+  const auto minutes = (local - local_day).count();
   char out[64];  // room for any value the formats can print, as the optimiser checks
-  std::snprintf(out, sizeof(out), "%04lld-%02u-%02u %02u:%02u:%02u", y, month, day,
-                static_cast<unsigned>(minutes / 60 % 24), static_cast<unsigned>(minutes % 60),
-                second);
+  std::snprintf(out, sizeof(out), "%04d-%02u-%02u %02u:%02u:%02u", static_cast<int>(ymd.year()),
+                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
+                static_cast<unsigned>(minutes / 60), static_cast<unsigned>(minutes % 60), second);
   return out;
 }
 

@@ -95,25 +95,14 @@ bool SimRegistry::Refused(KeyHandle root, const std::vector<std::string>& folded
                StartsWith(folded_path, denial.folded_path);
       });
   if (refused) {
-    ++faults_hit_;
+    faults_.Hit();
   }
   return refused;
 }
 
-bool SimRegistry::TakeFault(Operation operation, Status& status) {
-  const auto it = faults_.find(operation);
-  if (it == faults_.end()) {
-    return false;
-  }
-  status = it->second;
-  faults_.erase(it);
-  ++faults_hit_;
-  return true;
-}
-
 bool SimRegistry::Use(KeyHandle key, Operation operation, std::uint32_t needed, OpenHandle& open,
                       Status& status) {
-  if (TakeFault(operation, status)) {
+  if (faults_.Take(operation, status)) {
     return false;
   }
   status = Resolve(key, open);
@@ -130,7 +119,7 @@ Status SimRegistry::OpenOrCreate(KeyHandle root, std::string_view path, std::uin
                                  bool create, KeyHandle& out) {
   out = 0;
   Status status = kSuccess;
-  if (TakeFault(create ? Operation::kCreateKey : Operation::kOpenKey, status)) {
+  if (faults_.Take(create ? Operation::kCreateKey : Operation::kOpenKey, status)) {
     return status;
   }
   OpenHandle base;
@@ -201,7 +190,7 @@ Status SimRegistry::SetValue(KeyHandle key, std::string_view name, std::uint32_t
 
 Status SimRegistry::CloseKey(KeyHandle key) {
   Status status = kSuccess;
-  if (TakeFault(Operation::kCloseKey, status)) {
+  if (faults_.Take(Operation::kCloseKey, status)) {
     return status;
   }
   if (RootKey(key) != nullptr) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/sim/faults.h"
 
 namespace velqor::platform::sim {
 
@@ -70,11 +71,11 @@ class SimRegistry : public Registry {
                std::uint32_t denied_rights = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink);
   // The next call of `operation` fails with `status` and has no effect (an open or create also
   // sets its handle to 0).
-  void FailNext(Operation operation, Status status);
+  void FailNext(Operation operation, Status status) { faults_.FailNext(operation, status); }
   // Lifts every fault above: refused roots, access lists and failures not yet taken.
   void ClearFaults();
   // How many calls an injected fault has made fail so far (a refusal or a FailNext taken).
-  std::size_t faults_hit() const { return faults_hit_; }
+  std::size_t faults_hit() const { return faults_.hits(); }
 
   // Test helpers; paths, names and text are UTF-8. Seed creates the key with its parents and
   // sets the value (an empty name is the default value), ignoring every fault.
@@ -122,7 +123,6 @@ class SimRegistry : public Registry {
   Status Resolve(KeyHandle handle, OpenHandle& out) const;
   bool Refused(KeyHandle root, const std::vector<std::string>& folded_path,
                std::uint32_t access) const;
-  bool TakeFault(Operation operation, Status& status);
   // Whether `key` may be used for an operation that needs `needed` (kKeyQueryValue or
   // kKeySetValue); when not, `status` says why: a planted fault (which may even be kSuccess, and
   // still nothing is done), kInvalidHandle or kAccessDenied.
@@ -140,8 +140,7 @@ class SimRegistry : public Registry {
   KeyHandle next_handle_ = 1;
   std::map<KeyHandle, bool> denied_roots_;
   std::vector<Denial> denials_;
-  std::map<Operation, Status> faults_;
-  mutable std::size_t faults_hit_ = 0;  // counted where a refusal is decided, a const check
+  Faults<Operation> faults_;
 };
 
 }  // namespace velqor::platform::sim

@@ -41,15 +41,11 @@ void SimRegistry::DenyWrites(KeyHandle root, bool deny) {
 void SimRegistry::ClearFaults() {
   denied_roots_.clear();
   denials_.clear();
-  faults_.clear();
+  faults_.Clear();
 }
 
 void SimRegistry::DenyKey(KeyHandle root, std::string_view path, std::uint32_t denied_rights) {
   denials_.push_back(Denial{root, FoldAll(SplitPath(Utf8ToCp1252(path))), denied_rights});
-}
-
-void SimRegistry::FailNext(Operation operation, Status status) {
-  faults_[operation] = status;
 }
 
 SimRegistry::Key& SimRegistry::MakeKey(KeyHandle root, std::string_view utf8_path) {

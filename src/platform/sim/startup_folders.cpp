@@ -55,23 +55,12 @@ SimStartupFolders::SimStartupFolders() {
   folders_.insert(Fold(u"C:\\Windows"));
 }
 
-bool SimStartupFolders::Fails(Operation operation, Status& status) {
-  const auto it = fail_next_.find(operation);
-  if (it == fail_next_.end()) {
-    return false;
-  }
-  status = it->second;
-  fail_next_.erase(it);
-  ++faults_hit_;
-  return true;
-}
-
 bool SimStartupFolders::Denied(std::u16string_view path) const {
   const std::u16string folded = Fold(path);
   for (const std::u16string& prefix : denied_) {
     if (folded.size() > prefix.size() && folded.compare(0, prefix.size(), prefix) == 0 &&
         folded[prefix.size()] == u'\\') {
-      ++faults_hit_;
+      faults_.Hit();
       return true;
     }
   }
@@ -80,7 +69,7 @@ bool SimStartupFolders::Denied(std::u16string_view path) const {
 
 Status SimStartupFolders::FolderPath(StartupFolder folder, std::u16string& out) {
   Status status = kSuccess;
-  if (Fails(Operation::kFolderPath, status)) {
+  if (faults_.Take(Operation::kFolderPath, status)) {
     return status;
   }
   out = folder == StartupFolder::kCurrentUser ? kSimUserStartup : kSimCommonStartup;
@@ -89,12 +78,12 @@ Status SimStartupFolders::FolderPath(StartupFolder folder, std::u16string& out) 
 
 Status SimStartupFolders::ListFiles(std::u16string_view folder, std::vector<std::u16string>& out) {
   Status status = kSuccess;
-  if (Fails(Operation::kList, status)) {
+  if (faults_.Take(Operation::kList, status)) {
     return status;
   }
   const std::u16string folded = Fold(folder);
   if (folders_.count(folded) == 0) {
-    ++faults_hit_;  // both folders exist unless a test removed one
+    faults_.Hit();  // both folders exist unless a test removed one
     return kPathNotFound;
   }
   std::vector<std::u16string> names;
@@ -109,7 +98,7 @@ Status SimStartupFolders::ListFiles(std::u16string_view folder, std::vector<std:
 
 Status SimStartupFolders::ReadFile(std::u16string_view path, std::string& out) {
   Status status = kSuccess;
-  if (Fails(Operation::kRead, status)) {
+  if (faults_.Take(Operation::kRead, status)) {
     return status;
   }
   const auto it = files_.find(Fold(path));
@@ -122,7 +111,7 @@ Status SimStartupFolders::ReadFile(std::u16string_view path, std::string& out) {
 
 Status SimStartupFolders::WriteFile(std::u16string_view path, std::string_view bytes) {
   Status status = kSuccess;
-  if (Fails(Operation::kWrite, status)) {
+  if (faults_.Take(Operation::kWrite, status)) {
     return status;
   }
   if (Denied(path)) {
@@ -142,7 +131,7 @@ Status SimStartupFolders::WriteFile(std::u16string_view path, std::string_view b
 
 Status SimStartupFolders::RemoveFile(std::u16string_view path) {
   Status status = kSuccess;
-  if (Fails(Operation::kDelete, status)) {
+  if (faults_.Take(Operation::kDelete, status)) {
     return status;
   }
   const auto it = files_.find(Fold(path));
@@ -158,7 +147,7 @@ Status SimStartupFolders::RemoveFile(std::u16string_view path) {
 
 Status SimStartupFolders::ReadShortcut(std::u16string_view path, ShortcutTarget& out) {
   Status status = kSuccess;
-  if (Fails(Operation::kReadShortcut, status)) {
+  if (faults_.Take(Operation::kReadShortcut, status)) {
     return status;
   }
   std::string bytes;
@@ -198,11 +187,7 @@ void SimStartupFolders::DenyWrites(std::u16string_view folder) {
 
 void SimStartupFolders::ClearFaults() {
   denied_.clear();
-  fail_next_.clear();
-}
-
-void SimStartupFolders::FailNext(Operation operation, Status status) {
-  fail_next_[operation] = status;
+  faults_.Clear();
 }
 
 std::map<std::u16string, std::string> SimStartupFolders::Snapshot() const {

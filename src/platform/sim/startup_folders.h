@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sim/faults.h"
 #include "platform/startup_folders.h"
 
 namespace velqor::platform::sim {
@@ -37,10 +38,10 @@ class SimStartupFolders : public StartupFolders {
   // refused; one call that fails with `status` and has no effect.
   void RemoveFolder(std::u16string_view folder);
   void DenyWrites(std::u16string_view folder);
-  void FailNext(Operation operation, Status status);
+  void FailNext(Operation operation, Status status) { faults_.FailNext(operation, status); }
   void ClearFaults();
   // How many calls a fault (a missing folder included) has made fail.
-  std::size_t faults_hit() const { return faults_hit_; }
+  std::size_t faults_hit() const { return faults_.hits(); }
 
   // Every file, full path (as created) -> contents.
   std::map<std::u16string, std::string> Snapshot() const;
@@ -50,14 +51,12 @@ class SimStartupFolders : public StartupFolders {
     std::u16string path;
     std::string bytes;
   };
-  bool Fails(Operation operation, Status& status);
   bool Denied(std::u16string_view path) const;
 
   std::map<std::u16string, File> files_;  // by folded path
   std::set<std::u16string> folders_;      // folded
   std::vector<std::u16string> denied_;    // folded folder prefixes
-  std::map<Operation, Status> fail_next_;
-  mutable std::size_t faults_hit_ = 0;
+  Faults<Operation> faults_;
 };
 
 }  // namespace velqor::platform::sim

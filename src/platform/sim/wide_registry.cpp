@@ -60,22 +60,17 @@ std::optional<SimWideRegistry::Id> SimWideRegistry::IdOf(KeyHandle root, Registr
   return Id{root, v, std::move(folded)};
 }
 
-bool SimWideRegistry::Fails(Operation operation, Status& status) {
-  const auto it = fail_next_.find(operation);
-  if (it == fail_next_.end()) {
-    return false;
-  }
-  status = it->second;
-  fail_next_.erase(it);
-  ++faults_hit_;
-  return true;
+bool SimWideRegistry::Refused(KeyHandle root) const {
+  const bool refused = denied_.count(root) != 0;
+  if (refused) faults_.Hit();
+  return refused;
 }
 
 SimWideRegistry::Keys::iterator SimWideRegistry::Existing(KeyHandle root, RegistryView view,
                                                           std::u16string_view path,
                                                           Operation operation, Status& status) {
   const auto id = IdOf(root, view, path, status);
-  if (!id || Fails(operation, status)) {
+  if (!id || faults_.Take(operation, status)) {
     return keys_.end();
   }
   const auto key = keys_.find(*id);
@@ -137,11 +132,10 @@ Status SimWideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16st
                                    const WideValue& value) {
   Status status = kSuccess;
   const auto id = IdOf(root, view, path, status);
-  if (!id || Fails(Operation::kWrite, status)) {
+  if (!id || faults_.Take(Operation::kWrite, status)) {
     return status;
   }
-  if (denied_.count(root) != 0) {
-    ++faults_hit_;
+  if (Refused(root)) {
     return kAccessDenied;
   }
   // The key and every missing parent, each keeping the case it is created with.
@@ -166,8 +160,7 @@ Status SimWideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u16s
                                     std::u16string_view name) {
   Status status = kSuccess;
   const auto key = Existing(root, view, path, Operation::kDeleteValue, status);
-  if (key == keys_.end() || denied_.count(root) != 0) {
-    if (key != keys_.end()) ++faults_hit_;
+  if (key == keys_.end() || Refused(root)) {
     return key == keys_.end() ? status : kAccessDenied;
   }
   auto& values = key->second.values;
@@ -183,8 +176,7 @@ Status SimWideRegistry::DeleteEmptyKey(KeyHandle root, RegistryView view,
                                        std::u16string_view path) {
   Status status = kSuccess;
   const auto key = Existing(root, view, path, Operation::kDeleteKey, status);
-  if (key == keys_.end() || denied_.count(root) != 0) {
-    if (key != keys_.end()) ++faults_hit_;
+  if (key == keys_.end() || Refused(root)) {
     return key == keys_.end() ? status : kAccessDenied;
   }
   std::vector<std::u16string> children;
@@ -206,11 +198,7 @@ void SimWideRegistry::DenyWrites(KeyHandle root, bool deny) {
 
 void SimWideRegistry::ClearFaults() {
   denied_.clear();
-  fail_next_.clear();
-}
-
-void SimWideRegistry::FailNext(Operation operation, Status status) {
-  fail_next_[operation] = status;
+  faults_.Clear();
 }
 
 std::map<std::u16string, WideValue> SimWideRegistry::Snapshot() const {

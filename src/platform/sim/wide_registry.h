@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/sim/faults.h"
 #include "platform/wide_registry.h"
 
 namespace velqor::platform::sim {
@@ -38,10 +39,10 @@ class SimWideRegistry : public WideRegistry {
   // Faults: a user without rights under `root` (every write and delete there is refused), and
   // one call that fails with `status` and has no effect.
   void DenyWrites(KeyHandle root, bool deny = true);
-  void FailNext(Operation operation, Status status);
+  void FailNext(Operation operation, Status status) { faults_.FailNext(operation, status); }
   void ClearFaults();
   // How many calls a fault has made fail.
-  std::size_t faults_hit() const { return faults_hit_; }
+  std::size_t faults_hit() const { return faults_.hits(); }
 
   // Every key, value by value, as "<root>|<view>|<path>|<name>" -> value: what tests compare to
   // prove that nothing else changed. Paths in the case of first creation.
@@ -58,7 +59,8 @@ class SimWideRegistry : public WideRegistry {
 
   std::optional<Id> IdOf(KeyHandle root, RegistryView view, std::u16string_view path,
                          Status& status) const;
-  bool Fails(Operation operation, Status& status);
+  // Whether writes under `root` are refused (counted as a fault hit).
+  bool Refused(KeyHandle root) const;
   // The key at `path`, or keys_.end() with `status` saying why not (kFileNotFound: no such key).
   Keys::iterator Existing(KeyHandle root, RegistryView view, std::u16string_view path,
                           Operation operation, Status& status);
@@ -66,8 +68,7 @@ class SimWideRegistry : public WideRegistry {
   bool separate_32bit_view_;
   Keys keys_;
   std::set<KeyHandle> denied_;
-  std::map<Operation, Status> fail_next_;
-  std::size_t faults_hit_ = 0;
+  Faults<Operation> faults_;
 };
 
 // Case folding of the registry and the file system, for ASCII letters.
