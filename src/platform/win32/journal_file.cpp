@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/win32/files.h"
 #include "platform/win32/text.h"
 #include "platform/win32/unique_handle.h"
 
@@ -13,18 +14,6 @@ namespace velqor::platform::win32 {
 namespace {
 
 using UniqueFile = UniqueHandleKernel;
-
-// CreateFileW fails with INVALID_HANDLE_VALUE, which the owner must not close: it becomes null.
-HANDLE CreateFileOrNull(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
-  const HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  return file == INVALID_HANDLE_VALUE ? nullptr : file;
-}
-
-Status LastError() {
-  const DWORD error = GetLastError();
-  return error != 0 ? static_cast<Status>(error) : kAccessDenied;
-}
 
 bool IsContention(Status status) {
   return status == ERROR_SHARING_VIOLATION || status == ERROR_LOCK_VIOLATION;
@@ -44,42 +33,6 @@ Status OpenRetrying(const std::wstring& path, DWORD access, DWORD share, DWORD d
     }
     Sleep(delay_ms);
   }
-}
-
-Status WriteAll(HANDLE file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const DWORD chunk = bytes.size() > 0x10000000U ? 0x10000000U : static_cast<DWORD>(bytes.size());
-    DWORD written = 0;
-    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
-      return LastError();
-    }
-    bytes.remove_prefix(written);
-  }
-  return kSuccess;
-}
-
-Status ReadFrom(HANDLE file, std::string& contents) {
-  LARGE_INTEGER size = {};
-  LARGE_INTEGER start = {};
-  if (!GetFileSizeEx(file, &size) || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
-    return LastError();
-  }
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD read = 0;
-    if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
-                  nullptr)) {
-      return LastError();
-    }
-    if (read == 0) {
-      break;  // the file shrank meanwhile
-    }
-    done += read;
-  }
-  bytes.resize(done);
-  contents = std::move(bytes);
-  return kSuccess;
 }
 
 // Exclusive access: the lock file opened without sharing, held as long as this lives, and the
@@ -112,7 +65,7 @@ class Win32JournalLock : public JournalLock {
       contents.clear();
       return kSuccess;
     }
-    return ReadFrom(data_.get(), contents);
+    return win32::ReadAll(data_.get(), contents);
   }
 
   Status Append(std::string_view bytes, Flush flush) override {
@@ -235,7 +188,7 @@ Status Win32JournalFile::Read(std::string& contents) {
   if (status != kSuccess) {
     return status;
   }
-  return ReadFrom(file.get(), contents);
+  return ReadAll(file.get(), contents);
 }
 
 Status Win32JournalFile::Size(std::uint64_t& size) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/files.h"
 #include "platform/win32/unique_handle.h"
 
 namespace velqor::platform::win32 {
@@ -17,35 +18,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 using UniqueFile = UniqueHandleKernel;
-
-std::wstring Z(std::u16string_view text) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
-
-std::u16string U(const wchar_t* text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
-}
-
-Status LastError() {
-  return static_cast<Status>(GetLastError());
-}
-
-// CreateFileW fails with INVALID_HANDLE_VALUE, which the owner must not close: it becomes null.
-HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
-  const HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  return file == INVALID_HANDLE_VALUE ? nullptr : file;
-}
-
-Status WriteAll(HANDLE file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const DWORD chunk = bytes.size() > 0x100000 ? 0x100000 : static_cast<DWORD>(bytes.size());
-    DWORD written = 0;
-    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) return LastError();
-    bytes.remove_prefix(written);
-  }
-  return FlushFileBuffers(file) ? kSuccess : LastError();
-}
 
 }  // namespace
 
@@ -65,7 +37,7 @@ Status Win32StartupFolders::ListFiles(std::u16string_view folder,
   const std::wstring pattern = Z(folder) + L"\\*";
   const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
-    const Status status = LastError();
+    const auto status = static_cast<Status>(GetLastError());
     // An existing empty folder still has "." and "..", so this is a missing one.
     return status == kSuccess ? kFileNotFound : status;
   }
@@ -83,39 +55,24 @@ Status Win32StartupFolders::ListFiles(std::u16string_view folder,
 }
 
 Status Win32StartupFolders::ReadFile(std::u16string_view path, std::string& out) {
-  UniqueFile file(Open(Z(path), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+  UniqueFile file(CreateFileOrNull(Z(path), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
   if (!file) return LastError();
-  LARGE_INTEGER size = {};
-  if (!GetFileSizeEx(file.get(), &size)) return LastError();
-  if (size.QuadPart > 0x4000000) return ERROR_NOT_SUPPORTED;  // no startup file is 64 MiB
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD read = 0;
-    if (!::ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
-                    nullptr)) {
-      return LastError();
-    }
-    if (read == 0) break;
-    done += read;
-  }
-  bytes.resize(done);
-  out = std::move(bytes);
-  return kSuccess;
+  return ReadAll(file.get(), out, 0x4000000);  // no startup file is 64 MiB
 }
 
 Status Win32StartupFolders::WriteFile(std::u16string_view path, std::string_view bytes) {
   const std::wstring target = Z(path);
   const std::wstring fresh = target + L".velqor-new";
-  UniqueFile file(Open(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
+  UniqueFile file(CreateFileOrNull(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
   if (!file && GetLastError() == ERROR_PATH_NOT_FOUND) {
     const auto slash = target.rfind(L'\\');
     if (slash != std::wstring::npos && CreateDirectoryW(target.substr(0, slash).c_str(), nullptr)) {
-      file.reset(Open(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
+      file.reset(CreateFileOrNull(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
     }
   }
   if (!file) return LastError();
   Status status = WriteAll(file.get(), bytes);
+  if (status == kSuccess && !FlushFileBuffers(file.get())) status = LastError();
   file.reset();
   // The new contents replace the old in one step, so a failure leaves the old file whole.
   if (status == kSuccess && !MoveFileExW(fresh.c_str(), target.c_str(),

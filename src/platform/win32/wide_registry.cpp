@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/files.h"
 #include "platform/win32/unique_handle.h"
 
 namespace velqor::platform::win32 {
@@ -16,15 +17,6 @@ HKEY ToHkey(KeyHandle root) {
 
 bool IsRoot(KeyHandle root) {
   return root == kHkeyCurrentUser || root == kHkeyLocalMachine;
-}
-
-// A NUL-terminated copy for the W functions; char16_t and wchar_t are both UTF-16 on Windows.
-std::wstring Z(std::u16string_view text) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
-
-std::u16string U(const wchar_t* text, std::size_t length) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
 
 }  // namespace
@@ -110,7 +102,7 @@ Status Win32WideRegistry::EnumValues(KeyHandle root, RegistryView view, std::u16
       continue;
     }
     if (status != ERROR_SUCCESS) return status;
-    values.push_back(WideValue{U(name.data(), name_length), type, data.substr(0, data_length)});
+    values.push_back(WideValue{U({name.data(), name_length}), type, data.substr(0, data_length)});
     ++index;
   }
   out = std::move(values);
@@ -129,7 +121,7 @@ Status Win32WideRegistry::EnumSubKeys(KeyHandle root, RegistryView view, std::u1
     status = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status != ERROR_SUCCESS) return status;
-    names.push_back(U(name, length));
+    names.push_back(U({name, length}));
   }
   out = std::move(names);
   return kSuccess;
