@@ -12,7 +12,6 @@
 
 #include "platform/win32/input.h"
 #include "platform/win32/registry.h"
-#include "platform/win32/settings.h"
 #include "platform/win32/text.h"
 #else
 #include "platform/sim/input.h"
@@ -24,8 +23,14 @@ namespace velqor {
 namespace {
 
 #ifdef _WIN32
-using StoreUnderTest = platform::win32::Win32SettingsStore;
 using RegistryUnderTest = platform::win32::Win32Registry;
+// The program's store on Windows: the settings over the registry.
+struct SystemRegistry {
+  RegistryUnderTest registry;
+};
+struct StoreUnderTest : SystemRegistry, platform::RegistrySettingsStore {
+  StoreUnderTest() : RegistrySettingsStore(registry) {}
+};
 using InputUnderTest = platform::win32::Win32Input;
 
 // The value as the registry itself holds it, bypassing the store.
@@ -66,7 +71,7 @@ TEST(SettingsStoreContract, SavedValuesReadBackAndReplaceEachOther) {
 }
 
 // The store over the program's registry interface (the one a recorder can stand in front of)
-// keeps the setting where the system's store does, and each reads what the other wrote.
+// keeps the setting where the system keeps it, and reads what the system wrote there.
 TEST(SettingsStoreContract, RegistryStoreAgreesWithTheSystemStore) {
   RegistryUnderTest registry;
   platform::RegistrySettingsStore store(registry);
@@ -75,8 +80,12 @@ TEST(SettingsStoreContract, RegistryStoreAgreesWithTheSystemStore) {
   EXPECT_EQ(store.GetSetting("VelqorContract", "PopupKiller", "Other"), std::nullopt);
 #ifdef _WIN32
   EXPECT_EQ(RegistryValue(L"Software\\VelqorContract\\PopupKiller", L"IsActive"), L"1");
-  StoreUnderTest system;
-  system.SaveSetting("VelqorContract", "PopupKiller", "IsActive", "0");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\VelqorContract\\PopupKiller", 0,
+                          KEY_SET_VALUE, &key),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, L"IsActive", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"0"), 4);
+  RegCloseKey(key);
   EXPECT_EQ(store.GetSetting("VelqorContract", "PopupKiller", "IsActive"), "0");
   for (const wchar_t* key :
        {L"Software\\VelqorContract\\PopupKiller", L"Software\\VelqorContract"}) {

@@ -16,7 +16,8 @@
 #include "app/form1.h"
 #include "booster/booster.h"
 #include "platform/ui.h"
-#include "platform/win32/settings.h"
+#include "platform/registry_settings.h"
+#include "platform/win32/registry.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window.h"
 #include "win32/booster_values.h"
@@ -92,7 +93,8 @@ class MainWindowOnWindows : public ::testing::Test {
 
 // The pop-up killer's switch is kept, as text, in the current user's key of the program.
 TEST(SettingsStoreOnWindows, PopupKillerSettingLandsInTheUsersRegistryKey) {
-  platform::win32::Win32SettingsStore store;
+  platform::win32::Win32Registry registry;
+  platform::RegistrySettingsStore store(registry);
   store.SaveSetting("Velqor", "PopupKiller", "IsActive", "1");
   EXPECT_EQ(Query(HKEY_CURRENT_USER, "Software\\Velqor\\PopupKiller", "IsActive"), Sz("1"));
   store.SaveSetting("Velqor", "PopupKiller", "IsActive", "0");
