@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/utf16.h"
+
 namespace velqor::platform::sim {
 namespace {
 
@@ -33,82 +35,28 @@ char FromCodePoint(char32_t code_point) {
   return '?';
 }
 
-void AppendUtf8(std::string& out, char32_t code_point) {
-  if (code_point < 0x80) {
-    out.push_back(static_cast<char>(code_point));
-  } else if (code_point < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code_point >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (code_point >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  }
-}
-
-// Decodes one UTF-8 sequence at `pos`, advancing it; returns U+FFFD for a malformed sequence
-// (one byte consumed) so that it converts to '?'.
-char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  std::size_t extra = 0;
-  char32_t code_point = 0;
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    extra = 1;
-    code_point = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    extra = 2;
-    code_point = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    extra = 3;
-    code_point = lead & 0x07;
-  } else {
-    ++pos;
-    return 0xFFFD;
-  }
-  if (pos + extra >= text.size()) {
-    ++pos;
-    return 0xFFFD;
-  }
-  for (std::size_t i = 1; i <= extra; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return 0xFFFD;
-    }
-    code_point = (code_point << 6) | (next & 0x3F);
-  }
-  static constexpr std::array<char32_t, 4> kSmallest = {0, 0x80, 0x800, 0x10000};
-  if (code_point < kSmallest[extra] || code_point > 0x10FFFF ||
-      (code_point >= 0xD800 && code_point <= 0xDFFF)) {
-    ++pos;  // overlong or out of range: each byte stands alone
-    return 0xFFFD;
-  }
-  pos += extra + 1;
-  return code_point;
-}
-
 }  // namespace
 
 std::string Utf8ToCp1252(std::string_view utf8) {
+  const std::u16string wide = Utf16(utf8);
   std::string out;
-  out.reserve(utf8.size());
-  std::size_t pos = 0;
-  while (pos < utf8.size()) {
-    out.push_back(FromCodePoint(DecodeUtf8(utf8, pos)));
+  out.reserve(wide.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    if (wide[i] >= 0xD800 && wide[i] <= 0xDBFF) {
+      ++i;  // a surrogate pair is one character, and the page has none beyond U+FFFF
+    }
+    out.push_back(FromCodePoint(wide[i]));
   }
   return out;
 }
 
 std::string Cp1252ToUtf8(std::string_view ansi) {
-  std::string out;
-  out.reserve(ansi.size());
+  std::u16string wide;
+  wide.reserve(ansi.size());
   for (const char byte : ansi) {
-    AppendUtf8(out, ToCodePoint(static_cast<unsigned char>(byte)));
+    wide.push_back(static_cast<char16_t>(ToCodePoint(static_cast<unsigned char>(byte))));
   }
-  return out;
+  return Utf8(wide);
 }
 
 char FoldCp1252(char byte) {
