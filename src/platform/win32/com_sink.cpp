@@ -77,29 +77,20 @@ std::size_t FlagSize(VARTYPE type) {
 // The value of an integer or Boolean VARTYPE at `p` (VT_BOOL as -1 or 0); only for types whose
 // FlagSize is not 0.
 double NumberAt(VARTYPE type, const void* p) {
-  switch (type) {
-    case VT_I1:
-      return *static_cast<const signed char*>(p);
-    case VT_UI1:
-      return *static_cast<const BYTE*>(p);
-    case VT_I2:
-      return *static_cast<const SHORT*>(p);
-    case VT_UI2:
-      return *static_cast<const USHORT*>(p);
-    case VT_BOOL:
-      return *static_cast<const VARIANT_BOOL*>(p) != VARIANT_FALSE ? -1 : 0;
-    case VT_I4:
-      return *static_cast<const LONG*>(p);
-    case VT_UI4:
-      return *static_cast<const ULONG*>(p);
-    case VT_INT:
-      return *static_cast<const INT*>(p);
-    case VT_UINT:
-      return *static_cast<const UINT*>(p);
-    case VT_I8:
-      return static_cast<double>(*static_cast<const LONGLONG*>(p));
-    case VT_UI8:
-      return static_cast<double>(*static_cast<const ULONGLONG*>(p));
+  switch (FlagSize(type)) {
+    case 1:
+      return type == VT_I1 ? *static_cast<const signed char*>(p) : *static_cast<const BYTE*>(p);
+    case 2:
+      if (type == VT_BOOL) {
+        return *static_cast<const VARIANT_BOOL*>(p) != VARIANT_FALSE ? -1 : 0;
+      }
+      return type == VT_I2 ? *static_cast<const SHORT*>(p) : *static_cast<const USHORT*>(p);
+    case 4:
+      return type == VT_I4 || type == VT_INT ? *static_cast<const LONG*>(p)
+                                             : *static_cast<const ULONG*>(p);
+    case 8:
+      return type == VT_I8 ? static_cast<double>(*static_cast<const LONGLONG*>(p))
+                           : static_cast<double>(*static_cast<const ULONGLONG*>(p));
     default:
       return 0;
   }
@@ -138,6 +129,18 @@ std::optional<FlagRef> WritableFlag(const VARIANT* arg) {
     return std::nullopt;
   }
   return FlagRef{where, size, NumberAt(type, where) != 0};
+}
+
+// Hands `handle` the cancel flag (nullptr when the caller sent none it can get back), then writes
+// a cancel back to the caller.
+template <typename Handle>
+void WithCancel(const VARIANT* arg, Handle&& handle) {
+  const std::optional<FlagRef> cancel_ref = WritableFlag(arg);
+  bool cancel = cancel_ref && cancel_ref->value;
+  handle(cancel_ref ? &cancel : nullptr);
+  if (cancel_ref && cancel && !cancel_ref->value) {
+    cancel_ref->SetTrue();
+  }
 }
 
 // An integer as the narrowest Variant that holds it: 16-bit for the 8- and 16-bit types, 32-bit
@@ -260,12 +263,8 @@ void WebBrowserSink::Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT*)
       args.target_frame_name = ArgOrEmpty(Arg(params, kTarget));
       args.post_data = ArgOrEmpty(Arg(params, kPost));
       args.headers = ArgOrEmpty(Arg(params, kHeaders));
-      const std::optional<FlagRef> cancel_ref = WritableFlag(Arg(params, kCancel));
-      bool cancel = cancel_ref && cancel_ref->value;
-      events_.BeforeNavigate2(args, cancel_ref ? &cancel : nullptr);
-      if (cancel_ref && cancel && !cancel_ref->value) {
-        cancel_ref->SetTrue();
-      }
+      WithCancel(Arg(params, kCancel),
+                 [&](bool* cancel) { events_.BeforeNavigate2(args, cancel); });
       break;
     }
     case DISPID_NAVIGATECOMPLETE2:  // NavigateComplete2(pDisp, URL)
@@ -286,12 +285,7 @@ void WebBrowserSink::Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT*)
     case DISPID_NEWWINDOW2: {
       // NewWindow2(ppDisp, Cancel): the new window's browser is left alone, never even read.
       constexpr UINT kCancel = 1;
-      const std::optional<FlagRef> cancel_ref = WritableFlag(Arg(params, kCancel));
-      bool cancel = cancel_ref && cancel_ref->value;
-      events_.NewWindow2(cancel_ref ? &cancel : nullptr);
-      if (cancel_ref && cancel && !cancel_ref->value) {
-        cancel_ref->SetTrue();
-      }
+      WithCancel(Arg(params, kCancel), [&](bool* cancel) { events_.NewWindow2(cancel); });
       break;
     }
     default:
