@@ -13,15 +13,21 @@ constexpr Status kSimNoInterface = static_cast<Status>(0x80004002);
   throw Failure(ErrorDomain::kHresult, status, what);
 }
 
+// Raises the planted fault, counting it, when `fault` is set.
+void FailIf(bool fault, int& hits, Status status, const std::string& what) {
+  if (fault) {
+    ++hits;
+    Fail(status, what);
+  }
+}
+
 }  // namespace
 
 // --- SimDocument -------------------------------------------------------------------------------
 
 ConnectionPtr SimDocument::Subscribe(DocumentEvents& events) {
-  if (fail_subscribe) {
-    ++faults_hit;
-    Fail(kSimNoInterface, "Subscribing to the document's events failed");
-  }
+  FailIf(fail_subscribe, faults_hit, kSimNoInterface,
+         "Subscribing to the document's events failed");
   return subscribers_.Add(events);
 }
 
@@ -42,18 +48,12 @@ void SimDocument::FireMouseUp() {
 // --- SimBrowser --------------------------------------------------------------------------------
 
 std::int32_t SimBrowser::GetHWND() {
-  if (fail_hwnd) {
-    ++faults_hit;
-    Fail(kSimEFail, "Reading the browser's window handle failed");
-  }
+  FailIf(fail_hwnd, faults_hit, kSimEFail, "Reading the browser's window handle failed");
   return hwnd_;
 }
 
 std::shared_ptr<HtmlDocument> SimBrowser::Document() {
-  if (fail_document) {
-    ++faults_hit;
-    Fail(kSimEFail, "Reading the browser's document failed");
-  }
+  FailIf(fail_document, faults_hit, kSimEFail, "Reading the browser's document failed");
   return document;
 }
 
@@ -72,18 +72,12 @@ void SimBrowser::GoForward() {
 }
 
 void SimBrowser::ExecWB(int command, int option) {
-  if (fail_exec_wb) {
-    ++faults_hit;
-    Fail(kSimEFail, "ExecWB failed");
-  }
+  FailIf(fail_exec_wb, faults_hit, kSimEFail, "ExecWB failed");
   exec_wb_calls.emplace_back(command, option);
 }
 
 ConnectionPtr SimBrowser::Subscribe(BrowserEvents& events) {
-  if (fail_subscribe) {
-    ++faults_hit;
-    Fail(kSimNoInterface, "Subscribing to the browser's events failed");
-  }
+  FailIf(fail_subscribe, faults_hit, kSimNoInterface, "Subscribing to the browser's events failed");
   return subscribers_.Add(events);
 }
 
@@ -161,10 +155,8 @@ class SimShellWindowList : public ShellWindowList {
     if (!state || state->owner == nullptr) {
       return;
     }
-    if (state->owner->fail_enumerate) {
-      ++state->owner->faults_hit;
-      Fail(kSimEFail, "Enumerating the shell windows failed");
-    }
+    FailIf(state->owner->fail_enumerate, state->owner->faults_hit, kSimEFail,
+           "Enumerating the shell windows failed");
     // The list as it stands when enumeration starts; windows opened meanwhile are not listed.
     const auto snapshot = state->windows;
     for (std::size_t i = 0; i < snapshot.size(); ++i) {
@@ -202,10 +194,8 @@ SimBrowserShell::~SimBrowserShell() {
 }
 
 std::unique_ptr<ShellWindowList> SimBrowserShell::CreateShellWindows() {
-  if (fail_create) {
-    ++faults_hit;
-    Fail(static_cast<Status>(0x80040154), "Creating the shell window list failed");
-  }
+  FailIf(fail_create, faults_hit, static_cast<Status>(0x80040154),
+         "Creating the shell window list failed");
   ++state_->lists_created;
   return std::make_unique<SimShellWindowList>(state_);
 }
