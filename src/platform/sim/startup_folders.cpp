@@ -4,44 +4,18 @@
 #include <cstdint>
 
 #include "platform/sim/wide_registry.h"
+#include "platform/utf16.h"
 
 namespace velqor::platform::sim {
 namespace {
 
-// The simulation's shortcut: a marker line, then the target's path and arguments as UTF-16 bytes.
+// The simulation's shortcut: a marker line, then the target's path and arguments as UTF-8, each
+// ended by a NUL.
 constexpr std::string_view kShortcutMagic = "VELQOR-SIM-SHORTCUT\n";
 
 std::u16string_view Parent(std::u16string_view path) {
   const auto slash = path.rfind(u'\\');
   return slash == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, slash);
-}
-
-void PutText(std::string& out, std::u16string_view text) {
-  const auto length = static_cast<std::uint32_t>(text.size());
-  out.append(reinterpret_cast<const char*>(&length), sizeof(length));
-  for (const char16_t c : text) {
-    out.push_back(static_cast<char>(c & 0xFF));
-    out.push_back(static_cast<char>(c >> 8));
-  }
-}
-
-bool TakeText(std::string_view& in, std::u16string& text) {
-  std::uint32_t length = 0;
-  if (in.size() < sizeof(length)) {
-    return false;
-  }
-  std::copy_n(in.data(), sizeof(length), reinterpret_cast<char*>(&length));
-  in.remove_prefix(sizeof(length));
-  if (in.size() / 2 < length) {
-    return false;
-  }
-  text.clear();
-  for (std::size_t i = 0; i < length; ++i) {
-    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(in[2 * i]) |
-                                         static_cast<unsigned char>(in[2 * i + 1]) << 8));
-  }
-  in.remove_prefix(2 * static_cast<std::size_t>(length));
-  return true;
 }
 
 }  // namespace
@@ -154,23 +128,21 @@ Status SimStartupFolders::ReadShortcut(std::u16string_view path, ShortcutTarget&
   if (const Status read = ReadFile(path, bytes); read != kSuccess) {
     return read;
   }
-  std::string_view in = bytes;
-  ShortcutTarget target;
-  if (in.substr(0, kShortcutMagic.size()) != kShortcutMagic) {
+  const std::string_view in = bytes;
+  const std::size_t path_end = in.find('\0', kShortcutMagic.size());
+  if (in.substr(0, kShortcutMagic.size()) != kShortcutMagic || path_end == std::string_view::npos ||
+      in.find('\0', path_end + 1) != in.size() - 1) {
     return kInvalidData;
   }
-  in.remove_prefix(kShortcutMagic.size());
-  if (!TakeText(in, target.path) || !TakeText(in, target.arguments) || !in.empty()) {
-    return kInvalidData;
-  }
-  out = std::move(target);
+  const std::string_view target =
+      in.substr(kShortcutMagic.size(), path_end - kShortcutMagic.size());
+  out = ShortcutTarget{Utf16(target), Utf16(in.substr(path_end + 1, in.size() - path_end - 2))};
   return kSuccess;
 }
 
 Status SimStartupFolders::WriteShortcut(std::u16string_view path, const ShortcutTarget& target) {
-  std::string bytes(kShortcutMagic);
-  PutText(bytes, target.path);
-  PutText(bytes, target.arguments);
+  const std::string bytes =
+      std::string(kShortcutMagic) + Utf8(target.path) + '\0' + Utf8(target.arguments) + '\0';
   return WriteFile(path, bytes);
 }
 
