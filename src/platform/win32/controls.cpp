@@ -29,8 +29,9 @@ ClassAndStyle StyleOf(const ControlSpec& def) {
     case ControlKind::kButton:
       // A caption wraps only where a second line has room: in a button a line high, a long
       // caption ("Delete <name> from startup") would wrap out of sight.
+      // BS_NOTIFY: the focus coming and going makes the button the one Enter presses.
       return {L"BUTTON",
-              kChild | WS_TABSTOP | BS_PUSHBUTTON |
+              kChild | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY |
                   (def.rect.height >= kTwoLineButtonHeight ? BS_MULTILINE : 0),
               0};
     case ControlKind::kCheckBox:
@@ -41,7 +42,7 @@ ClassAndStyle StyleOf(const ControlSpec& def) {
       if (def.clickable) {
         // A button drawn as the label (WM_DRAWITEM): Tab reaches it, Enter and Space press it,
         // and a screen reader announces a button, on every system from XP on.
-        return {L"BUTTON", kChild | WS_TABSTOP | BS_OWNERDRAW, 0};
+        return {L"BUTTON", kChild | WS_TABSTOP | BS_OWNERDRAW | BS_NOTIFY, 0};
       }
       return {L"STATIC", kChild | SS_LEFT | (notify ? SS_NOTIFY : 0), 0};
     case ControlKind::kPicture:

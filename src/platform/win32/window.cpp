@@ -316,6 +316,12 @@ void Win32Backend::OnCommand(const Control& control, int code) {
   HWND hwnd = control.windows.hwnd;
   switch (control.def.kind) {
     case ControlKind::kButton:
+      if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
+        OnButtonFocus(control, code == BN_SETFOCUS);
+      } else if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
+        form_->UserClicked(control.sequence);  // a second click, though quick, presses again
+      }
+      break;
     case ControlKind::kCheckBox:
     case ControlKind::kOptionButton:
       if (code == BN_CLICKED) {
@@ -325,7 +331,9 @@ void Win32Backend::OnCommand(const Control& control, int code) {
     case ControlKind::kLabel:
     case ControlKind::kPicture:
       // A launcher is a button drawn as a label (BN_CLICKED); other labels are statics.
-      if (code == STN_CLICKED || (control.def.clickable && code == BN_CLICKED)) {
+      if (control.def.clickable && (code == BN_SETFOCUS || code == BN_KILLFOCUS)) {
+        OnButtonFocus(control, code == BN_SETFOCUS);
+      } else if (code == STN_CLICKED || (control.def.clickable && code == BN_CLICKED)) {
         form_->UserClicked(control.sequence);
       }
       break;
@@ -387,14 +395,11 @@ LRESULT Win32Backend::ColourFor(HWND control, HDC dc) {
 
 void Win32Backend::OnWmCommand(WPARAM wparam, LPARAM lparam) {
   const int id = LOWORD(wparam);
-  if (lparam == 0 && HIWORD(wparam) == 0 && id == IDOK) {
-    // Enter: the keyboard navigation presses the default button, and a form has none; the
-    // push button with the focus is pressed instead, as in a dialog.
-    const Control* c = ControlOfWindow(GetFocus());
-    if (c != nullptr && (c->def.kind == ControlKind::kButton || c->def.clickable) &&
-        c->windows.hwnd == GetFocus()) {
-      OnCommand(*c, BN_CLICKED);
-    }
+  const auto control = static_cast<size_t>(id - kFirstControlId);
+  if (lparam == 0 && id > kFirstControlId && control <= controls_.size()) {
+    // Enter on the default button, which the dialog manager finds by id only among the window's
+    // own children: one inside a frame comes without its window.
+    OnCommand(controls_[control - 1], HIWORD(wparam));
   } else if (lparam == 0) {
     // A menu entry, chosen from the menu (0) or by its shortcut (1).
     const auto index = static_cast<size_t>(id - kFirstMenuId);
@@ -445,6 +450,13 @@ LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPAR
         return 0;
       }
       break;
+    case DM_GETDEFID:
+      return default_button_ == kNoControl
+                 ? 0
+                 : MAKELRESULT(kFirstControlId + default_button_, DC_HASDEFID);
+    case DM_SETDEFID:
+      SetDefaultButton(static_cast<int>(wparam) - kFirstControlId);
+      return TRUE;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ColourFor(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));

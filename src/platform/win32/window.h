@@ -92,6 +92,10 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   bool CanTakeFocus(HWND hwnd) const;
   // Moves the focus from `lost`, just hidden or disabled, to the next control in the tab order.
   void PassFocusOn(HWND lost);
+  // The control that Enter presses (DM_SETDEFID; kNoControl or an unknown id: none), a push button
+  // drawn as the default one; a push button or launcher is it while it has the focus.
+  void SetDefaultButton(ControlId id);
+  void OnButtonFocus(const Control& control, bool gained);
   void AddTooltip(const Control& control);
   void FitClientArea();
   // Per message: a control's notification, a menu entry or Enter; the hand over clickable
@@ -136,6 +140,7 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   std::vector<std::string> menu_entries_;  // names by menu id - kFirstMenuId
   HWND tooltip_ = nullptr;                 // owned by the window, destroyed with it
   HWND last_focus_ = nullptr;
+  ControlId default_button_ = kNoControl;
   bool quiet_ = false;  // the program changing a report list: its notifications are not the user's
   UniqueHwnd hwnd_;
 };

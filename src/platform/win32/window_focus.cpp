@@ -124,6 +124,27 @@ void Win32Backend::SetFocus(ControlId id) {
   }
 }
 
+void Win32Backend::SetDefaultButton(ControlId id) {
+  const auto restyle = [this](ControlId button, DWORD type) {
+    if (button != kNoControl && Get(button).def.kind == ControlKind::kButton) {
+      HWND hwnd = Get(button).windows.hwnd;
+      const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & 0xFFFFU;
+      SendMessageW(hwnd, BM_SETSTYLE, (style & ~BS_TYPEMASK) | type, TRUE);
+    }
+  };
+  restyle(default_button_, BS_PUSHBUTTON);
+  default_button_ = id >= 1 && static_cast<size_t>(id) <= controls_.size() ? id : kNoControl;
+  restyle(default_button_, BS_DEFPUSHBUTTON);
+}
+
+void Win32Backend::OnButtonFocus(const Control& control, bool gained) {
+  // No form names a default button: as in a dialog, the one with the focus is it, and Enter
+  // elsewhere presses nothing.
+  if (gained || default_button_ == control.sequence) {
+    SendMessageW(hwnd_.get(), DM_SETDEFID, gained ? kFirstControlId + control.sequence : 0, 0);
+  }
+}
+
 bool Win32Backend::OnActivate(HWND hwnd, bool active) {
   if (!active) {
     HWND focus = GetFocus();
