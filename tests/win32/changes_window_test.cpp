@@ -185,17 +185,7 @@ TEST_F(Win32ChangesWindowTest, UndoAndExportFromTheWindowAndRegeditImportsTheExp
   SetText("MenuShowDelay", std::string("7\0", 2));
   SetText("Accented \xE9", std::string("7\0", 2));
   SetText("Created", std::string("7\0", 2));
-  std::wstring command_line = L"regedit.exe /s \"" + save_as_answer + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(test::StartAllowingForWine([&] {
-    return CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process) != FALSE;
-  }));
-  WaitForSingleObject(process.hProcess, 60000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  ASSERT_TRUE(test::ImportSilently(save_as_answer));
   EXPECT_EQ(ReadText("MenuShowDelay"), std::string("100\0", 4));
   EXPECT_EQ(ReadText("Accented \xE9"), std::string("\xFC\0", 2));
   EXPECT_FALSE(ReadText("Created").has_value());

@@ -151,17 +151,7 @@ TEST_F(Win32JournalTest, TheNextRunUndoesByteForByteAndRegeditImportsTheExport) 
     std::fwrite(text.data(), 1, text.size(), out);
     std::fclose(out);
   }
-  std::wstring command_line = L"regedit.exe /s \"" + reg_file + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(test::StartAllowingForWine([&] {
-    return CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process) != FALSE;
-  }));
-  WaitForSingleObject(process.hProcess, 60000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  ASSERT_TRUE(test::ImportSilently(reg_file));
   DeleteFileW(reg_file.c_str());
   for (std::size_t i = 0; i < seeded.size(); ++i) {
     SCOPED_TRACE(seeded[i].first);

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/failure.h"
 
 namespace velqor::test {
@@ -42,6 +44,25 @@ void RaisingStartAllowingForWine(Start&& start) {
     }
     Sleep(50);
   }
+}
+
+// Imports a .reg file as a user would, with `regedit /s`, and waits up to a minute for it; false
+// when regedit could not be started.
+inline bool ImportSilently(const std::wstring& reg_file) {
+  std::wstring command_line = L"regedit.exe /s \"" + reg_file + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!StartAllowingForWine([&] {
+        return CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process) != FALSE;
+      })) {
+    return false;
+  }
+  WaitForSingleObject(process.hProcess, 60000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
 }
 
 }  // namespace velqor::test
