@@ -340,14 +340,14 @@ TEST(InternetBooster, WindowFollowsTheStateTableThroughEveryTransition) {
   EXPECT_EQ(env.shown(), kStart);
   env.Boost();
   EXPECT_EQ(env.shown(), kBoosted);
-  EXPECT_EQ(env.window->focus(), env.restore);
-  EXPECT_EQ(env.window->repaint_count(), 1) << "Boost repaints at once";
+  EXPECT_EQ(env.window->records().focus, env.restore);
+  EXPECT_EQ(env.window->records().repaint_count, 1) << "Boost repaints at once";
   env.Restore(platform::kIdNo);
   EXPECT_EQ(env.shown(), kBoosted);
   env.Restore(platform::kIdYes);
   EXPECT_EQ(env.shown(), kRestored);
-  EXPECT_EQ(env.window->focus(), env.boost);
-  EXPECT_EQ(env.window->repaint_count(), 1) << "Restore does not repaint";
+  EXPECT_EQ(env.window->records().focus, env.boost);
+  EXPECT_EQ(env.window->records().repaint_count, 1) << "Restore does not repaint";
   env.Boost();
   EXPECT_EQ(env.shown(), kBoosted);
   env.booster.ExitRestore();

@@ -219,7 +219,7 @@ TEST_F(Form1Test, StartupManagerChosenTwiceIsOneWindow) {
   HeadlessWindow* manager = sim_.ui.FindWindow("frmMain");
   ASSERT_NE(manager, nullptr);
   EXPECT_TRUE(manager->IsShown());
-  EXPECT_EQ(manager->show_count(), 2);
+  EXPECT_EQ(manager->records().show_count, 2);
 }
 
 // Forwards to the headless UI and notes, when the program asks to end, what had happened by then.

@@ -38,13 +38,13 @@ TEST_F(StartupFillDrawing, RowsAreAddedUndrawnAndBothListsAreDrawnAgainAfterEver
   const frmMain::Controls& ids = form.controls();
   for (const platform::ControlId list : {ids.lstName, ids.lstCmdLine}) {
     SCOPED_TRACE(list);
-    EXPECT_TRUE(W().IsRedrawing(list));
-    EXPECT_EQ(W().RowsAddedUndrawn(list), 3);
+    EXPECT_FALSE(W().records().not_redrawing.contains(list));
+    EXPECT_EQ(W().records().rows_added_undrawn.at(list), 3);
     EXPECT_EQ(W().ItemCount(list), 3);
     EXPECT_EQ(W().Selection(list), 0);
   }
   for (const platform::ControlId field : {ids.txtName, ids.txtCmdLine, ids.Command1}) {
-    EXPECT_TRUE(W().IsRedrawing(field));
+    EXPECT_FALSE(W().records().not_redrawing.contains(field));
   }
   // The selection made while the lists were not drawn still mirrored into the fields.
   EXPECT_EQ(W().Text(ids.txtName), "Alpha");
@@ -60,8 +60,8 @@ TEST_F(StartupFillDrawing, RowsAreAddedUndrawnAndBothListsAreDrawnAgainAfterEver
   EXPECT_EQ(W().ItemCount(ids.lstName), 0);
   for (const platform::ControlId list : {ids.lstName, ids.lstCmdLine}) {
     SCOPED_TRACE(list);
-    EXPECT_TRUE(W().IsRedrawing(list));
-    EXPECT_EQ(W().RowsAddedUndrawn(list), 3);
+    EXPECT_FALSE(W().records().not_redrawing.contains(list));
+    EXPECT_EQ(W().records().rows_added_undrawn.at(list), 3);
   }
 }
 

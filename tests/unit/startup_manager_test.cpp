@@ -444,8 +444,9 @@ TEST_F(StartupManager, AThousandEntriesLoadInOrder) {
   EXPECT_EQ(W().ItemText(Ids().lstName, 999), "Entry 999");
   EXPECT_EQ(W().ItemText(Ids().lstCmdLine, 999), long_line);
   // The longest command line can be scrolled into view.
-  EXPECT_GE(W().HorizontalExtent(Ids().lstCmdLine), static_cast<int>(long_line.size()) * 6);
-  EXPECT_LT(W().HorizontalExtent(Ids().lstName), W().HorizontalExtent(Ids().lstCmdLine));
+  const auto& extents = W().records().extents;
+  EXPECT_GE(extents.at(Ids().lstCmdLine), static_cast<int>(long_line.size()) * 6);
+  EXPECT_LT(extents.at(Ids().lstName), extents.at(Ids().lstCmdLine));
 }
 
 TEST_F(StartupManager, CloseUnloadsAndTheNextShowLoadsAfreshFromTheMachineWideKey) {

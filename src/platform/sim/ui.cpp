@@ -218,23 +218,6 @@ bool HeadlessWindow::RequestClose() {
   return true;
 }
 
-int HeadlessWindow::HorizontalExtent(ControlId list) const {
-  SpecOf(list);
-  const auto found = records().extents.find(list);
-  return found == records().extents.end() ? 0 : found->second;
-}
-
-bool HeadlessWindow::IsRedrawing(ControlId control) const {
-  SpecOf(control);
-  return !records().not_redrawing.contains(control);
-}
-
-int HeadlessWindow::RowsAddedUndrawn(ControlId list) const {
-  SpecOf(list);
-  const auto found = records().rows_added_undrawn.find(list);
-  return found == records().rows_added_undrawn.end() ? 0 : found->second;
-}
-
 std::unique_ptr<Window> HeadlessUi::CreateForm(const WindowSpec& def) {
   const WindowHandle handle =
       kFirstHandle + kHandleStep * static_cast<WindowHandle>(forms_created_);

@@ -92,22 +92,13 @@ class HeadlessWindow final : public forms::Form {
 
   // Whether Show() has been called (and the window is still open).
   bool IsShown() const { return shown(); }
-  int show_count() const { return records().show_count; }
   // Whether a user sees the control: the window shown, the control and all its containers
   // visible.
   bool IsSeen(ControlId control) const { return IsShown() && ShownInWindow(control); }
-  int HorizontalExtent(ControlId list) const;
-  // Whether the control is drawn (SetRedraw), and how many rows were added while it was not.
-  bool IsRedrawing(ControlId control) const;
-  int RowsAddedUndrawn(ControlId list) const;
-  const std::vector<std::string>& caption_history() const { return records().caption_history; }
   const std::vector<std::string>& icon_history() const { return records().icon_history; }
   std::string icon() const {
     return icon_history().empty() ? std::string() : icon_history().back();
   }
-  int repaint_count() const { return records().repaint_count; }
-  // The control last given the focus by the program; kNoControl when none was.
-  ControlId focus() const { return records().focus; }
   // What the backend was told, as the native side would show it.
   const HeadlessRecords& records() const;
   // The entries of the context menu shown; empty when none is.
