@@ -314,11 +314,17 @@ void Win32Backend::SetRedraw(ControlId id, bool redraw) {
 
 void Win32Backend::OnCommand(const Control& control, int code) {
   HWND hwnd = control.windows.hwnd;
+  if ((code == BN_SETFOCUS || code == BN_KILLFOCUS) &&
+      (control.def.kind == ControlKind::kButton || control.def.clickable)) {
+    // No form names a default button: as in a dialog, the one with the focus is it, and Enter
+    // elsewhere presses nothing.
+    SendMessageW(hwnd_.get(), DM_SETDEFID,
+                 code == BN_SETFOCUS ? kFirstControlId + control.sequence : 0, 0);
+    return;
+  }
   switch (control.def.kind) {
     case ControlKind::kButton:
-      if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
-        OnButtonFocus(control, code == BN_SETFOCUS);
-      } else if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
+      if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
         form_->UserClicked(control.sequence);  // a second click, though quick, presses again
       }
       break;
@@ -331,9 +337,7 @@ void Win32Backend::OnCommand(const Control& control, int code) {
     case ControlKind::kLabel:
     case ControlKind::kPicture:
       // A launcher is a button drawn as a label (BN_CLICKED); other labels are statics.
-      if (control.def.clickable && (code == BN_SETFOCUS || code == BN_KILLFOCUS)) {
-        OnButtonFocus(control, code == BN_SETFOCUS);
-      } else if (code == STN_CLICKED || (control.def.clickable && code == BN_CLICKED)) {
+      if (code == STN_CLICKED || (control.def.clickable && code == BN_CLICKED)) {
         form_->UserClicked(control.sequence);
       }
       break;

@@ -95,7 +95,6 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   // The control that Enter presses (DM_SETDEFID; kNoControl or an unknown id: none), a push button
   // drawn as the default one; a push button or launcher is it while it has the focus.
   void SetDefaultButton(ControlId id);
-  void OnButtonFocus(const Control& control, bool gained);
   void AddTooltip(const Control& control);
   void FitClientArea();
   // Per message: a control's notification, a menu entry or Enter; the hand over clickable

@@ -137,14 +137,6 @@ void Win32Backend::SetDefaultButton(ControlId id) {
   restyle(default_button_, BS_DEFPUSHBUTTON);
 }
 
-void Win32Backend::OnButtonFocus(const Control& control, bool gained) {
-  // No form names a default button: as in a dialog, the one with the focus is it, and Enter
-  // elsewhere presses nothing.
-  if (gained || default_button_ == control.sequence) {
-    SendMessageW(hwnd_.get(), DM_SETDEFID, gained ? kFirstControlId + control.sequence : 0, 0);
-  }
-}
-
 bool Win32Backend::OnActivate(HWND hwnd, bool active) {
   if (!active) {
     HWND focus = GetFocus();
