@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +15,26 @@ namespace velqor::platform {
 
 inline constexpr Status kSharingViolation = 32;
 inline constexpr Status kDiskFull = 112;
+
+// A time as JournalFile::UtcNow gives it, taken apart; nullopt for other text or a field out of its
+// range.
+struct UtcTime {
+  int year = 0;
+  unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+inline std::optional<UtcTime> ParseUtcTime(std::string_view text) {
+  UtcTime t;
+  int used = 0;
+  const std::string z(text);
+  if (z.size() != 20 ||
+      std::sscanf(z.c_str(), "%4d-%2u-%2uT%2u:%2u:%2uZ%n", &t.year, &t.month, &t.day, &t.hour,
+                  &t.minute, &t.second, &used) != 6 ||
+      used != 20 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 ||
+      t.minute > 59 || t.second > 59) {
+    return std::nullopt;
+  }
+  return t;
+}
 
 // Whether an append waits until its bytes are on the disk.
 enum class Flush {

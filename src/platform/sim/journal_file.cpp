@@ -139,32 +139,24 @@ Status SimJournalFile::Size(std::uint64_t& size) {
 }
 
 std::string SimJournalFile::LocalTime(std::string_view utc) const {
-  int year = 0;
-  unsigned month = 0;
-  unsigned day = 0;
-  unsigned hour = 0;
-  unsigned minute = 0;
-  unsigned second = 0;
-  int used = 0;
-  std::string text(utc);
-  if (text.size() != 20 ||
-      std::sscanf(text.c_str(), "%4d-%2u-%2uT%2u:%2u:%2uZ%n", &year, &month, &day, &hour, &minute,
-                  &second, &used) != 6 ||
-      used != 20 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
-      second > 59) {
-    return text;
+  const std::optional<UtcTime> t = ParseUtcTime(utc);
+  if (!t) {
+    return std::string(utc);
   }
   namespace chrono = std::chrono;
   // A day past the month's end (the 31st of April) counts on into the next month.
-  const chrono::sys_days date{chrono::year{year} / static_cast<int>(month) / static_cast<int>(day)};
-  const auto local = date + chrono::hours{hour} + chrono::minutes{minute + kLocalOffsetMinutes};
+  const chrono::sys_days date{chrono::year{t->year} / static_cast<int>(t->month) /
+                              static_cast<int>(t->day)};
+  const auto local =
+      date + chrono::hours{t->hour} + chrono::minutes{t->minute + kLocalOffsetMinutes};
   const auto local_day = chrono::floor<chrono::days>(local);
   const chrono::year_month_day ymd{local_day};
   const auto minutes = (local - local_day).count();
   char out[64];  // room for any value the formats can print, as the optimiser checks
   std::snprintf(out, sizeof(out), "%04d-%02u-%02u %02u:%02u:%02u", static_cast<int>(ymd.year()),
                 static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
-                static_cast<unsigned>(minutes / 60), static_cast<unsigned>(minutes % 60), second);
+                static_cast<unsigned>(minutes / 60), static_cast<unsigned>(minutes % 60),
+                t->second);
   return out;
 }
 

@@ -231,36 +231,18 @@ std::string Win32JournalFile::UtcNow() const {
   return text;
 }
 
-}  // namespace velqor::platform::win32
-
-namespace velqor::platform::win32 {
-
 std::string Win32JournalFile::LocalTime(std::string_view utc) const {
-  const std::string text(utc);
-  unsigned year = 0;
-  unsigned month = 0;
-  unsigned day = 0;
-  unsigned hour = 0;
-  unsigned minute = 0;
-  unsigned second = 0;
-  int used = 0;
-  if (text.size() != 20 ||
-      std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2uZ%n", &year, &month, &day, &hour, &minute,
-                  &second, &used) != 6 ||
-      used != 20) {
-    return text;
+  const std::optional<UtcTime> t = ParseUtcTime(utc);
+  if (!t) {
+    return std::string(utc);
   }
-  SYSTEMTIME universal = {};
-  universal.wYear = static_cast<WORD>(year);
-  universal.wMonth = static_cast<WORD>(month);
-  universal.wDay = static_cast<WORD>(day);
-  universal.wHour = static_cast<WORD>(hour);
-  universal.wMinute = static_cast<WORD>(minute);
-  universal.wSecond = static_cast<WORD>(second);
+  const auto word = [](auto field) { return static_cast<WORD>(field); };
+  const SYSTEMTIME universal{word(t->year),   word(t->month),  0, word(t->day), word(t->hour),
+                             word(t->minute), word(t->second), 0};
   SYSTEMTIME local = {};
   // With no zone given, the current zone's rules for that date decide summer time.
   if (!SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
-    return text;
+    return std::string(utc);
   }
   char out[32];
   std::snprintf(out, sizeof(out), "%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth,
