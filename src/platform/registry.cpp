@@ -61,11 +61,7 @@ std::optional<KeyHandle> RootByName(std::string_view name) {
 
 // "RegWrite \"HKLM\\...\"": what a failure message names.
 std::string Describe(std::string_view verb, std::string_view path) {
-  std::string what(verb);
-  what += " \"";
-  what += path;
-  what += '"';
-  return what;
+  return std::string(verb) + " \"" + std::string(path) + '"';
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // tests fire by hand, with injectable failures and events delivered inside the program's calls.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -33,7 +34,8 @@ class Subscribers {
     const auto entries = entries_;  // kept alive even if the owner goes during delivery
     const std::vector<Entry> snapshot = *entries;
     for (const Entry& entry : snapshot) {
-      if (Contains(*entries, entry.id)) {
+      if (std::any_of(entries->begin(), entries->end(),
+                      [&](const Entry& live) { return live.id == entry.id; })) {
         deliver(*entry.events);
       }
     }
@@ -60,14 +62,6 @@ class Subscribers {
     std::weak_ptr<std::vector<Entry>> entries_;
     std::uint64_t id_;
   };
-  static bool Contains(const std::vector<Entry>& entries, std::uint64_t id) {
-    for (const Entry& e : entries) {
-      if (e.id == id) {
-        return true;
-      }
-    }
-    return false;
-  }
 
   std::shared_ptr<std::vector<Entry>> entries_;
   std::uint64_t next_id_ = 0;

@@ -41,13 +41,9 @@ std::u16string SimSystemInfo::ExpandEnvironment(std::u16string_view text) const 
       break;
     }
     const auto it = variables_.find(Fold(text.substr(1, close - 1)));
-    if (it != variables_.end() && close > 1) {
-      out += it->second;
-      text.remove_prefix(close + 1);
-    } else {
-      out += text.substr(0, close + 1);
-      text.remove_prefix(close + 1);
-    }
+    out += it != variables_.end() && close > 1 ? std::u16string_view(it->second)
+                                               : text.substr(0, close + 1);
+    text.remove_prefix(close + 1);
   }
   return out;
 }

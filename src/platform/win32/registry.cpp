@@ -21,17 +21,12 @@ KeyHandle FromHkey(HKEY key) {
   return reinterpret_cast<KeyHandle>(key);
 }
 
-// A NUL-terminated copy for the A functions.
-std::string Terminated(std::string_view text) {
-  return std::string(text);
-}
-
 }  // namespace
 
 Status Win32Registry::OpenKey(KeyHandle root, std::string_view path, std::uint32_t access,
                               KeyHandle& out) {
   HKEY key = nullptr;
-  const LSTATUS status = RegOpenKeyExA(ToHkey(root), Terminated(path).c_str(), 0, access, &key);
+  const LSTATUS status = RegOpenKeyExA(ToHkey(root), std::string(path).c_str(), 0, access, &key);
   out = status == ERROR_SUCCESS ? FromHkey(key) : 0;
   return status;
 }
@@ -39,7 +34,7 @@ Status Win32Registry::OpenKey(KeyHandle root, std::string_view path, std::uint32
 Status Win32Registry::CreateKey(KeyHandle root, std::string_view path, std::uint32_t access,
                                 KeyHandle& out) {
   HKEY key = nullptr;
-  const LSTATUS status = RegCreateKeyExA(ToHkey(root), Terminated(path).c_str(), 0, nullptr,
+  const LSTATUS status = RegCreateKeyExA(ToHkey(root), std::string(path).c_str(), 0, nullptr,
                                          REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);
   out = status == ERROR_SUCCESS ? FromHkey(key) : 0;
   return status;
@@ -47,7 +42,7 @@ Status Win32Registry::CreateKey(KeyHandle root, std::string_view path, std::uint
 
 Status Win32Registry::SetValue(KeyHandle key, std::string_view name, std::uint32_t type,
                                const std::uint8_t* data, std::uint32_t length) {
-  return RegSetValueExA(ToHkey(key), Terminated(name).c_str(), 0, type, data, length);
+  return RegSetValueExA(ToHkey(key), std::string(name).c_str(), 0, type, data, length);
 }
 
 Status Win32Registry::CloseKey(KeyHandle key) {
@@ -89,7 +84,7 @@ Status Win32Registry::QueryValue(KeyHandle key, std::string_view name, std::uint
                                  std::uint8_t* data, std::uint32_t* data_length) {
   DWORD value_type = 0;
   DWORD data_bytes = data_length != nullptr ? *data_length : 0;
-  const LSTATUS status = RegQueryValueExA(ToHkey(key), Terminated(name).c_str(), nullptr,
+  const LSTATUS status = RegQueryValueExA(ToHkey(key), std::string(name).c_str(), nullptr,
                                           type != nullptr ? &value_type : nullptr, data,
                                           data_length != nullptr ? &data_bytes : nullptr);
   if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
@@ -100,7 +95,7 @@ Status Win32Registry::QueryValue(KeyHandle key, std::string_view name, std::uint
 }
 
 Status Win32Registry::DeleteValue(KeyHandle key, std::string_view name) {
-  return RegDeleteValueA(ToHkey(key), Terminated(name).c_str());
+  return RegDeleteValueA(ToHkey(key), std::string(name).c_str());
 }
 
 std::string Win32Registry::ToAnsi(std::string_view utf8) const {

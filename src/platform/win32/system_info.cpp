@@ -4,12 +4,10 @@
 
 #include <string>
 
+#include "platform/win32/files.h"
+
 namespace velqor::platform::win32 {
 namespace {
-
-std::wstring Z(std::u16string_view text) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
 
 using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
 
@@ -48,7 +46,7 @@ std::u16string Win32SystemInfo::ExpandEnvironment(std::u16string_view text) cons
     if (needed == 0) break;
     if (needed <= expanded.size()) {
       expanded.resize(needed - 1);  // without the NUL
-      return std::u16string(reinterpret_cast<const char16_t*>(expanded.data()), expanded.size());
+      return U(expanded);
     }
     expanded.assign(needed, L'\0');
   }
