@@ -57,8 +57,9 @@ class KeyboardWalkTest : public ::testing::Test {
   }
 
   static ControlId Focused(Win32Window& w) {
+    const HWND focus = GetFocus();
     for (const ControlId id : w.Controls()) {
-      if (w.ControlWindow(id) == GetFocus()) {
+      if (focus != nullptr && w.ControlWindow(id) == focus) {
         return id;
       }
     }
