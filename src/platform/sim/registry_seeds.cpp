@@ -8,15 +8,6 @@
 namespace velqor::platform::sim {
 namespace {
 
-std::vector<std::string> FoldAll(const std::vector<std::string>& parts) {
-  std::vector<std::string> folded;
-  folded.reserve(parts.size());
-  for (const std::string& part : parts) {
-    folded.push_back(FoldCp1252(part));
-  }
-  return folded;
-}
-
 const char* RootName(KeyHandle root) {
   return root == kHkeyCurrentUser ? "HKCU" : "HKLM";
 }
@@ -45,7 +36,8 @@ void SimRegistry::ClearFaults() {
 }
 
 void SimRegistry::DenyKey(KeyHandle root, std::string_view path, std::uint32_t denied_rights) {
-  denials_.push_back(Denial{root, FoldAll(SplitPath(Utf8ToCp1252(path))), denied_rights});
+  // Folding leaves the back-slashes as they are: the folded path splits as the path does.
+  denials_.push_back(Denial{root, SplitPath(FoldCp1252(Utf8ToCp1252(path))), denied_rights});
 }
 
 SimRegistry::Key& SimRegistry::MakeKey(KeyHandle root, std::string_view utf8_path) {
