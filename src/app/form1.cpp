@@ -129,7 +129,7 @@ void Form1::UpdateUndoEntry() {
     return;
   }
   undo_enabled_ = enabled;
-  CreateMenus();
+  window_->SetMenuEntryEnabled("undo", enabled);
 }
 
 void Form1::changes_Click() {

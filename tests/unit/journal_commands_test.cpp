@@ -108,6 +108,7 @@ TEST_F(JournalCommandsTest, EachHandlerIsOneCommandAndUndoLastChangeWalksBack) {
                                                "Restore Settings (undone)", "Undo of 3",
                                                "Undo of 2", "Undo of 1"}));
   EXPECT_FALSE(UndoEnabled()) << "an undo is not itself taken by Undo last change";
+  EXPECT_EQ(w_->records().menu_bar_count, 1) << "greyed in place, the bar made only once";
 
   // The close restores as ever, recorded as "Close".
   ASSERT_TRUE(w_->ClickByName("XPButton2"));

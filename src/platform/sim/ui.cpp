@@ -33,7 +33,7 @@ class HeadlessBackend final : public forms::FormBackend {
 
   void Attach(forms::Form&) override {}
   void CreateControl(ControlId, const ControlSpec&) override {}
-  void SetMenu(const std::vector<Menu>&) override {}
+  void SetMenu(const std::vector<Menu>&) override { ++records_.menu_bar_count; }
   void SetMenuEntryEnabled(std::string_view, bool) override {}
   void SetCaption(std::string_view caption) override {
     records_.caption_history.emplace_back(caption);

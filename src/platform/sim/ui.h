@@ -34,6 +34,7 @@ struct MessageBoxRecord {
 struct HeadlessRecords {
   int show_count = 0;
   int repaint_count = 0;
+  int menu_bar_count = 0;                    // how many times the whole menu bar was set
   std::vector<std::string> caption_history;  // every caption set after creation, in order
   std::vector<std::string> icon_history;     // every icon file set successfully, in order
   std::map<ControlId, int> extents;          // horizontal extents of lists
