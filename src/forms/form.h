@@ -147,7 +147,8 @@ class Form : public platform::Window {
   // 1 (firing only if it was clear), a clickable label fires. A control that does not respond
   // keeps its state, and the backend is told it again (a native control may have changed itself).
   bool UserClicked(ControlId control);
-  // A row of a list chosen by the user; fires when the row changes. A missing row raises.
+  // A row of a list chosen by the user, or -1 when the user left none selected (a click off a
+  // report list's rows); fires when the row changes. A missing row raises.
   bool UserSelected(ControlId list, int row);
   // A click on a report list's column header: sorts by that column, ascending first, and the
   // other way round when it is sorted by it already.

@@ -274,7 +274,7 @@ bool Form::UserClickedHeader(ControlId list, int column) {
 
 bool Form::UserSelected(ControlId list, int row) {
   Control& c = List(list);
-  CheckRow(c, row, 0);
+  CheckRow(c, row, -1);
   if (!Responds(list)) {
     backend_->SetSelection(list, c.selection);
     return false;

@@ -339,6 +339,38 @@ TYPED_TEST(UiContract, RowsAddedTogetherGoWhereOneByOneTheyWould) {
   EXPECT_EQ(this->clicks_[list], 1);
 }
 
+TYPED_TEST(UiContract, AReportListsSelectionFollowsTheUserAndCanBeSetInAHiddenWindow) {
+  auto& w = *this->window_;
+  const auto add = [](platform::Window& to) {
+    const ControlId list = to.AddControl({.kind = ControlKind::kReportList,
+                                          .name = "lvwRows",
+                                          .rect = {60, 60, 5000, 3000},
+                                          .columns = {{"Name", 2000}}});
+    to.AddRow(list, {10, {"first"}});
+    to.AddRow(list, {20, {"second"}});
+    return list;
+  };
+  const ControlId list = add(w);
+  this->Count({list});
+  this->env_.SelectRow(w, list, 0);
+  this->env_.SelectRow(w, list, 1);
+  EXPECT_EQ(this->clicks_[list], 2) << "another row is one change, with no empty one between";
+  this->env_.ClickOffRows(w, list);
+  EXPECT_EQ(w.SelectedKey(list), std::nullopt) << "a click off the rows leaves none selected";
+  EXPECT_EQ(this->env_.ShownSelection(w, list), -1);
+  EXPECT_EQ(this->clicks_[list], 3);
+  this->env_.ClickOffRows(w, list);
+  EXPECT_EQ(this->clicks_[list], 3) << "nothing selected, nothing changed";
+
+  auto hidden = this->env_.ui().CreateForm({"frmHidden", "Hidden", 6000, 6000, "", std::nullopt});
+  const ControlId rows = add(*hidden);
+  int selected = 0;
+  hidden->OnClick(rows, [&] { ++selected; });
+  this->env_.SelectRow(*hidden, rows, 1);
+  EXPECT_EQ(hidden->SelectedKey(rows), 20U);
+  EXPECT_EQ(selected, 1);
+}
+
 TYPED_TEST(UiContract, AMenuShortcutChoosesItsEntryUnlessItIsGreyed) {
   auto& w = *this->window_;
   int undos = 0;

@@ -54,10 +54,21 @@ class Win32UiEnv {
       item.state = item.stateMask;
       SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                    reinterpret_cast<LPARAM>(&item));
+      ui_.DoEvents();  // what the window posted to itself meanwhile
       return;
     }
     SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
     Notify(hwnd, LBN_SELCHANGE);
+  }
+  // A left-click below the list's last row, then what the window posted to itself meanwhile.
+  void ClickOffRows(platform::Window& w, platform::ControlId list) {
+    HWND hwnd = Hwnd(w, list);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const LPARAM at = MAKELPARAM(client.right / 2, client.bottom - 4);
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+    ui_.DoEvents();
   }
   // What the list view tells its parent of a click on a column header.
   void ClickHeader(platform::Window& w, platform::ControlId list, int column) {
@@ -255,6 +266,7 @@ class HeadlessUiEnv {
   void SelectRow(platform::Window& w, platform::ControlId list, int row) {
     Native(w).SelectRow(list, row);
   }
+  void ClickOffRows(platform::Window& w, platform::ControlId list) { Native(w).ClickOffRows(list); }
   bool Seen(platform::Window& w, platform::ControlId id) { return Native(w).IsSeen(id); }
   int ShownValue(platform::Window& w, platform::ControlId id) { return w.Value(id); }
   std::vector<std::string> ShownRows(platform::Window& w, platform::ControlId list) {

@@ -171,6 +171,9 @@ TEST_F(StartupProgramsWindowTest, TheListsContextMenuIsGreyedAsTheButtonsAndActs
   EXPECT_EQ(w.RowAt(List(), RowNamed(w, "Alpha")).cells[3], "Disabled");
   EXPECT_FALSE(w.IsEnabled(w.Id("cmdDisable")));
   EXPECT_TRUE(w.IsMenuEntryEnabled("mnuEnable"));
+  ASSERT_TRUE(w.ClickOffRows(List()));
+  EXPECT_FALSE(w.IsEnabled(w.Id("cmdEnable"))) << "a click off the rows leaves none to act on";
+  EXPECT_FALSE(w.IsMenuEntryEnabled("mnuEnable"));
 }
 
 TEST_F(StartupProgramsWindowTest, RefusedRightsAreToldInWordsAndChangeNothing) {

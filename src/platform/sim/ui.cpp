@@ -139,18 +139,29 @@ bool HeadlessWindow::ClickByName(std::string_view name) {
 }
 
 bool HeadlessWindow::SelectRow(ControlId list, int row) {
+  const ControlSpec& def = ListSpec(list);
+  if (row < 0 || row >= ItemCount(list)) {
+    throw Failure(kInvalidParameter,
+                  "The list \"" + def.name + "\" has no row " + std::to_string(row));
+  }
+  return !headless_ui_.quit_requested() && UserSelected(list, row);
+}
+
+bool HeadlessWindow::ClickOffRows(ControlId list) {
+  const bool report = ListSpec(list).kind == ControlKind::kReportList;
   if (!UserMayAct()) {
-    const ControlSpec& def = SpecOf(list);
-    if (def.kind != ControlKind::kListBox) {
-      throw Failure(kInvalidParameter, "\"" + def.name + "\" is not a list");
-    }
-    if (row < 0 || row >= ItemCount(list)) {
-      throw Failure(kInvalidParameter,
-                    "The list \"" + def.name + "\" has no row " + std::to_string(row));
-    }
     return false;
   }
-  return UserSelected(list, row);
+  // The system's report lists drop their selection there; a list box keeps its own.
+  return report ? UserSelected(list, -1) : Responds(list);
+}
+
+const ControlSpec& HeadlessWindow::ListSpec(ControlId list) const {
+  const ControlSpec& def = SpecOf(list);
+  if (def.kind != ControlKind::kListBox && def.kind != ControlKind::kReportList) {
+    throw Failure(kInvalidParameter, "\"" + def.name + "\" is not a list");
+  }
+  return def;
 }
 
 bool HeadlessWindow::ChooseMenu(std::string_view entry_name) {

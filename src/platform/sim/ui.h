@@ -65,9 +65,12 @@ class HeadlessWindow final : public forms::Form {
   // window, or after the program has been told to quit.
   bool Click(ControlId control);
   bool ClickByName(std::string_view name);
-  // A click on a row of a list, under the same conditions as Click; fires when the row changes.
-  // A row that does not exist raises a Failure.
+  // A row of a list chosen, as Click but also in a window not shown, whose lists a program can
+  // still select in; fires when the row changes. A row that does not exist raises a Failure.
   bool SelectRow(ControlId list, int row);
+  // A left-click on a list off its rows, under the same conditions as Click: a report list loses
+  // its selection (firing when it had one), a list box keeps it. Not a list: raises a Failure.
+  bool ClickOffRows(ControlId list);
   // Chooses a menu entry by name; a greyed entry does nothing. An unknown entry raises.
   bool ChooseMenu(std::string_view entry_name);
   // Presses a menu entry's shortcut ("Ctrl+Z"); false when no entry has it or it is greyed.
@@ -107,6 +110,8 @@ class HeadlessWindow final : public forms::Form {
 
  private:
   bool UserMayAct() const;
+  // The list's definition; raises a Failure when the control is not a list.
+  const ControlSpec& ListSpec(ControlId list) const;
 
   HeadlessUi& headless_ui_;
   std::vector<MenuEntry> context_menu_;

@@ -449,6 +449,11 @@ LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPAR
         OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
       }
       return 0;
+    case kWmRowDeselected:
+      if (form_ != nullptr) {
+        OnRowDeselected(static_cast<ControlId>(wparam));
+      }
+      return 0;
     case WM_CONTEXTMENU:
       if (form_ != nullptr && OnContextMenu(reinterpret_cast<HWND>(wparam), lparam)) {
         return 0;

@@ -27,6 +27,7 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   // Control ids start above IDOK/IDCANCEL, which keyboard navigation sends on Enter and Escape.
   static constexpr int kFirstControlId = 100;
   static constexpr int kFirstMenuId = 0x8000;
+  static constexpr UINT kWmRowDeselected = WM_APP + 1;  // wparam: the report list's control id
 
   // Creates the window hidden, with its client area, caption, icon and background. Raises a
   // Failure when the system refuses to create it.
@@ -111,6 +112,10 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   // The command id of a menu bar entry; 0 when the bar has none of that name.
   UINT MenuId(std::string_view entry_name) const;
   void OnNotify(const NMHDR& header);
+  // Reports a report list left with no row selected (kWmRowDeselected, posted when a row lost its
+  // selection: a click on another row drops the old one before selecting the new, so the list is
+  // read only once the click is over).
+  void OnRowDeselected(ControlId list);
   void AddColumns(const Control& control);
   // Puts one row's cells into the native row at `place`, made with `tag` as its lParam.
   void PutRow(HWND list, int place, const Row& row, LPARAM tag);

@@ -169,10 +169,25 @@ void Win32Backend::OnNotify(const NMHDR& header) {
   const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
   if (header.code == LVN_COLUMNCLICK) {
     form_->UserClickedHeader(c->sequence, change.iSubItem);
-  } else if (header.code == LVN_ITEMCHANGED && (change.uChanged & LVIF_STATE) != 0 &&
-             (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0 &&
-             change.iItem >= 0) {
-    form_->UserSelected(c->sequence, change.iItem);
+  } else if (header.code == LVN_ITEMCHANGED && (change.uChanged & LVIF_STATE) != 0) {
+    const bool was = (change.uOldState & LVIS_SELECTED) != 0;
+    const bool is = (change.uNewState & LVIS_SELECTED) != 0;
+    if (is && !was && change.iItem >= 0) {
+      form_->UserSelected(c->sequence, change.iItem);
+    } else if (!is && (was || change.iItem < 0)) {
+      PostMessageW(hwnd_.get(), kWmRowDeselected, static_cast<WPARAM>(c->sequence), 0);
+    }
+  }
+}
+
+void Win32Backend::OnRowDeselected(ControlId list) {
+  if (list < 1 || static_cast<size_t>(list) > controls_.size() ||
+      Get(list).def.kind != ControlKind::kReportList) {
+    return;
+  }
+  if (SendMessageW(Get(list).windows.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                   LVNI_SELECTED) < 0) {
+    form_->UserSelected(list, -1);
   }
 }
 
