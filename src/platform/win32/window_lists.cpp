@@ -48,7 +48,14 @@ void Win32Backend::SetSelection(ControlId id, int row) {
   const bool was_quiet = std::exchange(quiet_, true);
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  // Cleared only where set: clearing all rows at once visits every row of a long list.
+  for (const UINT marked : {LVNI_SELECTED, LVNI_FOCUSED}) {
+    for (auto at = SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), marked); at >= 0;
+         at = SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(at), marked)) {
+      SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(at),
+                   reinterpret_cast<LPARAM>(&item));
+    }
+  }
   if (row >= 0) {
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
