@@ -141,8 +141,10 @@ std::string Form::Caption() const {
 }
 
 void Form::SetIcon(std::string_view ico_path) {
-  if (open_) {
-    backend_->SetIcon(ico_path);
+  if (const Status status = open_ ? backend_->SetIcon(ico_path) : platform::kSuccess;
+      status != platform::kSuccess) {
+    throw platform::MakeFailure(platform::ErrorDomain::kWin32, status,
+                                "Could not load the icon \"" + std::string(ico_path) + "\"");
   }
 }
 

@@ -22,6 +22,7 @@ using platform::Handler;
 using platform::Menu;
 using platform::MenuEntry;
 using platform::Row;
+using platform::Status;
 using platform::TwipRect;
 using platform::Ui;
 using platform::WindowHandle;
@@ -52,8 +53,8 @@ class FormBackend {
   // Shows an entry of the menu set last greyed (false) or usable.
   virtual void SetMenuEntryEnabled(std::string_view entry_name, bool enabled) = 0;
   virtual void SetCaption(std::string_view caption) = 0;
-  // Raises a Failure naming the file when it cannot be loaded; the current icon then stays.
-  virtual void SetIcon(std::string_view ico_path) = 0;
+  // Why the file could not be loaded (kSuccess when it was); the current icon then stays.
+  virtual Status SetIcon(std::string_view ico_path) = 0;
   virtual void Repaint() = 0;
   virtual void Show() = 0;
   // Destroys the native window; the backend reports nothing afterwards.

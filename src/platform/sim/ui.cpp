@@ -38,13 +38,13 @@ class HeadlessBackend final : public forms::FormBackend {
   void SetCaption(std::string_view caption) override {
     records_.caption_history.emplace_back(caption);
   }
-  void SetIcon(std::string_view ico_path) override {
+  Status SetIcon(std::string_view ico_path) override {
     if (!ui_.FileExists(ico_path)) {
       ++ui_.missing_file_loads_;
-      throw MakeFailure(ErrorDomain::kWin32, kFileNotFound,
-                        "Could not load the icon \"" + std::string(ico_path) + "\"");
+      return kFileNotFound;
     }
     records_.icon_history.emplace_back(ico_path);
+    return kSuccess;
   }
   void Repaint() override { ++records_.repaint_count; }
   void Show() override { ++records_.show_count; }

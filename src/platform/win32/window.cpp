@@ -230,19 +230,18 @@ void Win32Backend::SetCaption(std::string_view caption) {
   SetWindowTextW(hwnd_.get(), Widen(caption).c_str());
 }
 
-void Win32Backend::SetIcon(std::string_view ico_path) {
+Status Win32Backend::SetIcon(std::string_view ico_path) {
   const std::wstring path = Widen(ico_path);
   UniqueHicon big = LoadIconSized(nullptr, path.c_str(), SM_CXICON, LR_LOADFROMFILE);
   UniqueHicon small = LoadIconSized(nullptr, path.c_str(), SM_CXSMICON, LR_LOADFROMFILE);
   if (!big || !small) {
-    Status status = static_cast<Status>(GetLastError());
-    if (status == kSuccess || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      status = kFileNotFound;
-    }
-    throw MakeFailure(ErrorDomain::kWin32, status,
-                      "Could not load the icon \"" + std::string(ico_path) + "\"");
+    const auto status = static_cast<Status>(GetLastError());
+    return status == kSuccess || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES
+               ? kFileNotFound
+               : status;
   }
   SetIcons(std::move(big), std::move(small));
+  return kSuccess;
 }
 
 void Win32Backend::SetIcons(UniqueHicon big, UniqueHicon small) {

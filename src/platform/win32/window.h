@@ -40,7 +40,7 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   void SetMenu(const std::vector<Menu>& menus) override;
   void SetMenuEntryEnabled(std::string_view entry_name, bool enabled) override;
   void SetCaption(std::string_view caption) override;
-  void SetIcon(std::string_view ico_path) override;
+  Status SetIcon(std::string_view ico_path) override;
   void Repaint() override;
   void Show() override;
   void Destroy() override;
