@@ -308,9 +308,10 @@ bool Form::Responds(ControlId control) const {
 
 bool Form::UserClicked(ControlId control) {
   Control& c = Get(control);  // an unknown id raises even when nothing would respond
-  if (!Responds(control)) {
-    // Windows ignores a click on a disabled or hidden control; a native control that changed
-    // itself regardless (Wine lets disabled buttons click) is put back.
+  if (!shown() || !Responds(control)) {
+    // Windows ignores a click on a disabled or hidden control, and a control of a window not
+    // shown is hidden to the user; a native control that changed itself regardless (Wine lets
+    // disabled buttons click, and BM_CLICK reaches a hidden window) is put back.
     if (open_ && HasValue(c.def.kind)) {
       for (std::size_t i = 0; i < controls_.size(); ++i) {
         const Control& other = controls_[i];

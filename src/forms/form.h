@@ -87,8 +87,9 @@ class FormBackend {
 // A window as the program sees it, over one backend. Everything a caller can observe is decided
 // here: handlers run through the dispatcher, a value or selection set by the program fires the
 // click handler once and only on a change, option buttons of one container clear each other,
-// controls that are hidden or disabled (or inside a hidden or disabled frame) ignore the user,
-// an unknown id raises, and once closed the window ignores every call and answers defaults.
+// controls that are hidden or disabled (or inside a hidden or disabled frame) ignore the user, so
+// do the controls of a window not shown when clicked, an unknown id raises, and once closed the
+// window ignores every call and answers defaults.
 class Form : public platform::Window {
  public:
   // The backend must have made the native window already; the ui's dispatcher runs the handlers.
@@ -145,8 +146,9 @@ class Form : public platform::Window {
   // --- The user's input, as a backend reports it. Each returns whether the window responded. ---
 
   // A click: a button is pressed, a check box goes 0->1, 1->0 or 2->0, an option button becomes
-  // 1 (firing only if it was clear), a clickable label fires. A control that does not respond
-  // keeps its state, and the backend is told it again (a native control may have changed itself).
+  // 1 (firing only if it was clear), a clickable label fires. A control that does not respond (or
+  // whose window is not shown) keeps its state, and the backend is told it again (a native
+  // control may have changed itself).
   bool UserClicked(ControlId control);
   // A row of a list chosen by the user, or -1 when the user left none selected (a click off a
   // report list's rows); fires when the row changes. A missing row raises.

@@ -188,6 +188,30 @@ TYPED_TEST(UiContract, HiddenOrDisabledControlsAndTheirContentsIgnoreTheUser) {
   EXPECT_EQ(this->clicks_[box], 1) << "only a change fires";
 }
 
+TYPED_TEST(UiContract, AWindowNotShownIgnoresClicksUntilItIsShown) {
+  auto hidden = this->env_.ui().CreateForm({"frmHidden", "Hidden", 3000, 3000, "", std::nullopt});
+  platform::ControlSpec def{
+      .kind = ControlKind::kButton, .name = "cmd", .rect = {60, 60, 1100, 300}};
+  const ControlId button = hidden->AddControl(def);
+  def = {.kind = ControlKind::kCheckBox, .name = "chk", .rect = {60, 460, 1100, 300}};
+  const ControlId box = hidden->AddControl(def);
+  int clicks = 0;
+  hidden->OnClick(button, [&] { ++clicks; });
+  hidden->OnClick(box, [&] { ++clicks; });
+  for (const ControlId id : {button, box}) {
+    this->env_.Click(*hidden, id);
+    this->env_.NotifyClick(*hidden, id);
+  }
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(hidden->Value(box), 0);
+  EXPECT_EQ(this->env_.ShownValue(*hidden, box), 0) << "a box that changed itself is put back";
+  hidden->Show();
+  this->env_.Click(*hidden, button);
+  this->env_.Click(*hidden, box);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(hidden->Value(box), 1);
+}
+
 TYPED_TEST(UiContract, ListRowsKeepTheirOrderAndTextExactly) {
   auto& w = *this->window_;
   const ControlId list = this->Add(ControlKind::kListBox, "lst");
