@@ -70,9 +70,8 @@ struct ControlSpec {
   // Labels that start something: they look as labels do, show the hand cursor, take a tab stop
   // and are pressed with Enter or Space, and a screen reader calls them buttons.
   bool clickable = false;
-  bool white_on_black = false;    // drawn white text on a black background
-  std::string image{};            // pictures: the bitmap resource's name
-  std::uint32_t extra_style = 0;  // further WS_/BS_/SS_/ES_/LBS_ bits, rarely needed
+  bool white_on_black = false;  // drawn white text on a black background
+  std::string image{};          // pictures: the bitmap resource's name
   // The label that names this control (a field or a list) for a screen reader, which takes the
   // name from the label just before the control in the window's order; it is kept there.
   ControlId label = kNoControl;

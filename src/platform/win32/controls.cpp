@@ -63,17 +63,20 @@ ClassAndStyle StyleOf(const ControlSpec& def) {
   return {L"STATIC", kChild, 0};
 }
 
-[[noreturn]] void ThrowCreateFailed(const std::string& name) {
-  ThrowLastError("Could not create the control \"" + name + "\"");
-}
-
 }  // namespace
 
-Panel::Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption, DWORD extra_style) {
+std::wstring WindowText(HWND hwnd) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+Panel::Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption) {
   // WS_EX_CONTROLPARENT lets the keyboard navigation of the form step into the panel's controls.
-  hwnd_ = CreateBase(WS_EX_CONTROLPARENT, L"", kChild | extra_style, rect.left, rect.top,
-                     rect.right - rect.left, rect.bottom - rect.top, parent,
-                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+  hwnd_ =
+      CreateBase(WS_EX_CONTROLPARENT, L"", kChild, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
   if (hwnd_ == nullptr) {
     ThrowLastError("Could not create a frame");
   }
@@ -89,14 +92,12 @@ Panel::Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption, DWOR
 void Panel::DrawCaption(const DRAWITEMSTRUCT& item) const {
   HDC dc = item.hDC;
   const HWND parent = GetParent(hwnd_);
-  // The parent chooses the colours (WM_CTLCOLORSTATIC sets the text colour in `dc`).
+  // The parent chooses the colours (WM_CTLCOLORSTATIC sets the text colour in `dc`); the form
+  // at the top of the chain always gives a brush.
   auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
       parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(caption_)));
-  if (brush == nullptr) {
-    brush = GetSysColorBrush(COLOR_BTNFACE);
-  }
-  auto font = reinterpret_cast<HFONT>(SendMessageW(caption_, WM_GETFONT, 0, 0));
-  const HGDIOBJ old_font = font != nullptr ? SelectObject(dc, font) : nullptr;
+  const HGDIOBJ old_font =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(caption_, WM_GETFONT, 0, 0)));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
 
@@ -105,10 +106,7 @@ void Panel::DrawCaption(const DRAWITEMSTRUCT& item) const {
   frame.top += metrics.tmHeight / 2 - 1;
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
-  const int length = GetWindowTextLengthW(caption_);
-  if (length > 0) {
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(caption_, text.data(), length + 1)));
+  if (const std::wstring text = WindowText(caption_); !text.empty()) {
     RECT label{item.rcItem.left + 8, item.rcItem.top, item.rcItem.right - 8,
                item.rcItem.top + metrics.tmHeight};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
@@ -124,9 +122,7 @@ void Panel::DrawCaption(const DRAWITEMSTRUCT& item) const {
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
               DT_SINGLELINE | DT_LEFT | DT_TOP | DT_END_ELLIPSIS);
   }
-  if (old_font != nullptr) {
-    SelectObject(dc, old_font);
-  }
+  SelectObject(dc, old_font);
 }
 
 Panel::~Panel() {
@@ -137,6 +133,13 @@ Panel::~Panel() {
 
 LRESULT Panel::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
+    case WM_DRAWITEM:
+      if (const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+          item->hwndItem == caption_) {
+        DrawCaption(*item);
+        return TRUE;
+      }
+      [[fallthrough]];  // a control's, which its parent draws
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_CTLCOLORSTATIC:
@@ -144,21 +147,13 @@ LRESULT Panel::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return SendMessageW(GetParent(hwnd), message, wparam, lparam);
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
-      if (item->hwndItem == caption_) {
-        DrawCaption(*item);
-        return TRUE;
-      }
-      return SendMessageW(GetParent(hwnd), message, wparam, lparam);
-    }
     case WM_ERASEBKGND: {
       auto* dc = reinterpret_cast<HDC>(wparam);
       auto brush = reinterpret_cast<HBRUSH>(
           SendMessageW(GetParent(hwnd), WM_CTLCOLORSTATIC, wparam, reinterpret_cast<LPARAM>(hwnd)));
       RECT client;
       GetClientRect(hwnd, &client);
-      FillRect(dc, &client, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
+      FillRect(dc, &client, brush);
       return 1;
     }
     case WM_NCDESTROY:
@@ -176,7 +171,7 @@ ControlWindows CreateControlWindows(const ControlSpec& def, HWND parent, int id,
   ControlWindows windows;
   const std::wstring caption = Widen(def.caption);
   if (def.kind == ControlKind::kFrame) {
-    windows.panel = std::make_unique<Panel>(parent, id, rect, caption.c_str(), def.extra_style);
+    windows.panel = std::make_unique<Panel>(parent, id, rect, caption.c_str());
     windows.hwnd = windows.panel->hwnd();
     windows.caption = windows.panel->caption();
     if (windows.caption != nullptr) {
@@ -185,12 +180,12 @@ ControlWindows CreateControlWindows(const ControlSpec& def, HWND parent, int id,
     return windows;
   }
   const ClassAndStyle cs = StyleOf(def);
-  windows.hwnd = CreateWindowExW(
-      cs.ex_style, cs.window_class, caption.c_str(), cs.style | def.extra_style, rect.left,
-      rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  windows.hwnd = CreateWindowExW(cs.ex_style, cs.window_class, caption.c_str(), cs.style, rect.left,
+                                 rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
   if (windows.hwnd == nullptr) {
-    ThrowCreateFailed(def.name);
+    ThrowLastError("Could not create the control \"" + def.name + "\"");
   }
   SendMessageW(windows.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (def.kind == ControlKind::kPicture && !def.image.empty()) {
@@ -211,11 +206,9 @@ void UseClassicLook(HWND control) noexcept {
   using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
   static const auto set_window_theme = []() -> SetWindowThemeFunction {
     HMODULE uxtheme = LoadSystemDll(L"uxtheme.dll");
-    if (uxtheme == nullptr) {
-      return nullptr;
-    }
-    return reinterpret_cast<SetWindowThemeFunction>(
-        reinterpret_cast<void*>(GetProcAddress(uxtheme, "SetWindowTheme")));
+    return uxtheme == nullptr ? nullptr
+                              : reinterpret_cast<SetWindowThemeFunction>(reinterpret_cast<void*>(
+                                    GetProcAddress(uxtheme, "SetWindowTheme")));
   }();
   if (set_window_theme != nullptr && control != nullptr) {
     set_window_theme(control, L"", L"");

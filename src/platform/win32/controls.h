@@ -6,6 +6,7 @@
 #undef MessageBox  // the interface has a MessageBox of its own
 
 #include <memory>
+#include <string>
 
 #include "platform/ui.h"
 #include "platform/win32/base_window.h"
@@ -24,7 +25,7 @@ class Panel : public BaseWindow<Panel> {
 
   // Creates the panel at `rect` (pixels, in the parent's client area) with its caption; the
   // window is owned by its parent. Raises a Failure when the system refuses.
-  Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption, DWORD extra_style);
+  Panel(HWND parent, int id, const RECT& rect, const wchar_t* caption);
   ~Panel();
   Panel(const Panel&) = delete;
   Panel& operator=(const Panel&) = delete;
@@ -56,6 +57,9 @@ struct ControlWindows {
 // Failure naming the control when the system refuses to create it.
 ControlWindows CreateControlWindows(const ControlSpec& def, HWND parent, int id, const RECT& rect,
                                     HFONT font);
+
+// The window's text as it shows it.
+std::wstring WindowText(HWND hwnd);
 
 // Switches visual styles off for one control, so that it draws its text in the colours the parent
 // chooses (themed check boxes ignore them). Does nothing where themes don't exist.

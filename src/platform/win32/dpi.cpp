@@ -26,21 +26,21 @@ RECT TwipRectToPixels(const TwipRect& rect, int dpi) {
 
 UniqueHfont CreateMessageFont(int dpi) {
   // Both fonts come at the screen's DPI.
-  const int screen = ScreenDpi();
+  const auto scaled = [dpi, screen = ScreenDpi()](LOGFONTW font) {
+    font.lfHeight = MulDiv(font.lfHeight, dpi, screen);
+    return UniqueHfont(CreateFontIndirectW(&font));
+  };
   // The structure as XP knows it (the build targets XP), which later systems accept too.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, screen);
-    UniqueHfont font(CreateFontIndirectW(&metrics.lfMessageFont));
-    if (font) {
+    if (UniqueHfont font = scaled(metrics.lfMessageFont)) {
       return font;
     }
   }
   LOGFONTW fallback{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(fallback), &fallback);
-  fallback.lfHeight = MulDiv(fallback.lfHeight, dpi, screen);
-  return UniqueHfont(CreateFontIndirectW(&fallback));
+  return scaled(fallback);
 }
 
 }  // namespace velqor::platform::win32

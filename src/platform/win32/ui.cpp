@@ -4,7 +4,6 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/win32/system_dll.h"
 #include "platform/win32/text.h"
@@ -25,19 +24,10 @@ int Win32Ui::MessageBox(std::string_view prompt, std::string_view title, unsigne
 }
 
 std::string Win32Ui::ProgramFolder() const {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) {
-      return {};
-    }
-    if (length < path.size()) {
-      std::wstring_view full(path.data(), length);
-      const auto slash = full.find_last_of(L"\\/");
-      return Narrow(slash == std::wstring_view::npos ? full : full.substr(0, slash));
-    }
-    path.resize(path.size() * 2);  // the name was cut short: ask again with more room
-  }
+  // Room for the longest path the system has, so that the name is never cut short.
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return Narrow(std::wstring_view(path).substr(0, path.find_last_of(L"\\/")));
 }
 
 void Win32Ui::DoEvents() {
@@ -55,10 +45,7 @@ std::optional<std::string> Win32Ui::SaveAs(const SaveAsRequest& request) {
   const std::wstring title = Widen(request.title);
   const std::wstring extension = Widen(request.default_extension);
   // Pairs of description and pattern, each ended by a NUL, the list by another.
-  std::wstring filter = Widen(request.filter_name);
-  filter.push_back(L'\0');
-  filter += Widen(request.filter_pattern);
-  filter.push_back(L'\0');
+  const std::wstring filter = Widen(request.filter_name + '\0' + request.filter_pattern + '\0');
   std::wstring path = Widen(request.file_name);
   path.resize(std::max<size_t>(path.size() + 1, 32768), L'\0');
   OPENFILENAMEW dialog{};
@@ -106,9 +93,9 @@ int Win32Ui::Run(const std::function<bool()>& keep_going) {
 
 void Win32Ui::Dispatch(MSG& msg) {
   HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  if (root != nullptr && Win32Window::IsForm(root)) {
-    Win32Window::RelayToTooltip(root, msg);
-    if (Win32Window::TranslateShortcut(root, msg) || IsDialogMessageW(root, &msg)) {
+  if (const Win32Backend* form = Win32Backend::Of(root)) {
+    form->RelayToTooltip(msg);
+    if (form->TranslateShortcut(msg) || IsDialogMessageW(root, &msg)) {
       return;
     }
   }

@@ -19,15 +19,6 @@ constexpr DWORD kSizingStyle = WS_THICKFRAME | WS_MAXIMIZEBOX;
 // Sent by systems that change a monitor's scale while programs run; older headers lack it.
 constexpr UINT kWmDpiChanged = 0x02E0;
 constexpr int kTipWidth = 6000;  // twips; longer tips wrap
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-std::wstring WindowText(HWND hwnd) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 UniqueHicon LoadIconSized(HINSTANCE module, const wchar_t* name, int size_metric, UINT flags) {
   const int size = GetSystemMetrics(size_metric);
@@ -41,10 +32,8 @@ Win32Backend::Win32Backend(const WindowSpec& def)
       design_width_(def.client_width),
       design_height_(def.client_height),
       background_colour_(def.background.value_or(GetSysColor(COLOR_BTNFACE))),
+      background_brush_(def.background ? CreateSolidBrush(*def.background) : nullptr),
       font_(CreateMessageFont(dpi_)) {
-  if (def.background) {
-    background_brush_.reset(CreateSolidBrush(*def.background));
-  }
   const DWORD style = kFormStyle | (def.resizable ? kSizingStyle : 0);
   RECT frame{0, 0, TwipsToPixels(def.client_width, dpi_), TwipsToPixels(def.client_height, dpi_)};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
@@ -67,17 +56,12 @@ Win32Backend::Win32Backend(const WindowSpec& def)
   }
 }
 
-Win32Backend::~Win32Backend() {
-  form_ = nullptr;
-  hwnd_.reset();
-}
-
 const Win32Backend::Control* Win32Backend::ControlOfWindow(HWND hwnd) const {
   if (hwnd == nullptr) {
     return nullptr;  // context menus have no window
   }
   for (const Control& control : controls_) {
-    if (control.windows.hwnd == hwnd || (control.windows.caption == hwnd && hwnd != nullptr)) {
+    if (control.windows.hwnd == hwnd || control.windows.caption == hwnd) {
       return &control;
     }
   }
@@ -91,9 +75,12 @@ HWND Win32Backend::ControlWindow(ControlId control) const {
   return controls_[static_cast<size_t>(control) - 1].windows.hwnd;
 }
 
-bool Win32Backend::IsForm(HWND hwnd) {
+const Win32Backend* Win32Backend::Of(HWND hwnd) {
   wchar_t name[32] = {};
-  return GetClassNameW(hwnd, name, 32) > 0 && std::wstring_view(name) == kClassName;
+  const bool form =
+      hwnd != nullptr && GetClassNameW(hwnd, name, 32) > 0 && std::wstring_view(name) == kClassName;
+  return form ? reinterpret_cast<const Win32Backend*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))
+              : nullptr;
 }
 
 void Win32Backend::CreateControl(ControlId id, const ControlSpec& def) {
@@ -122,20 +109,23 @@ void Win32Backend::CreateControl(ControlId id, const ControlSpec& def) {
   }
 }
 
-void Win32Backend::Layout() {
+void Win32Backend::Layout(bool all) {
   RECT client;
   GetClientRect(hwnd_.get(), &client);
   const int grow_x = client.right - TwipsToPixels(design_width_, dpi_);
   const int grow_y = client.bottom - TwipsToPixels(design_height_, dpi_);
+  constexpr unsigned kStays = kAnchorLeft | kAnchorTop;
   for (const Control& c : controls_) {
-    if (c.def.parent != kNoControl || c.def.anchors == (kAnchorLeft | kAnchorTop)) {
-      continue;  // where it was created, or inside a frame that does not resize
+    // Inside a frame, which does not resize, a control stays where it was made.
+    const unsigned anchors = c.def.parent == kNoControl ? c.def.anchors : kStays;
+    if (c.windows.hwnd == nullptr || (anchors == kStays && !all)) {
+      continue;  // a context menu, or where it already is
     }
     const RECT designed = TwipRectToPixels(c.def.rect, dpi_);
     const TwipRect place =
         forms::Anchored({designed.left, designed.top, designed.right - designed.left,
                          designed.bottom - designed.top},
-                        c.def.anchors, grow_x, grow_y);
+                        anchors, grow_x, grow_y);
     SetWindowPos(c.windows.hwnd, nullptr, place.left, place.top, std::max(0, place.width),
                  std::max(0, place.height), SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -155,9 +145,6 @@ void Win32Backend::OnDpiChanged(int dpi, const RECT& suggested) {
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
       }
     }
-    const RECT place = TwipRectToPixels(c.def.rect, dpi_);
-    SetWindowPos(c.windows.hwnd, nullptr, place.left, place.top, place.right - place.left,
-                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     for (size_t i = 0; i < c.def.columns.size(); ++i) {
       SendMessageW(c.windows.hwnd, LVM_SETCOLUMNWIDTH, i,
                    TwipsToPixels(c.def.columns[i].width, dpi_));
@@ -170,7 +157,7 @@ void Win32Backend::OnDpiChanged(int dpi, const RECT& suggested) {
   SetWindowPos(hwnd_.get(), nullptr, suggested.left, suggested.top,
                suggested.right - suggested.left, suggested.bottom - suggested.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  Layout();
+  Layout(true);
   InvalidateRect(hwnd_.get(), nullptr, TRUE);
 }
 
@@ -197,32 +184,25 @@ void Win32Backend::AddTooltip(const Control& control) {
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-void Win32Backend::RelayToTooltip(HWND form, MSG& msg) {
-  if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST) {
-    return;
-  }
-  const auto* self = reinterpret_cast<const Win32Backend*>(GetWindowLongPtrW(form, GWLP_USERDATA));
-  if (self != nullptr && self->tooltip_ != nullptr) {
-    SendMessageW(self->tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+void Win32Backend::RelayToTooltip(MSG& msg) const {
+  if (tooltip_ != nullptr && msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) {
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
   }
 }
 
 void Win32Backend::FitClientArea() {
-  // The client area keeps its designed size under the menu bar.
-  const int width = TwipsToPixels(design_width_, dpi_);
-  const int height = TwipsToPixels(design_height_, dpi_);
-  RECT frame{0, 0, width, height};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_.get(), GWL_STYLE)),
-                     menu_ ? TRUE : FALSE, 0);
-  SetWindowPos(hwnd_.get(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  // A menu bar that wraps onto a second line takes more room than AdjustWindowRectEx counts.
-  RECT client;
-  GetClientRect(hwnd_.get(), &client);
-  const int missing = height - (client.bottom - client.top);
-  if (missing != 0) {
-    SetWindowPos(hwnd_.get(), nullptr, 0, 0, frame.right - frame.left,
-                 frame.bottom - frame.top + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The client area keeps its designed size under the menu bar, however many lines the bar takes
+  // (AdjustWindowRectEx counts one): the window grows by what the client area lacks, twice, in
+  // case the bar wraps otherwise at the new width.
+  for (int pass = 0; pass < 2; ++pass) {
+    RECT window;
+    RECT client;
+    GetWindowRect(hwnd_.get(), &window);
+    GetClientRect(hwnd_.get(), &client);
+    SetWindowPos(hwnd_.get(), nullptr, 0, 0,
+                 window.right - window.left + TwipsToPixels(design_width_, dpi_) - client.right,
+                 window.bottom - window.top + TwipsToPixels(design_height_, dpi_) - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -317,26 +297,19 @@ void Win32Backend::OnCommand(const Control& control, int code) {
       (control.def.kind == ControlKind::kButton || control.def.clickable)) {
     // No form names a default button: as in a dialog, the one with the focus is it, and Enter
     // elsewhere presses nothing.
-    SendMessageW(hwnd_.get(), DM_SETDEFID,
-                 code == BN_SETFOCUS ? kFirstControlId + control.sequence : 0, 0);
+    SetDefaultButton(code == BN_SETFOCUS ? control.sequence : kNoControl);
     return;
   }
+  static_assert(STN_CLICKED == BN_CLICKED);  // a launcher is a button, other labels are statics
   switch (control.def.kind) {
     case ControlKind::kButton:
-      if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
-        form_->UserClicked(control.sequence);  // a second click, though quick, presses again
-      }
-      break;
     case ControlKind::kCheckBox:
     case ControlKind::kOptionButton:
-      if (code == BN_CLICKED) {
-        form_->UserClicked(control.sequence);
-      }
-      break;
     case ControlKind::kLabel:
     case ControlKind::kPicture:
-      // A launcher is a button drawn as a label (BN_CLICKED); other labels are statics.
-      if (code == STN_CLICKED || (control.def.clickable && code == BN_CLICKED)) {
+      // A second click on a push button, though quick, presses it again.
+      if (code == BN_CLICKED ||
+          (code == BN_DOUBLECLICKED && control.def.kind == ControlKind::kButton)) {
         form_->UserClicked(control.sequence);
       }
       break;
@@ -386,8 +359,8 @@ void Win32Backend::DrawAsLabel(const DRAWITEMSTRUCT& item) {
 LRESULT Win32Backend::ColourFor(HWND control, HDC dc) {
   const Control* c = ControlOfWindow(control);
   if (c != nullptr && c->def.white_on_black) {
-    SetTextColor(dc, kWhite);
-    SetBkColor(dc, kBlack);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkColor(dc, RGB(0, 0, 0));
     return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
   }
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -411,28 +384,6 @@ void Win32Backend::OnWmCommand(WPARAM wparam, LPARAM lparam) {
     }
   } else if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(lparam)); c != nullptr) {
     OnCommand(*c, HIWORD(wparam));
-  }
-}
-
-bool Win32Backend::OnSetCursor(HWND control, UINT hit) const {
-  const Control* c = ControlOfWindow(control);
-  if (c != nullptr && c->def.clickable && hit == HTCLIENT) {
-    SetCursor(LoadCursorW(nullptr, IDC_HAND));
-    return true;
-  }
-  return false;
-}
-
-void Win32Backend::OnDestroy(HWND hwnd) {
-  // The system destroys an attached menu with the window; ours is freed by its owner.
-  ::SetMenu(hwnd, nullptr);
-  menu_.reset();
-  tooltip_ = nullptr;
-  if (hwnd_.get() == hwnd) {
-    (void)hwnd_.release();
-    if (form_ != nullptr) {
-      form_->NativeWindowGone();
-    }
   }
 }
 
@@ -483,8 +434,10 @@ LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPAR
                background_brush_ ? background_brush_.get() : GetSysColorBrush(COLOR_BTNFACE));
       return 1;
     }
-    case WM_SETCURSOR:
-      if (OnSetCursor(reinterpret_cast<HWND>(wparam), LOWORD(lparam))) {
+    case WM_SETCURSOR:  // the hand over clickable labels
+      if (const Control* c = ControlOfWindow(reinterpret_cast<HWND>(wparam));
+          c != nullptr && c->def.clickable && LOWORD(lparam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
       }
       break;
@@ -511,7 +464,16 @@ LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPAR
       }
       return 0;
     case WM_DESTROY:
-      OnDestroy(hwnd);
+      // The system destroys an attached menu with the window; ours is freed by its owner.
+      ::SetMenu(hwnd, nullptr);
+      menu_.reset();
+      tooltip_ = nullptr;
+      if (hwnd_.get() == hwnd) {
+        (void)hwnd_.release();
+        if (form_ != nullptr) {
+          form_->NativeWindowGone();
+        }
+      }
       break;
     default:
       break;
@@ -521,9 +483,5 @@ LRESULT Win32Backend::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPAR
 
 Win32Window::Win32Window(Ui& ui, const WindowSpec& def)
     : forms::Form(ui, def, std::make_unique<Win32Backend>(def)) {}
-
-HWND Win32Window::ControlWindow(ControlId control) const {
-  return IsOpen() ? native().ControlWindow(control) : nullptr;
-}
 
 }  // namespace velqor::platform::win32

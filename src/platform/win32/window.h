@@ -33,7 +33,7 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   // Failure when the system refuses to create it.
   explicit Win32Backend(const WindowSpec& def);
   // Destroys the window without reporting anything.
-  ~Win32Backend() override;
+  ~Win32Backend() override { Destroy(); }
 
   void Attach(forms::Form& form) override { form_ = &form; }
   void CreateControl(ControlId id, const ControlSpec& def) override;
@@ -63,10 +63,14 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   // The control's window (for a frame, its panel); nullptr for an unknown id or a closed window.
   HWND ControlWindow(ControlId control) const;
   int Dpi() const noexcept { return dpi_; }
-  static bool IsForm(HWND hwnd);
-  static void RelayToTooltip(HWND form, MSG& msg);
-  // Runs the menu entry whose shortcut `msg` is, if it is one for `form`.
-  static bool TranslateShortcut(HWND form, MSG& msg);
+  // The object of a form window of this program; nullptr for any other window or none (the
+  // message loop asks it for every message).
+  static const Win32Backend* Of(HWND hwnd);
+  // Hands a mouse message bound for a window of the form to its tooltip, which shows the tips of
+  // its controls from them.
+  void RelayToTooltip(MSG& msg) const;
+  // Runs the menu entry whose shortcut `msg` is, if it is one of this form's.
+  bool TranslateShortcut(MSG& msg) const;
 
   LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -87,22 +91,19 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   void ApplyTabOrder(const Control& added);
   // Sets WS_GROUP on the controls of `parent` so that each option group is one group.
   void MarkGroups(HWND parent);
-  // Whether `control` and every frame it is in are shown and enabled (the window itself aside).
-  bool IsUsable(HWND control) const;
-  // Whether `hwnd` is a control of this window that can be seen and used from the keyboard.
+  // Whether `hwnd` is a control of this window that can be seen and used from the keyboard: it
+  // and every frame it is in shown and enabled.
   bool CanTakeFocus(HWND hwnd) const;
-  // Moves the focus from `lost`, just hidden or disabled, to the next control in the tab order.
+  // Moves the focus from `lost`, just hidden or disabled, to the next control in the tab order
+  // (nullptr: the focus was elsewhere, and stays).
   void PassFocusOn(HWND lost);
   // The control that Enter presses (DM_SETDEFID; kNoControl or an unknown id: none), a push button
   // drawn as the default one; a push button or launcher is it while it has the focus.
   void SetDefaultButton(ControlId id);
   void AddTooltip(const Control& control);
   void FitClientArea();
-  // Per message: a control's notification, a menu entry or Enter; the hand over clickable
-  // labels; the window going.
+  // A control's notification, a menu entry or Enter.
   void OnWmCommand(WPARAM wparam, LPARAM lparam);
-  bool OnSetCursor(HWND control, UINT hit) const;
-  void OnDestroy(HWND hwnd);
   void OnCommand(const Control& control, int code);
   // A right-click, Shift+F10 or the Application key on `control` (WM_CONTEXTMENU): shows its
   // context menu at the pointer, or from the keyboard at the selected row (else the control's
@@ -119,8 +120,9 @@ class Win32Backend final : public forms::FormBackend, private BaseWindow<Win32Ba
   void AddColumns(const Control& control);
   // Puts one row's cells into the native row at `place`, made with `tag` as its lParam.
   void PutRow(HWND list, int place, const Row& row, LPARAM tag);
-  // Puts the controls of the window where their anchors say for the current client area.
-  void Layout();
+  // Puts the anchored controls of the window (`all`: every control) where their anchors say for
+  // the current client area.
+  void Layout(bool all = false);
   void OnDpiChanged(int dpi, const RECT& suggested);
   // Keeps the focus on a usable control as the window loses and regains it; false: not handled.
   bool OnActivate(HWND hwnd, bool active);
@@ -158,17 +160,9 @@ class Win32Window final : public forms::Form {
   Win32Window(Ui& ui, const WindowSpec& def);
 
   // The control's window (for a frame, its panel); nullptr for an unknown id or a closed window.
-  HWND ControlWindow(ControlId control) const;
+  HWND ControlWindow(ControlId control) const { return native().ControlWindow(control); }
   // The DPI the window was laid out at.
   int Dpi() const noexcept { return native().Dpi(); }
-  // Whether `hwnd` is a form window of this program (the message loop asks it).
-  static bool IsForm(HWND hwnd) { return Win32Backend::IsForm(hwnd); }
-  // Hands a mouse message bound for a window of `form` to the form's tooltip, which shows the
-  // tips of its controls from them (the message loop calls it for every message).
-  static void RelayToTooltip(HWND form, MSG& msg) { Win32Backend::RelayToTooltip(form, msg); }
-  static bool TranslateShortcut(HWND form, MSG& msg) {
-    return Win32Backend::TranslateShortcut(form, msg);
-  }
 
  private:
   const Win32Backend& native() const { return static_cast<const Win32Backend&>(backend()); }

@@ -8,10 +8,10 @@
 namespace velqor::platform::win32 {
 namespace {
 
-// Whether the keyboard focus is on `control` or inside it (a frame).
-bool HoldsFocus(HWND control) {
+// The window with the keyboard focus when it is `control` or inside it (a frame); else nullptr.
+HWND FocusIn(HWND control) {
   HWND focus = GetFocus();
-  return focus != nullptr && (focus == control || IsChild(control, focus));
+  return focus != nullptr && (focus == control || IsChild(control, focus)) ? focus : nullptr;
 }
 
 }  // namespace
@@ -71,48 +71,44 @@ void Win32Backend::MarkGroups(HWND parent) {
   }
 }
 
-bool Win32Backend::IsUsable(HWND control) const {
-  // A control inside a hidden or disabled frame is hidden or disabled too, though its own style
-  // does not say so.
-  for (HWND w = control; w != nullptr && w != hwnd_.get(); w = GetParent(w)) {
-    if (!IsWindowEnabled(w) || (GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) == 0) {
+bool Win32Backend::CanTakeFocus(HWND hwnd) const {
+  if (hwnd == nullptr || !IsChild(hwnd_.get(), hwnd) || !IsWindowVisible(hwnd)) {
+    return false;
+  }
+  // A control inside a disabled frame is disabled too, though its own style does not say so.
+  for (HWND w = hwnd; w != hwnd_.get(); w = GetParent(w)) {
+    if (!IsWindowEnabled(w)) {
       return false;
     }
   }
   return true;
 }
 
-bool Win32Backend::CanTakeFocus(HWND hwnd) const {
-  return hwnd != nullptr && IsChild(hwnd_.get(), hwnd) && IsWindowVisible(hwnd) && IsUsable(hwnd);
-}
-
 void Win32Backend::PassFocusOn(HWND lost) {
   // The system leaves the focus nowhere (a disabled control) or on a window the user cannot see
   // (a hidden one, or the frame that held it): the keys would reach no control, and with no
   // focus not even Tab works. The next control in the tab order takes it, as in a dialog.
-  HWND next = GetNextDlgTabItem(hwnd_.get(), lost, FALSE);
-  ::SetFocus(CanTakeFocus(next) ? next : hwnd_.get());
+  if (lost != nullptr) {
+    HWND next = GetNextDlgTabItem(hwnd_.get(), lost, FALSE);
+    ::SetFocus(CanTakeFocus(next) ? next : hwnd_.get());
+  }
 }
 
 void Win32Backend::SetVisible(ControlId id, bool visible) {
   HWND hwnd = Get(id).windows.hwnd;
-  HWND focus = !visible && HoldsFocus(hwnd) ? GetFocus() : nullptr;
+  HWND focus = visible ? nullptr : FocusIn(hwnd);
   ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
-  if (focus != nullptr) {
-    PassFocusOn(focus);
-  }
+  PassFocusOn(focus);
 }
 
 void Win32Backend::SetEnabled(ControlId id, bool enabled) {
   const Control& c = Get(id);
-  HWND focus = !enabled && HoldsFocus(c.windows.hwnd) ? GetFocus() : nullptr;
+  HWND focus = enabled ? nullptr : FocusIn(c.windows.hwnd);
   EnableWindow(c.windows.hwnd, enabled ? TRUE : FALSE);
   if (c.windows.caption != nullptr) {
     EnableWindow(c.windows.caption, enabled ? TRUE : FALSE);
   }
-  if (focus != nullptr) {
-    PassFocusOn(focus);
-  }
+  PassFocusOn(focus);
 }
 
 void Win32Backend::SetFocus(ControlId id) {

@@ -89,18 +89,13 @@ void Win32Backend::InsertRow(ControlId id, int place, const Row& row) {
 
 void Win32Backend::AppendRows(ControlId id, std::span<const Row> rows) {
   Control& control = Get(id);
-  HWND hwnd = control.windows.hwnd;
-  const bool was_quiet = std::exchange(quiet_, true);
-  const size_t first = control.row_tags.size();
+  const size_t count = control.row_tags.size() + rows.size();
   // Room for every row at once rather than growing row by row.
-  SendMessageW(hwnd, LVM_SETITEMCOUNT, first + rows.size(), LVSICF_NOINVALIDATEALL);
-  control.row_tags.reserve(first + rows.size());
+  SendMessageW(control.windows.hwnd, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL);
+  control.row_tags.reserve(count);
   for (const Row& row : rows) {
-    const auto place = static_cast<int>(control.row_tags.size());
-    PutRow(hwnd, place, row, static_cast<LPARAM>(place));
-    control.row_tags.push_back(static_cast<LPARAM>(place));
+    InsertRow(id, static_cast<int>(control.row_tags.size()), row);
   }
-  quiet_ = was_quiet;
 }
 
 namespace {
@@ -188,12 +183,9 @@ void Win32Backend::OnNotify(const NMHDR& header) {
 }
 
 void Win32Backend::OnRowDeselected(ControlId list) {
-  if (list < 1 || static_cast<size_t>(list) > controls_.size() ||
-      Get(list).def.kind != ControlKind::kReportList) {
-    return;
-  }
-  if (SendMessageW(Get(list).windows.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                   LVNI_SELECTED) < 0) {
+  HWND hwnd = ControlWindow(list);
+  if (hwnd != nullptr && Get(list).def.kind == ControlKind::kReportList &&
+      SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) < 0) {
     form_->UserSelected(list, -1);
   }
 }

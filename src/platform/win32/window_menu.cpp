@@ -13,7 +13,7 @@
 namespace velqor::platform::win32 {
 namespace {
 
-// A shortcut as menus spell it ("Ctrl+Z", "Ctrl+Shift+S", "F5", "Del") as an accelerator.
+// A shortcut as menus spell it ("Ctrl+Z", "Ctrl+Shift+S", "F5") as an accelerator.
 bool ParseShortcut(std::string_view keys, WORD command, ACCEL& accel) {
   accel = {FVIRTKEY, 0, command};
   for (const auto& [prefix, flag] :
@@ -27,8 +27,6 @@ bool ParseShortcut(std::string_view keys, WORD command, ACCEL& accel) {
   if (keys.size() == 1 &&
       ((keys[0] >= 'A' && keys[0] <= 'Z') || (keys[0] >= '0' && keys[0] <= '9'))) {
     accel.key = static_cast<WORD>(keys[0]);
-  } else if (keys == "Del") {
-    accel.key = VK_DELETE;
   } else if (keys.size() >= 2 && keys[0] == 'F' && keys.size() <= 3) {
     const int n = std::atoi(std::string(keys.substr(1)).c_str());
     if (n < 1 || n > 12) {
@@ -41,6 +39,13 @@ bool ParseShortcut(std::string_view keys, WORD command, ACCEL& accel) {
   return true;
 }
 
+// Appends an entry with command `id`, greyed or not, or a separator (an entry without a caption).
+void AppendEntry(HMENU menu, const MenuEntry& entry, UINT id) {
+  const bool separator = entry.caption.empty();
+  AppendMenuW(menu, separator ? MF_SEPARATOR : MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED),
+              separator ? 0 : id, Widen(entry.caption).c_str());
+}
+
 }  // namespace
 
 void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
@@ -50,25 +55,21 @@ void Win32Backend::SetMenu(const std::vector<Menu>& menus) {
   for (const Menu& menu : menus) {
     HMENU popup = CreatePopupMenu();
     for (const MenuEntry& entry : menu.entries) {
-      if (entry.caption.empty()) {
-        AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
-        continue;
-      }
-      const auto id = static_cast<UINT_PTR>(kFirstMenuId + static_cast<int>(entries.size()));
-      const std::wstring caption = Widen(entry.caption);
-      AppendMenuW(popup, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), id, caption.c_str());
+      const auto id = static_cast<UINT>(kFirstMenuId + static_cast<int>(entries.size()));
+      AppendEntry(popup, entry, id);
       const auto tab = entry.caption.find('\t');
       if (ACCEL accel;
           tab != std::string::npos && ParseShortcut(std::string_view(entry.caption).substr(tab + 1),
                                                     static_cast<WORD>(id), accel)) {
         shortcuts.push_back(accel);
       }
-      entries.push_back(entry.name);
+      if (!entry.caption.empty()) {
+        entries.push_back(entry.name);
+      }
     }
-    const std::wstring caption = Widen(menu.caption);
     // The bar owns the pop-up from here on.
     AppendMenuW(bar.get(), MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
-                caption.c_str());
+                Widen(menu.caption).c_str());
   }
   ::SetMenu(hwnd_.get(), bar.get());
   menu_ = std::move(bar);
@@ -130,14 +131,10 @@ bool Win32Backend::OnContextMenu(HWND control, LPARAM where) {
   }
   UniqueHmenu popup(CreatePopupMenu());
   for (const MenuEntry& entry : *entries) {
-    const std::wstring caption = Widen(entry.caption);
-    if (entry.caption.empty()) {
-      AppendMenuW(popup.get(), MF_SEPARATOR, 0, nullptr);
-    } else if (const UINT command = MenuId(entry.name); command != 0) {
-      // The menu bar's command id: the choice arrives as the bar's WM_COMMAND, and the model
-      // decides there whether the entry may run.
-      AppendMenuW(popup.get(), MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), command,
-                  caption.c_str());
+    // The menu bar's command id: the choice arrives as the bar's WM_COMMAND, and the model
+    // decides there whether the entry may run.
+    if (const UINT command = MenuId(entry.name); entry.caption.empty() || command != 0) {
+      AppendEntry(popup.get(), entry, command);
     }
   }
   TrackPopupMenuEx(popup.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y,
@@ -145,10 +142,8 @@ bool Win32Backend::OnContextMenu(HWND control, LPARAM where) {
   return true;
 }
 
-bool Win32Backend::TranslateShortcut(HWND form, MSG& msg) {
-  const auto* self = reinterpret_cast<const Win32Backend*>(GetWindowLongPtrW(form, GWLP_USERDATA));
-  return self != nullptr && self->shortcuts_ &&
-         TranslateAcceleratorW(form, self->shortcuts_.get(), &msg) != 0;
+bool Win32Backend::TranslateShortcut(MSG& msg) const {
+  return shortcuts_ && TranslateAcceleratorW(hwnd_.get(), shortcuts_.get(), &msg) != 0;
 }
 
 }  // namespace velqor::platform::win32
