@@ -138,6 +138,7 @@ class Form : public platform::Window {
   void AddRow(ControlId list, const Row& row) override;
   void AddRows(ControlId list, std::vector<Row> rows) override;
   Row RowAt(ControlId list, int row) const override;
+  int RowOfKey(ControlId list, std::uint64_t key) const override;
   std::optional<std::uint64_t> SelectedKey(ControlId list) const override;
   void SortBy(ControlId list, int column, bool ascending) override;
   int SortColumn(ControlId list) const override;

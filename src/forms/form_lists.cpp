@@ -221,6 +221,16 @@ Row Form::RowAt(ControlId list, int row) const {
   return c.rows[static_cast<std::size_t>(row)];
 }
 
+int Form::RowOfKey(ControlId list, std::uint64_t key) const {
+  if (!open_) {
+    return -1;
+  }
+  const Control& c = Report(list);
+  const auto found =
+      std::find_if(c.rows.begin(), c.rows.end(), [key](const Row& row) { return row.key == key; });
+  return found == c.rows.end() ? -1 : static_cast<int>(found - c.rows.begin());
+}
+
 std::optional<std::uint64_t> Form::SelectedKey(ControlId list) const {
   if (!open_) {
     return std::nullopt;

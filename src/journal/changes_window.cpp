@@ -1,6 +1,7 @@
 #include "journal/changes_window.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "journal/commands.h"
@@ -133,14 +134,16 @@ void ChangesWindow::Reload() {
   w->SetRedraw(ids_.lstCommands, false);
   w->ClearItems(ids_.lstCommands);
   w->ClearItems(ids_.lstValues);
+  std::vector<platform::Row> rows;
+  rows.reserve(contents_.commands.size());
   for (auto it = contents_.commands.rbegin(); it != contents_.commands.rend(); ++it) {
     const Command& command = *it;
-    w->AddRow(ids_.lstCommands,
-              {command.sequence,
-               {command.time.empty() ? std::string() : journal.file().LocalTime(command.time),
-                command.name, std::to_string(ChangedCount(command)),
-                command.undone ? std::string("undone") : std::string()}});
+    rows.push_back({command.sequence,
+                    {command.time.empty() ? std::string() : journal.file().LocalTime(command.time),
+                     command.name, std::to_string(ChangedCount(command)),
+                     command.undone ? std::string("undone") : std::string()}});
   }
+  w->AddRows(ids_.lstCommands, std::move(rows));
   w->SetRedraw(ids_.lstCommands, true);
 
   std::string status;
@@ -171,11 +174,8 @@ void ChangesWindow::Reload() {
 
 void ChangesWindow::Select(std::uint64_t sequence) {
   platform::Window& w = *window_;
-  for (int row = 0; row < w.ItemCount(ids_.lstCommands); ++row) {
-    if (w.RowAt(ids_.lstCommands, row).key == sequence) {
-      w.SetSelection(ids_.lstCommands, row);
-      return;
-    }
+  if (const int row = w.RowOfKey(ids_.lstCommands, sequence); row >= 0) {
+    w.SetSelection(ids_.lstCommands, row);
   }
 }
 
@@ -190,13 +190,14 @@ void ChangesWindow::lstCommands_Click() {
   if (command == nullptr) {
     return;
   }
-  std::uint64_t index = 0;
+  std::vector<platform::Row> rows;
+  rows.reserve(command->values.size());
   for (const ValueChange& value : command->values) {
-    w->AddRow(ids_.lstValues,
-              {index++,
-               {Where(recorder_, value), DescribeState(recorder_, value, value.before),
-                AfterText(recorder_, value)}});
+    rows.push_back({rows.size(),
+                    {Where(recorder_, value), DescribeState(recorder_, value, value.before),
+                     AfterText(recorder_, value)}});
   }
+  w->AddRows(ids_.lstValues, std::move(rows));
 }
 
 const Command* ChangesWindow::Selected() {

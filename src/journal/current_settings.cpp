@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "booster/booster_tables.h"
 #include "journal/display.h"
@@ -199,6 +201,7 @@ void CurrentSettingsWindow::Refresh() {
   const std::optional<std::uint64_t> selected = w->SelectedKey(list_);
   w->SetRedraw(list_, false);
   w->ClearItems(list_);
+  std::vector<platform::Row> rows;
   std::uint64_t key = 0;
   for (const SettingRow& row : ReadCurrentSettings(registry_)) {
     const std::string now =
@@ -208,18 +211,15 @@ void CurrentSettingsWindow::Refresh() {
                   platform::DescribeError(platform::ErrorDomain::kWin32, row.read_status) + ")";
     const std::string ordinary =
         row.ordinary ? DescribeState(registry_, row.ordinary) : std::string("(deleted)");
-    w->AddRow(list_, {key++,
-                      {row.setting, Where(registry_, row.root, row.key_path, row.value_name), now,
-                       DescribeState(registry_, row.tweaked), ordinary, row.state,
-                       std::string(registry::TakesEffectText(row.takes_effect))}});
+    rows.push_back({key++,
+                    {row.setting, Where(registry_, row.root, row.key_path, row.value_name), now,
+                     DescribeState(registry_, row.tweaked), ordinary, row.state,
+                     std::string(registry::TakesEffectText(row.takes_effect))}});
   }
+  w->AddRows(list_, std::move(rows));
   w->SetRedraw(list_, true);
-  if (selected) {
-    for (int i = 0; i < w->ItemCount(list_); ++i) {
-      if (w->RowAt(list_, i).key == *selected) {
-        w->SetSelection(list_, i);
-      }
-    }
+  if (const int row = selected ? w->RowOfKey(list_, *selected) : -1; row >= 0) {
+    w->SetSelection(list_, row);
   }
 }
 

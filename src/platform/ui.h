@@ -211,6 +211,8 @@ class Window {
   virtual void AddRows(ControlId list, std::vector<Row> rows) = 0;
   // The row at a place; raises a Failure for a row that does not exist.
   virtual Row RowAt(ControlId list, int row) const = 0;
+  // The place of the first row with this key, -1 when no row has it; nothing is copied.
+  virtual int RowOfKey(ControlId list, std::uint64_t key) const = 0;
   // The key of the selected row; nothing when no row is selected.
   virtual std::optional<std::uint64_t> SelectedKey(ControlId list) const = 0;
   // Sorts the rows by a column's text (letter case ignored, ties kept in their order) and shows

@@ -125,13 +125,15 @@ void StartupPrograms::Refresh() {
   w.ClearItems(list_);
   w.AddRows(list_, std::move(rows));
   w.SetRedraw(list_, true);
-  for (int row = 0; selected && row < w.ItemCount(list_); ++row) {
-    const Entry& entry = entries_[w.RowAt(list_, row).key];
-    if (entry.location == selected->location && entry.name == selected->name) {
-      w.SetSelection(list_, row);
-      break;
+  // The entry selected before, by its location and name; of two alike, the one shown first.
+  int row = -1;
+  for (std::size_t i = 0; selected && i < entries_.size(); ++i) {
+    if (entries_[i].location == selected->location && entries_[i].name == selected->name) {
+      const int place = w.RowOfKey(list_, i);
+      row = row < 0 || (place >= 0 && place < row) ? place : row;
     }
   }
+  if (row >= 0) w.SetSelection(list_, row);
   UpdateCommands();
 }
 

@@ -320,6 +320,9 @@ TYPED_TEST(UiContract, AReportListSortsByAHeaderClickAndKeepsEachRowsKey) {
   EXPECT_EQ(w.RowAt(list, 2).key, kBig);
   w.AddRow(list, {40, {"delta"}});
   EXPECT_EQ(w.RowAt(list, 1).key, 40U) << "a row added later goes to its sorted place";
+  EXPECT_EQ(w.RowOfKey(list, 40), 1);
+  EXPECT_EQ(w.RowOfKey(list, kBig), 3) << "found by the whole 64-bit key";
+  EXPECT_EQ(w.RowOfKey(list, kBig & 0xFFFF'FFFF), -1);
   EXPECT_EQ(this->env_.ShownCells(w, list)[1][0], "delta");
   EXPECT_EQ(w.SelectedKey(list), 30U);
   this->env_.ClickHeader(w, list, 1);
