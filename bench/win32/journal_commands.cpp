@@ -25,6 +25,9 @@
 namespace velqor::bench {
 namespace {
 
+// With the journal against without, for Boost and the apply alike.
+constexpr double kLimit = 1.3;
+
 // The same program without the journal: the registry, the script host and the setting straight
 // on the system, and no command runner.
 struct Unjournalled {
@@ -75,18 +78,20 @@ bool MeasureJournal(platform::Platform& journalled) {
   }
   DeleteValues(boost);
   DeleteValues(apply);
-  const RatioLine lines[] = {
-      {"Boost with the journal, flushes included, vs without", Median(boost_with),
-       Median(boost_without), 1.3},
-      {"apply (nothing checked, 9 writes) with the journal vs without", Median(apply_with),
-       Median(apply_without), 1.3},
-  };
-  bool pass = true;
-  for (const RatioLine& line : lines) {
-    Print(Describe(line));
-    pass = line.pass() && pass;
+  const RatioLine boost_line{"Boost with the journal, flushes included, vs without",
+                             Median(boost_with), Median(boost_without), kLimit};
+  const RatioLine apply_line{"apply (nothing checked, 9 writes) with the journal vs without",
+                             Median(apply_with), Median(apply_without), kLimit};
+  Print(Describe(boost_line));
+  std::string apply_text = Describe(apply_line);
+  if (!apply_line.pass()) {
+    // Where one flush costs more than the nine writes, as on the development machine.
+    apply_text +=
+        ": one flush per changing command is kept for durability; why: "
+        "docs/benchmarks.md, \"Why the apply misses its goal\"";
   }
-  return pass;
+  Print(apply_text);
+  return boost_line.pass() && apply_line.pass();
 }
 
 }  // namespace velqor::bench

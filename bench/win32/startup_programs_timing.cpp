@@ -157,9 +157,11 @@ int main(int argc, char** argv) {
         },
         [&] { bare_rows = BareList(list); });
     Pump();
+    const bool same_rows = ours_rows >= entries && bare_rows == ours_rows;
     Print(Format("startup programs list, %.0f rows shown by the window, %.0f by bare calls",
-                 ours_rows, bare_rows));
-    pass = ours_rows >= entries && bare_rows == ours_rows && pass;
+                 ours_rows, bare_rows) +
+          (same_rows ? "" : " FAIL"));
+    pass = same_rows && pass;
     pass = Report({"startup programs list, " + n +
                        " Run entries, vs a bare RegEnumValueW loop and the same list fill",
                    listing.ours, listing.baseline, kListLimit}) &&
