@@ -238,7 +238,7 @@ TEST(AdviseToken, MovesItsSubscriptionAndEndsTheOneItIsAssignedOver) {
   const auto second = Make<DocumentDouble>();
   const auto advise = [&](const ComPtr<DocumentDouble>& document) {
     ComPtr<IConnectionPoint> point(&document->point());
-    const auto sink = platform::win32::MakeComObject<platform::win32::DocumentSink>(events);
+    const auto sink = platform::win32::MakeSink(events);
     DWORD cookie = 0;
     EXPECT_EQ(point->Advise(static_cast<IDispatch*>(sink.Get()), &cookie), S_OK);
     return platform::win32::AdviseToken(point, cookie, sink);

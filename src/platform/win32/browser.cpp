@@ -30,7 +30,7 @@ class Win32HtmlDocument : public HtmlDocument {
   explicit Win32HtmlDocument(ComPtr<IHTMLDocument2> document) : document_(std::move(document)) {}
 
   ConnectionPtr Subscribe(DocumentEvents& events) override {
-    return Advise(document_.Get(), MakeComObject<DocumentSink>(events), "The document");
+    return Advise(document_.Get(), MakeSink(events), "The document");
   }
 
  private:
@@ -70,7 +70,7 @@ class Win32Browser : public BrowserObject {
   }
 
   ConnectionPtr Subscribe(BrowserEvents& events) override {
-    return Advise(Browser(), MakeComObject<WebBrowserSink>(events), "The browser");
+    return Advise(Browser(), MakeSink(events), "The browser");
   }
 
   const void* Identity() const override { return identity_.Get(); }
@@ -114,7 +114,7 @@ class Win32ShellWindowList : public ShellWindowList {
   }
 
   ConnectionPtr Subscribe(ShellWindowsEvents& events) override {
-    return Advise(windows_.Get(), MakeComObject<ShellWindowsSink>(events), "The shell window list");
+    return Advise(windows_.Get(), MakeSink(events), "The shell window list");
   }
 
  private:

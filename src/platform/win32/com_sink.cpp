@@ -33,22 +33,36 @@ const VARIANT* Arg(const DISPPARAMS& params, UINT position) {
   return &params.rgvarg[params.cArgs - 1 - position];
 }
 
-Variant ArgOrEmpty(const VARIANT* v) {
+Variant ArgAt(const DISPPARAMS& params, UINT position) {
+  const VARIANT* v = Arg(params, position);
   return v == nullptr ? Variant() : FromVariant(*v);
 }
 
-// Follows VT_BYREF|VT_VARIANT: the VARIANT that holds the value, or nullptr when a pointer on the
-// way is null or the chain is deeper than kMaxVariantNesting. `levels` counts what was followed.
-const VARIANT* Unwrapped(const VARIANT* v, int& levels) {
-  levels = 0;
+// Where an argument's value is, once VT_BYREF|VT_VARIANT has been followed: its type without
+// VT_BYREF and its address (nullptr when a pointer on the way is null or the chain is deeper than
+// kMaxVariantNesting).
+struct ValueRef {
+  VARTYPE type = VT_EMPTY;
+  void* where = nullptr;
+  bool in_callers = false;  // the caller's own memory: by reference, or reached through a reference
+};
+
+ValueRef ValueOf(const VARIANT* v) {
+  int levels = 0;
   while (v != nullptr && V_VT(v) == (VT_BYREF | VT_VARIANT)) {
     if (levels == kMaxVariantNesting) {
-      return nullptr;
+      return {};
     }
     v = V_VARIANTREF(v);
     ++levels;
   }
-  return v;
+  if (v == nullptr) {
+    return {};
+  }
+  const bool by_ref = (V_VT(v) & VT_BYREF) != 0;
+  // Every value member of a VARIANT starts at the same place, and VT_BYREF points at one.
+  return {static_cast<VARTYPE>(V_VT(v) & ~VT_BYREF),
+          by_ref ? V_BYREF(v) : const_cast<LONGLONG*>(&V_I8(v)), by_ref || levels > 0};
 }
 
 // The size of an integer or Boolean VARTYPE's value; 0 for any other type.
@@ -108,27 +122,12 @@ struct FlagRef {
 };
 
 std::optional<FlagRef> WritableFlag(const VARIANT* arg) {
-  int levels = 0;
-  const VARIANT* v = Unwrapped(arg, levels);
-  if (v == nullptr) {
+  const ValueRef value = ValueOf(arg);
+  const std::size_t size = FlagSize(value.type);
+  if (size == 0 || value.where == nullptr || !value.in_callers) {
     return std::nullopt;
   }
-  const VARTYPE type = V_VT(v) & ~VT_BYREF;
-  const std::size_t size = FlagSize(type);
-  if (size == 0) {
-    return std::nullopt;
-  }
-  void* where = nullptr;
-  if ((V_VT(v) & VT_BYREF) != 0) {
-    where = V_BYREF(v);
-  } else if (levels > 0) {
-    // The caller's own VARIANT, reached through a reference: its value is the caller's memory.
-    where = const_cast<LONGLONG*>(&V_I8(v));
-  }
-  if (where == nullptr) {
-    return std::nullopt;
-  }
-  return FlagRef{where, size, NumberAt(type, where) != 0};
+  return FlagRef{value.where, size, NumberAt(value.type, value.where) != 0};
 }
 
 // Hands `handle` the cancel flag (nullptr when the caller sent none it can get back), then writes
@@ -182,10 +181,6 @@ HRESULT STDMETHODCALLTYPE DispatchSink::QueryInterface(REFIID riid, void** objec
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE DispatchSink::AddRef() {
-  return ++references_;
-}
-
 ULONG STDMETHODCALLTYPE DispatchSink::Release() {
   const ULONG left = --references_;
   if (left == 0) {
@@ -209,10 +204,6 @@ HRESULT STDMETHODCALLTYPE DispatchSink::GetTypeInfo(UINT, LCID, ITypeInfo** info
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE DispatchSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
-}
-
 HRESULT STDMETHODCALLTYPE DispatchSink::Invoke(DISPID dispid, REFIID, LCID, WORD,
                                                DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                                                UINT*) {
@@ -223,7 +214,7 @@ HRESULT STDMETHODCALLTYPE DispatchSink::Invoke(DISPID dispid, REFIID, LCID, WORD
   const ComPtr<DispatchSink> keep_alive(this);
   try {
     static const DISPPARAMS kNoArguments{};
-    Dispatch(dispid, params != nullptr ? *params : kNoArguments, result);
+    handler_(dispid, params != nullptr ? *params : kNoArguments, result);
   } catch (...) {
     // An event handler's failure must not travel back into the browser or the shell.
   }
@@ -232,90 +223,80 @@ HRESULT STDMETHODCALLTYPE DispatchSink::Invoke(DISPID dispid, REFIID, LCID, WORD
 
 // --- The three sinks ---------------------------------------------------------------------------
 
-ShellWindowsSink::ShellWindowsSink(ShellWindowsEvents& events)
-    : DispatchSink(__uuidof(DShellWindowsEvents)), events_(events) {}
-
-void ShellWindowsSink::Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT*) {
-  constexpr UINT kCookie = 0;  // WindowRegistered(lCookie), WindowRevoked(lCookie)
-  const Variant cookie = ArgOrEmpty(Arg(params, kCookie));
-  const auto* value = std::get_if<std::int32_t>(&cookie);
-  const std::int32_t id = value != nullptr ? *value : 0;
-  if (dispid == DISPID_WINDOWREGISTERED) {
-    events_.WindowRegistered(id);
-  } else if (dispid == DISPID_WINDOWREVOKED) {
-    events_.WindowRevoked(id);
-  }
+ComPtr<DispatchSink> MakeSink(ShellWindowsEvents& events) {
+  const auto deliver = [&events](DISPID dispid, const DISPPARAMS& params, VARIANT*) {
+    // WindowRegistered(lCookie), WindowRevoked(lCookie)
+    const Variant cookie = ArgAt(params, 0);
+    const auto* value = std::get_if<std::int32_t>(&cookie);
+    const std::int32_t id = value != nullptr ? *value : 0;
+    if (dispid == DISPID_WINDOWREGISTERED) {
+      events.WindowRegistered(id);
+    } else if (dispid == DISPID_WINDOWREVOKED) {
+      events.WindowRevoked(id);
+    }
+  };
+  return MakeComObject<DispatchSink>(__uuidof(DShellWindowsEvents), deliver);
 }
 
-WebBrowserSink::WebBrowserSink(BrowserEvents& events)
-    : DispatchSink(__uuidof(DWebBrowserEvents2)), events_(events) {}
-
-void WebBrowserSink::Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT*) {
-  switch (dispid) {
-    case DISPID_BEFORENAVIGATE2: {
-      // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
-      constexpr UINT kDisp = 0, kUrl = 1, kFlags = 2, kTarget = 3, kPost = 4, kHeaders = 5,
-                     kCancel = 6;
-      NavigateArgs args;
-      args.browser = ArgOrEmpty(Arg(params, kDisp));
-      args.url = ArgOrEmpty(Arg(params, kUrl));
-      args.flags = ArgOrEmpty(Arg(params, kFlags));
-      args.target_frame_name = ArgOrEmpty(Arg(params, kTarget));
-      args.post_data = ArgOrEmpty(Arg(params, kPost));
-      args.headers = ArgOrEmpty(Arg(params, kHeaders));
-      WithCancel(Arg(params, kCancel),
-                 [&](bool* cancel) { events_.BeforeNavigate2(args, cancel); });
-      break;
-    }
-    case DISPID_NAVIGATECOMPLETE2:  // NavigateComplete2(pDisp, URL)
-      events_.NavigateComplete2(ArgOrEmpty(Arg(params, 0)), ArgOrEmpty(Arg(params, 1)));
-      break;
-    case DISPID_DOCUMENTCOMPLETE:  // DocumentComplete(pDisp, URL)
-      events_.DocumentComplete(ArgOrEmpty(Arg(params, 0)), ArgOrEmpty(Arg(params, 1)));
-      break;
-    case DISPID_DOWNLOADBEGIN:
-      events_.DownloadBegin();
-      break;
-    case DISPID_DOWNLOADCOMPLETE:
-      events_.DownloadComplete();
-      break;
-    case DISPID_COMMANDSTATECHANGE:  // CommandStateChange(Command, Enable)
-      events_.CommandStateChange(ArgOrEmpty(Arg(params, 0)), ArgOrEmpty(Arg(params, 1)));
-      break;
-    case DISPID_NEWWINDOW2: {
-      // NewWindow2(ppDisp, Cancel): the new window's browser is left alone, never even read.
-      constexpr UINT kCancel = 1;
-      WithCancel(Arg(params, kCancel), [&](bool* cancel) { events_.NewWindow2(cancel); });
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-DocumentSink::DocumentSink(DocumentEvents& events)
-    : DispatchSink(__uuidof(HTMLDocumentEvents)), events_(events) {}
-
-void DocumentSink::Dispatch(DISPID dispid, const DISPPARAMS&, VARIANT* result) {
-  switch (dispid) {
-    case DISPID_HTMLDOCUMENTEVENTS_ONCONTEXTMENU: {
-      const bool show = events_.oncontextmenu();
-      if (result != nullptr) {
-        VariantInit(result);
-        V_VT(result) = VT_BOOL;
-        V_BOOL(result) = show ? VARIANT_TRUE : VARIANT_FALSE;
+ComPtr<DispatchSink> MakeSink(BrowserEvents& events) {
+  const auto deliver = [&events](DISPID dispid, const DISPPARAMS& params, VARIANT*) {
+    switch (dispid) {
+      case DISPID_BEFORENAVIGATE2: {
+        // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+        const NavigateArgs args{ArgAt(params, 0), ArgAt(params, 1), ArgAt(params, 2),
+                                ArgAt(params, 3), ArgAt(params, 4), ArgAt(params, 5)};
+        WithCancel(Arg(params, 6), [&](bool* cancel) { events.BeforeNavigate2(args, cancel); });
+        break;
       }
-      break;
+      case DISPID_NAVIGATECOMPLETE2:  // NavigateComplete2(pDisp, URL)
+        events.NavigateComplete2(ArgAt(params, 0), ArgAt(params, 1));
+        break;
+      case DISPID_DOCUMENTCOMPLETE:  // DocumentComplete(pDisp, URL)
+        events.DocumentComplete(ArgAt(params, 0), ArgAt(params, 1));
+        break;
+      case DISPID_DOWNLOADBEGIN:
+        events.DownloadBegin();
+        break;
+      case DISPID_DOWNLOADCOMPLETE:
+        events.DownloadComplete();
+        break;
+      case DISPID_COMMANDSTATECHANGE:  // CommandStateChange(Command, Enable)
+        events.CommandStateChange(ArgAt(params, 0), ArgAt(params, 1));
+        break;
+      case DISPID_NEWWINDOW2:
+        // NewWindow2(ppDisp, Cancel): the new window's browser is left alone, never even read.
+        WithCancel(Arg(params, 1), [&](bool* cancel) { events.NewWindow2(cancel); });
+        break;
+      default:
+        break;
     }
-    case DISPID_HTMLDOCUMENTEVENTS_ONMOUSEDOWN:
-      events_.onmousedown();
-      break;
-    case DISPID_HTMLDOCUMENTEVENTS_ONMOUSEUP:
-      events_.onmouseup();
-      break;
-    default:
-      break;
-  }
+  };
+  return MakeComObject<DispatchSink>(__uuidof(DWebBrowserEvents2), deliver);
+}
+
+ComPtr<DispatchSink> MakeSink(DocumentEvents& events) {
+  const auto deliver = [&events](DISPID dispid, const DISPPARAMS&, VARIANT* result) {
+    switch (dispid) {
+      case DISPID_HTMLDOCUMENTEVENTS_ONCONTEXTMENU: {
+        const bool show = events.oncontextmenu();
+        if (result != nullptr) {
+          VariantInit(result);
+          V_VT(result) = VT_BOOL;
+          V_BOOL(result) = show ? VARIANT_TRUE : VARIANT_FALSE;
+        }
+        break;
+      }
+      case DISPID_HTMLDOCUMENTEVENTS_ONMOUSEDOWN:
+        events.onmousedown();
+        break;
+      case DISPID_HTMLDOCUMENTEVENTS_ONMOUSEUP:
+        events.onmouseup();
+        break;
+      default:
+        break;
+    }
+  };
+  return MakeComObject<DispatchSink>(__uuidof(HTMLDocumentEvents), deliver);
 }
 
 // --- Subscriptions -----------------------------------------------------------------------------
@@ -369,15 +350,7 @@ ConnectionPtr Advise(IUnknown* source, ComPtr<DispatchSink> sink, const std::str
 // --- Arguments ---------------------------------------------------------------------------------
 
 Variant FromVariant(const VARIANT& value) {
-  int levels = 0;
-  const VARIANT* v = Unwrapped(&value, levels);
-  if (v == nullptr) {
-    return {};
-  }
-  const bool by_ref = (V_VT(v) & VT_BYREF) != 0;
-  const VARTYPE type = V_VT(v) & ~VT_BYREF;
-  // Every value member of a VARIANT starts at the same place, and VT_BYREF points at one.
-  const void* p = by_ref ? V_BYREF(v) : static_cast<const void*>(&V_I8(v));
+  const auto [type, p, in_callers] = ValueOf(&value);
   if (p == nullptr) {
     return {};
   }

@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -24,22 +25,26 @@ ComPtr<T> MakeComObject(Args&&... args) {
   return ComPtr<T>(new T(std::forward<Args>(args)...));
 }
 
-// The IUnknown and IDispatch of an event sink: answers IID_IUnknown, IID_IDispatch and its own
-// event interface, and hands every Invoke to Dispatch() while it is connected. Exceptions never
-// leave Invoke.
-class DispatchSink : public IDispatch {
+// An event sink: answers IID_IUnknown, IID_IDispatch and its own event interface, and hands
+// every Invoke to its handler while it is connected. Exceptions never leave Invoke.
+class DispatchSink final : public IDispatch {
  public:
-  explicit DispatchSink(const IID& events) : events_(events) {}
-  virtual ~DispatchSink() = default;
+  // Decodes one event by DISPID; unknown DISPIDs are ignored.
+  using Handler = std::function<void(DISPID dispid, const DISPPARAMS& params, VARIANT* result)>;
+
+  DispatchSink(const IID& events, Handler handler)
+      : events_(events), handler_(std::move(handler)) {}
   DispatchSink(const DispatchSink&) = delete;
   DispatchSink& operator=(const DispatchSink&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags,
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* bad_argument) override;
@@ -48,45 +53,18 @@ class DispatchSink : public IDispatch {
   void Disconnect() noexcept { connected_ = false; }
   const IID& events() const { return events_; }
 
- protected:
-  // Decodes one event by DISPID; unknown DISPIDs are ignored.
-  virtual void Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT* result) = 0;
-
  private:
   IID events_;
+  Handler handler_;
   std::atomic<ULONG> references_{0};
   bool connected_ = true;
 };
 
-// DShellWindowsEvents to ShellWindowsEvents.
-class ShellWindowsSink final : public DispatchSink {
- public:
-  explicit ShellWindowsSink(ShellWindowsEvents& events);
-
- private:
-  void Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT* result) override;
-  ShellWindowsEvents& events_;
-};
-
-// DWebBrowserEvents2 to BrowserEvents; cancel arguments are written back through VT_BYREF.
-class WebBrowserSink final : public DispatchSink {
- public:
-  explicit WebBrowserSink(BrowserEvents& events);
-
- private:
-  void Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT* result) override;
-  BrowserEvents& events_;
-};
-
-// HTMLDocumentEvents to DocumentEvents; oncontextmenu's answer goes back as VT_BOOL.
-class DocumentSink final : public DispatchSink {
- public:
-  explicit DocumentSink(DocumentEvents& events);
-
- private:
-  void Dispatch(DISPID dispid, const DISPPARAMS& params, VARIANT* result) override;
-  DocumentEvents& events_;
-};
+// The sinks of DShellWindowsEvents, of DWebBrowserEvents2 (cancel arguments are written back
+// through VT_BYREF) and of HTMLDocumentEvents (oncontextmenu's answer goes back as VT_BOOL).
+ComPtr<DispatchSink> MakeSink(ShellWindowsEvents& events);
+ComPtr<DispatchSink> MakeSink(BrowserEvents& events);
+ComPtr<DispatchSink> MakeSink(DocumentEvents& events);
 
 // One Advise on a connection point. Ending it disconnects the sink, then Unadvises, before the
 // last references to the point and the sink go; a failing Unadvise is ignored. Move-only: a
