@@ -1,6 +1,9 @@
 #include "platform/failure.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 namespace velqor::platform {
 
@@ -9,29 +12,55 @@ namespace {
 constexpr std::uint32_t kFacilityWin32 = 7;
 constexpr std::uint32_t kEFail = 0x80004005U;
 
+constexpr std::pair<Status, const char*> kStatuses[] = {
+    {kSuccess, "success"},
+    {kFileNotFound, "not found"},
+    {kAccessDenied, "access denied"},
+    {kInvalidHandle, "invalid handle"},
+    {kInvalidData, "invalid data"},
+    {kInvalidParameter, "invalid parameter"},
+    {kMoreData, "more data is available"},
+    {kNoMoreItems, "no more items"},
+};
+
+constexpr std::pair<std::uint32_t, const char*> kHresults[] = {
+    {0x80004001U, "not implemented"},
+    {0x80004002U, "no such interface"},
+    {0x80004003U, "invalid pointer"},
+    {kEFail, "unspecified error"},
+    {0x8000FFFFU, "unexpected failure"},
+    {0x80040154U, "class not registered"},
+    {0x80040200U, "no connection points"},
+    {0x800401F0U, "COM is not initialised"},
+    {0x80010108U, "the object has disconnected from its clients"},
+};
+
+constexpr std::pair<std::int32_t, const char*> kAutomationErrors[] = {
+    {5, "Invalid procedure call or argument"},
+    {6, "Overflow"},
+    {9, "Subscript out of range"},
+    {13, "Type mismatch"},
+};
+
+// The table's text for `code`, or nullptr when it has none.
+template <typename Code, std::size_t N>
+const char* Find(const std::pair<Code, const char*> (&table)[N], Code code) {
+  const auto* found = std::find_if(std::begin(table), std::end(table),
+                                   [code](const auto& row) { return row.first == code; });
+  return found != std::end(table) ? found->second : nullptr;
+}
+
+// A short English description of a Win32 status, identical on every platform so that messages
+// and tests do not depend on the system's language; unknown codes read "error N".
+std::string DescribeStatus(Status status) {
+  const char* text = Find(kStatuses, status);
+  return text != nullptr ? text : "error " + std::to_string(status);
+}
+
 std::string DescribeHresult(std::int32_t hr) {
   const auto bits = static_cast<std::uint32_t>(hr);
-  switch (bits) {
-    case 0x80004001U:
-      return "not implemented";
-    case 0x80004002U:
-      return "no such interface";
-    case 0x80004003U:
-      return "invalid pointer";
-    case 0x80004005U:
-      return "unspecified error";
-    case 0x8000FFFFU:
-      return "unexpected failure";
-    case 0x80040154U:
-      return "class not registered";
-    case 0x80040200U:
-      return "no connection points";
-    case 0x800401F0U:
-      return "COM is not initialised";
-    case 0x80010108U:
-      return "the object has disconnected from its clients";
-    default:
-      break;
+  if (const char* text = Find(kHresults, bits)) {
+    return text;
   }
   if (((bits >> 16) & 0x1FFFU) == kFacilityWin32) {
     return DescribeStatus(static_cast<Status>(bits & 0xFFFFU));
@@ -41,45 +70,7 @@ std::string DescribeHresult(std::int32_t hr) {
   return text;
 }
 
-std::string DescribeAutomation(std::int32_t code) {
-  switch (code) {
-    case 5:
-      return "Invalid procedure call or argument";
-    case 6:
-      return "Overflow";
-    case 9:
-      return "Subscript out of range";
-    case 13:
-      return "Type mismatch";
-    default:
-      return "Automation error " + std::to_string(code);
-  }
-}
-
 }  // namespace
-
-std::string DescribeStatus(Status status) {
-  switch (status) {
-    case kSuccess:
-      return "success";
-    case kFileNotFound:
-      return "not found";
-    case kAccessDenied:
-      return "access denied";
-    case kInvalidHandle:
-      return "invalid handle";
-    case kInvalidData:
-      return "invalid data";
-    case kInvalidParameter:
-      return "invalid parameter";
-    case kMoreData:
-      return "more data is available";
-    case kNoMoreItems:
-      return "no more items";
-    default:
-      return "error " + std::to_string(status);
-  }
-}
 
 std::string DescribeError(ErrorDomain domain, std::int32_t code) {
   switch (domain) {
@@ -87,8 +78,10 @@ std::string DescribeError(ErrorDomain domain, std::int32_t code) {
       return DescribeStatus(code) + " (" + std::to_string(code) + ")";
     case ErrorDomain::kHresult:
       return DescribeHresult(code);
-    case ErrorDomain::kAutomation:
-      return DescribeAutomation(code);
+    case ErrorDomain::kAutomation: {
+      const char* text = Find(kAutomationErrors, code);
+      return text != nullptr ? text : "Automation error " + std::to_string(code);
+    }
   }
   return DescribeStatus(code);
 }
@@ -99,12 +92,8 @@ Failure MakeFailure(ErrorDomain domain, std::int32_t code, std::string_view what
   } else if (domain == ErrorDomain::kHresult && code >= 0) {
     code = static_cast<std::int32_t>(kEFail);
   }
-  std::string message(what);
-  if (!message.empty()) {
-    message += ": ";
-  }
-  message += DescribeError(domain, code);
-  return Failure(domain, code, message);
+  const std::string reason = DescribeError(domain, code);
+  return Failure(domain, code, what.empty() ? reason : std::string(what) + ": " + reason);
 }
 
 void ThrowIfFailed(Status status, const std::string& what) {

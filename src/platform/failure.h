@@ -28,10 +28,6 @@ enum class ErrorDomain {
   kAutomation,  // an automation run-time error number (5, 6, 9, 13)
 };
 
-// A short English description of a Win32 status, identical on every platform so that messages
-// and tests do not depend on the system's language; unknown codes read "error N".
-std::string DescribeStatus(Status status);
-
 // The reason part of a failure message: "access denied (5)" for a Win32 status; the text alone
 // for an HRESULT ("class not registered"), whose number means nothing to a user; the error's own
 // text for an automation error ("Type mismatch").
