@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/failure.h"
+#include "platform/win32/unique_handle.h"
 
 namespace velqor::platform::win32 {
 
@@ -45,6 +46,24 @@ inline Status WriteAll(HANDLE file, std::string_view bytes) {
     bytes.remove_prefix(written);
   }
   return kSuccess;
+}
+
+// Creates or replaces `path` holding `bytes`, flushed to the disk; a file that could not be
+// written whole is deleted again.
+inline Status WriteFlushed(const std::wstring& path, std::string_view bytes) {
+  UniqueHandleKernel file(CreateFileOrNull(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
+  if (!file) {
+    return LastError();
+  }
+  Status status = WriteAll(file.get(), bytes);
+  if (status == kSuccess && !FlushFileBuffers(file.get())) {
+    status = LastError();
+  }
+  file.reset();
+  if (status != kSuccess) {
+    DeleteFileW(path.c_str());
+  }
+  return status;
 }
 
 // The whole file from its start; ERROR_NOT_SUPPORTED for one larger than `limit` bytes.

@@ -87,20 +87,8 @@ class Win32JournalLock : public JournalLock {
 
   Status Replace(std::string_view contents) override {
     const std::wstring fresh = path_ + L".new";
-    {
-      UniqueFile file(CreateFileOrNull(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
-      if (!file) {
-        return LastError();
-      }
-      Status status = WriteAll(file.get(), contents);
-      if (status == kSuccess && !FlushFileBuffers(file.get())) {
-        status = LastError();
-      }
-      if (status != kSuccess) {
-        file.reset();
-        DeleteFileW(fresh.c_str());
-        return status;
-      }
+    if (const Status status = WriteFlushed(fresh, contents); status != kSuccess) {
+      return status;
     }
     // An open file cannot be replaced; the lock file still keeps every other copy out.
     data_.reset();
@@ -129,8 +117,8 @@ class Win32JournalLock : public JournalLock {
 
 }  // namespace
 
-Status Win32JournalFile::Folder(std::wstring& out) {
-  if (folder_.empty()) {
+Status Win32JournalFile::Path(std::wstring& out) {
+  if (path_.empty()) {
     wchar_t app_data[MAX_PATH] = {};
     const HRESULT result = SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
                                             SHGFP_TYPE_CURRENT, app_data);
@@ -138,23 +126,22 @@ Status Win32JournalFile::Folder(std::wstring& out) {
       return HRESULT_FACILITY(result) == FACILITY_WIN32 ? static_cast<Status>(HRESULT_CODE(result))
                                                         : kFileNotFound;
     }
-    std::wstring folder = std::wstring(app_data) + L"\\" + options_.folder;
+    const std::wstring folder = std::wstring(app_data) + L"\\" + options_.folder;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
       return LastError();
     }
-    folder_ = std::move(folder);
+    path_ = folder + L"\\" + options_.file;
   }
-  out = folder_;
+  out = path_;
   return kSuccess;
 }
 
 Status Win32JournalFile::Lock(std::unique_ptr<JournalLock>& out) {
   out.reset();
-  std::wstring folder;
-  if (const Status status = Folder(folder); status != kSuccess) {
+  std::wstring path;
+  if (const Status status = Path(path); status != kSuccess) {
     return status;
   }
-  const std::wstring path = folder + L"\\" + options_.file;
   UniqueFile lock;
   const auto delay = static_cast<DWORD>(options_.delay_ms);
   Status status =
@@ -172,15 +159,14 @@ Status Win32JournalFile::Lock(std::unique_ptr<JournalLock>& out) {
 }
 
 Status Win32JournalFile::Read(std::string& contents) {
-  std::wstring folder;
-  if (const Status status = Folder(folder); status != kSuccess) {
+  std::wstring path;
+  if (const Status status = Path(path); status != kSuccess) {
     return status;
   }
   UniqueFile file;
   const Status status =
-      OpenRetrying(folder + L"\\" + options_.file, GENERIC_READ,
-                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-                   options_.attempts, static_cast<DWORD>(options_.delay_ms), file);
+      OpenRetrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   OPEN_EXISTING, options_.attempts, static_cast<DWORD>(options_.delay_ms), file);
   if (status == ERROR_FILE_NOT_FOUND) {
     contents.clear();
     return kSuccess;
@@ -192,13 +178,12 @@ Status Win32JournalFile::Read(std::string& contents) {
 }
 
 Status Win32JournalFile::Size(std::uint64_t& size) {
-  std::wstring folder;
-  if (const Status status = Folder(folder); status != kSuccess) {
+  std::wstring path;
+  if (const Status status = Path(path); status != kSuccess) {
     return status;
   }
   WIN32_FILE_ATTRIBUTE_DATA data = {};
-  if (!GetFileAttributesExW((folder + L"\\" + options_.file).c_str(), GetFileExInfoStandard,
-                            &data)) {
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
     const Status status = LastError();
     if (status == ERROR_FILE_NOT_FOUND) {
       size = 0;

@@ -33,11 +33,11 @@ class Win32JournalFile : public JournalFile {
   Status WriteUserFile(std::string_view path, std::string_view bytes) override;
 
  private:
-  // The folder's full path, created when missing; cached once found.
-  Status Folder(std::wstring& out);
+  // The file's full path, its folder created when missing; cached once found.
+  Status Path(std::wstring& out);
 
   Options options_;
-  std::wstring folder_;
+  std::wstring path_;
 };
 
 }  // namespace velqor::platform::win32

@@ -14,12 +14,7 @@
 #include "platform/win32/unique_handle.h"
 
 namespace velqor::platform::win32 {
-namespace {
-
 using Microsoft::WRL::ComPtr;
-using UniqueFile = UniqueHandleKernel;
-
-}  // namespace
 
 Status Win32StartupFolders::FolderPath(StartupFolder folder, std::u16string& out) {
   wchar_t path[MAX_PATH] = {};
@@ -55,7 +50,7 @@ Status Win32StartupFolders::ListFiles(std::u16string_view folder,
 }
 
 Status Win32StartupFolders::ReadFile(std::u16string_view path, std::string& out) {
-  UniqueFile file(CreateFileOrNull(Z(path), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+  UniqueHandleKernel file(CreateFileOrNull(Z(path), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
   if (!file) return LastError();
   return ReadAll(file.get(), out, 0x4000000);  // no startup file is 64 MiB
 }
@@ -63,23 +58,16 @@ Status Win32StartupFolders::ReadFile(std::u16string_view path, std::string& out)
 Status Win32StartupFolders::WriteFile(std::u16string_view path, std::string_view bytes) {
   const std::wstring target = Z(path);
   const std::wstring fresh = target + L".velqor-new";
-  UniqueFile file(CreateFileOrNull(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
-  if (!file && GetLastError() == ERROR_PATH_NOT_FOUND) {
-    const auto slash = target.rfind(L'\\');
-    if (slash != std::wstring::npos && CreateDirectoryW(target.substr(0, slash).c_str(), nullptr)) {
-      file.reset(CreateFileOrNull(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS));
-    }
+  Status status = WriteFlushed(fresh, bytes);
+  const auto slash = target.rfind(L'\\');
+  if (status == ERROR_PATH_NOT_FOUND && slash != std::wstring::npos) {
+    status = CreateDirectoryW(target.substr(0, slash).c_str(), nullptr) ? WriteFlushed(fresh, bytes)
+                                                                        : LastError();
   }
-  if (!file) return LastError();
-  Status status = WriteAll(file.get(), bytes);
-  if (status == kSuccess && !FlushFileBuffers(file.get())) status = LastError();
-  file.reset();
   // The new contents replace the old in one step, so a failure leaves the old file whole.
   if (status == kSuccess && !MoveFileExW(fresh.c_str(), target.c_str(),
                                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     status = LastError();
-  }
-  if (status != kSuccess) {
     DeleteFileW(fresh.c_str());
   }
   return status;
