@@ -15,10 +15,6 @@ HKEY ToHkey(KeyHandle root) {
   return root == kHkeyCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
-bool IsRoot(KeyHandle root) {
-  return root == kHkeyCurrentUser || root == kHkeyLocalMachine;
-}
-
 }  // namespace
 
 Win32WideRegistry::Win32WideRegistry() {
@@ -31,20 +27,20 @@ Win32WideRegistry::Win32WideRegistry() {
 #endif
 }
 
-bool Win32WideRegistry::ViewFlags(RegistryView view, std::uint32_t& flags) const {
+Status Win32WideRegistry::ViewFlags(KeyHandle root, RegistryView view, std::uint32_t& flags) const {
+  if (root != kHkeyCurrentUser && root != kHkeyLocalMachine) return kInvalidHandle;
   if (view == RegistryView::k32Bit) {
     flags = KEY_WOW64_32KEY;
-    return separate_view_;
+    return separate_view_ ? kSuccess : kNotSupported;
   }
   flags = wow64_ ? KEY_WOW64_64KEY : 0;
-  return true;
+  return kSuccess;
 }
 
 Status Win32WideRegistry::Open(KeyHandle root, RegistryView view, std::u16string_view path,
                                std::uint32_t access, bool create, UniqueHkey& key) const {
   std::uint32_t flags = 0;
-  if (!IsRoot(root)) return kInvalidHandle;
-  if (!ViewFlags(view, flags)) return kNotSupported;
+  if (const Status status = ViewFlags(root, view, flags); status != kSuccess) return status;
   return create
              ? RegCreateKeyExW(ToHkey(root), Z(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                access | flags, nullptr, key.put(), nullptr)
@@ -152,13 +148,11 @@ Status Win32WideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u1
 Status Win32WideRegistry::DeleteEmptyKey(KeyHandle root, RegistryView view,
                                          std::u16string_view path) {
   std::uint32_t flags = 0;
-  if (!IsRoot(root)) return kInvalidHandle;
-  if (!ViewFlags(view, flags)) return kNotSupported;
+  if (const Status status = ViewFlags(root, view, flags); status != kSuccess) return status;
   const auto slash = path.rfind(u'\\');
   if (slash == std::u16string_view::npos) return kInvalidParameter;
   UniqueHkey key;
-  LSTATUS status =
-      RegOpenKeyExW(ToHkey(root), Z(path).c_str(), 0, KEY_QUERY_VALUE | flags, key.put());
+  LSTATUS status = Open(root, view, path, KEY_QUERY_VALUE, false, key);
   if (status != ERROR_SUCCESS) return status;
   DWORD subkeys = 0;
   DWORD values = 0;
@@ -169,8 +163,8 @@ Status Win32WideRegistry::DeleteEmptyKey(KeyHandle root, RegistryView view,
   // RegDeleteKeyExW, which takes the view, is missing on 32-bit XP: the parent is opened in the
   // view instead and the key deleted below it by its own name.
   UniqueHkey parent;
-  status = RegOpenKeyExW(ToHkey(root), Z(path.substr(0, slash)).c_str(), 0,
-                         KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DELETE | flags, parent.put());
+  status = Open(root, view, path.substr(0, slash),
+                KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DELETE, false, parent);
   if (status != ERROR_SUCCESS) return status;
   return RegDeleteKeyW(parent.get(), Z(path.substr(slash + 1)).c_str());
 }

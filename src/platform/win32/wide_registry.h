@@ -27,10 +27,10 @@ class Win32WideRegistry : public WideRegistry {
   Status DeleteEmptyKey(KeyHandle root, RegistryView view, std::u16string_view path) override;
 
  private:
-  // The view's access flags; false when the view does not exist here.
-  bool ViewFlags(RegistryView view, std::uint32_t& flags) const;
-  // Opens (or creates) the key in the view for `access`: kInvalidHandle for a root other than
-  // the two, kNotSupported for a view that does not exist here, or the system's status.
+  // The view's access flags: kInvalidHandle for a root other than the two, kNotSupported for a
+  // view that does not exist here.
+  Status ViewFlags(KeyHandle root, RegistryView view, std::uint32_t& flags) const;
+  // Opens (or creates) the key in the view for `access`: ViewFlags' status, or the system's.
   Status Open(KeyHandle root, RegistryView view, std::u16string_view path, std::uint32_t access,
               bool create, UniqueHkey& key) const;
 
