@@ -2,6 +2,7 @@
 // and type names, file and program names. Other bytes pass unchanged, whatever the locale.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -13,22 +14,13 @@ constexpr char AsciiLower(char c) {
 
 inline std::string AsciiLower(std::string_view text) {
   std::string out(text);
-  for (char& c : out) {
-    c = AsciiLower(c);
-  }
+  std::transform(out.begin(), out.end(), out.begin(), [](char c) { return AsciiLower(c); });
   return out;
 }
 
 constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-      return false;
-    }
-  }
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 }  // namespace velqor::platform

@@ -9,12 +9,6 @@
 
 namespace velqor::platform {
 
-Status ScopedKey::Close() {
-  const Status status = registry_.CloseKey(handle_);
-  handle_ = 0;
-  return status;
-}
-
 void ScopedKey::Reset(KeyHandle handle) {
   if (handle_ != 0) {
     static_cast<void>(registry_.CloseKey(handle_));
@@ -75,22 +69,12 @@ std::optional<FullPath> ParseFullPath(std::string_view path) {
   if (!root) {
     return std::nullopt;
   }
-  std::string_view rest = path.substr(first + 1);
-  FullPath full;
-  full.root = *root;
-  if (rest.empty() || rest.back() == '\\') {
-    full.names_key = true;
-    full.key_path = rest.substr(0, rest.empty() ? 0 : rest.size() - 1);
-    return full;
-  }
+  // What follows the last back-slash is the value's name: none when the path ends in one, which
+  // names a key.
+  const std::string_view rest = path.substr(first + 1);
   const std::size_t last = rest.rfind('\\');
-  if (last == std::string_view::npos) {
-    full.value_name = rest;  // a value directly under the root key
-  } else {
-    full.key_path = rest.substr(0, last);
-    full.value_name = rest.substr(last + 1);
-  }
-  return full;
+  return FullPath{*root, std::string(rest.substr(0, last == std::string_view::npos ? 0 : last)),
+                  std::string(rest.substr(last + 1)), rest.empty() || rest.back() == '\\'};
 }
 
 void RegWriteVerb(Registry& registry, std::string_view path, const ScriptValue& value,

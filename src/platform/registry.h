@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/failure.h"
@@ -24,8 +25,6 @@ inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 inline constexpr std::uint32_t kKeySetValue = 0x0002;
 inline constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
-inline constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
-inline constexpr std::uint32_t kKeyNotify = 0x0010;
 inline constexpr std::uint32_t kKeyCreateLink = 0x0020;
 // The key-specific rights only (not KEY_ALL_ACCESS): what the handle-based writers ask for.
 inline constexpr std::uint32_t kKeySpecificRights = 0x003F;
@@ -84,7 +83,7 @@ class ScopedKey {
   KeyHandle get() const { return handle_; }
   // Closes whatever is held, 0 included, and returns RegCloseKey's status (kInvalidHandle for 0):
   // the handle-based writers close this way, as advapi32 callers that never check do.
-  Status Close();
+  Status Close() { return registry_.CloseKey(std::exchange(handle_, 0)); }
   // Closes the key held, if any, without a status, and takes `handle` in its place.
   void Reset(KeyHandle handle = 0);
 

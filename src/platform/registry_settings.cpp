@@ -14,12 +14,11 @@ std::string KeyPath(std::string_view application, std::string_view section) {
 
 void RegistrySettingsStore::SaveSetting(std::string_view application, std::string_view section,
                                         std::string_view key, std::string_view value) {
-  const std::string what =
-      "Saving the setting HKCU\\" + KeyPath(application, section) + "\\" + std::string(key);
+  const std::string path = KeyPath(application, section);
+  const std::string what = "Saving the setting HKCU\\" + path + "\\" + std::string(key);
   ScopedKey hkey(registry_);
   ThrowIfFailed(
-      registry_.CreateKey(kHkeyCurrentUser, registry_.ToAnsi(KeyPath(application, section)),
-                          kKeySetValue, hkey.out()),
+      registry_.CreateKey(kHkeyCurrentUser, registry_.ToAnsi(path), kKeySetValue, hkey.out()),
       what);
   const std::vector<std::uint8_t> data = SzBytes(registry_.ToAnsi(value));
   ThrowIfFailed(registry_.SetValue(hkey.get(), registry_.ToAnsi(key), kRegSz, data.data(),

@@ -12,20 +12,12 @@ std::string Utf8(std::u16string_view text) {
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;  // half a pair cannot be shown
     }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    // The lead byte carries the highest bits, each continuation byte six more.
+    constexpr unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    const int continuations = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    out.push_back(static_cast<char>(kLead[continuations] | (c >> (6 * continuations))));
+    for (int k = continuations - 1; k >= 0; --k) {
+      out.push_back(static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F)));
     }
   }
   return out;
@@ -40,10 +32,8 @@ std::u16string Utf16(std::string_view utf8) {
                        : (lead >> 4) == 14 ? 3
                        : (lead >> 3) == 30 ? 4
                                            : 0;
-    char32_t c = length == 1   ? lead
-                 : length == 2 ? lead & 0x1F
-                 : length == 3 ? lead & 0x0F
-                               : lead & 0x07;
+    // The bits of the lead byte below its length marker.
+    char32_t c = length == 1 ? lead : lead & (0xFFU >> (length + 1));
     bool valid = length > 0 && i + static_cast<std::size_t>(length) <= utf8.size();
     for (int k = 1; valid && k < length; ++k) {
       const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
@@ -51,8 +41,8 @@ std::u16string Utf16(std::string_view utf8) {
       c = c << 6 | (next & 0x3F);
     }
     // Overlong forms, surrogates and values past U+10FFFF are not UTF-8 either.
-    valid = valid && !(length == 2 && c < 0x80) && !(length == 3 && c < 0x800) &&
-            !(length == 4 && (c < 0x10000 || c > 0x10FFFF)) && !(c >= 0xD800 && c <= 0xDFFF);
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && c >= kLeast[length] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
     if (!valid) {
       out.push_back(u'\uFFFD');
       ++i;

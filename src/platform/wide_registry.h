@@ -14,10 +14,7 @@
 
 namespace velqor::platform {
 
-inline constexpr std::uint32_t kRegNone = 0;
 inline constexpr std::uint32_t kRegExpandSz = 2;
-inline constexpr std::uint32_t kRegMultiSz = 7;
-inline constexpr std::uint32_t kRegQword = 11;
 
 inline constexpr Status kPathNotFound = 3;
 inline constexpr Status kNotSupported = 50;

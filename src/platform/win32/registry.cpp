@@ -17,17 +17,13 @@ HKEY ToHkey(KeyHandle key) {
   return reinterpret_cast<HKEY>(key);
 }
 
-KeyHandle FromHkey(HKEY key) {
-  return reinterpret_cast<KeyHandle>(key);
-}
-
 }  // namespace
 
 Status Win32Registry::OpenKey(KeyHandle root, std::string_view path, std::uint32_t access,
                               KeyHandle& out) {
   HKEY key = nullptr;
   const LSTATUS status = RegOpenKeyExA(ToHkey(root), std::string(path).c_str(), 0, access, &key);
-  out = status == ERROR_SUCCESS ? FromHkey(key) : 0;
+  out = status == ERROR_SUCCESS ? reinterpret_cast<KeyHandle>(key) : 0;
   return status;
 }
 
@@ -36,7 +32,7 @@ Status Win32Registry::CreateKey(KeyHandle root, std::string_view path, std::uint
   HKEY key = nullptr;
   const LSTATUS status = RegCreateKeyExA(ToHkey(root), std::string(path).c_str(), 0, nullptr,
                                          REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);
-  out = status == ERROR_SUCCESS ? FromHkey(key) : 0;
+  out = status == ERROR_SUCCESS ? reinterpret_cast<KeyHandle>(key) : 0;
   return status;
 }
 

@@ -25,9 +25,7 @@ HMODULE LoadSystemDll(const wchar_t* name) noexcept {
     return nullptr;
   }
   try {
-    std::wstring path(folder, length);
-    path += L'\\';
-    path += name;
+    const std::wstring path = std::wstring(folder, length) + L'\\' + name;
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   } catch (...) {  // no memory for the path
     return nullptr;

@@ -7,17 +7,13 @@
 #include "platform/win32/files.h"
 
 namespace velqor::platform::win32 {
-namespace {
-
-using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-
-}  // namespace
 
 WindowsVersion Win32SystemInfo::Version() const {
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof(info);
   // RtlGetVersion tells the truth whatever the manifest says; it is looked up, not imported,
   // because the loader of an old system would refuse a program that imports what it lacks.
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
   if (const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
     const auto proc = reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion"));
     if (proc != nullptr && reinterpret_cast<RtlGetVersionFn>(proc)(&info) == 0) {
