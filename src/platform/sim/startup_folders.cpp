@@ -31,14 +31,12 @@ SimStartupFolders::SimStartupFolders() {
 
 bool SimStartupFolders::Denied(std::u16string_view path) const {
   const std::u16string folded = Fold(path);
-  for (const std::u16string& prefix : denied_) {
-    if (folded.size() > prefix.size() && folded.compare(0, prefix.size(), prefix) == 0 &&
-        folded[prefix.size()] == u'\\') {
-      faults_.Hit();
-      return true;
-    }
-  }
-  return false;
+  const bool denied = std::ranges::any_of(denied_, [&](const std::u16string& prefix) {
+    return folded.size() > prefix.size() && folded.starts_with(prefix) &&
+           folded[prefix.size()] == u'\\';
+  });
+  if (denied) faults_.Hit();
+  return denied;
 }
 
 Status SimStartupFolders::FolderPath(StartupFolder folder, std::u16string& out) {
@@ -56,7 +54,7 @@ Status SimStartupFolders::ListFiles(std::u16string_view folder, std::vector<std:
     return status;
   }
   const std::u16string folded = Fold(folder);
-  if (folders_.count(folded) == 0) {
+  if (!folders_.contains(folded)) {
     faults_.Hit();  // both folders exist unless a test removed one
     return kPathNotFound;
   }
@@ -77,7 +75,7 @@ Status SimStartupFolders::ReadFile(std::u16string_view path, std::string& out) {
   }
   const auto it = files_.find(Fold(path));
   if (it == files_.end()) {
-    return folders_.count(Fold(Parent(path))) != 0 ? kFileNotFound : kPathNotFound;
+    return folders_.contains(Fold(Parent(path))) ? kFileNotFound : kPathNotFound;
   }
   out = it->second.bytes;
   return kSuccess;
@@ -91,13 +89,12 @@ Status SimStartupFolders::WriteFile(std::u16string_view path, std::string_view b
   if (Denied(path)) {
     return kAccessDenied;
   }
+  // The file's folder is made when missing, but not a folder above it.
   const std::u16string_view parent = Parent(path);
-  if (folders_.count(Fold(parent)) == 0) {
-    if (folders_.count(Fold(Parent(parent))) == 0) {
-      return kPathNotFound;
-    }
-    folders_.insert(Fold(parent));
+  if (!folders_.contains(Fold(parent)) && !folders_.contains(Fold(Parent(parent)))) {
+    return kPathNotFound;
   }
+  folders_.insert(Fold(parent));
   auto [it, added] = files_.try_emplace(Fold(path), File{std::u16string(path), {}});
   it->second.bytes = bytes;
   return kSuccess;
@@ -110,7 +107,7 @@ Status SimStartupFolders::RemoveFile(std::u16string_view path) {
   }
   const auto it = files_.find(Fold(path));
   if (it == files_.end()) {
-    return folders_.count(Fold(Parent(path))) != 0 ? kFileNotFound : kPathNotFound;
+    return folders_.contains(Fold(Parent(path))) ? kFileNotFound : kPathNotFound;
   }
   if (Denied(path)) {
     return kAccessDenied;

@@ -6,11 +6,9 @@ namespace velqor::platform::sim {
 
 std::u16string Fold(std::u16string_view text) {
   std::u16string folded(text);
-  for (char16_t& c : folded) {
-    if (c >= u'A' && c <= u'Z') {
-      c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-  }
+  std::ranges::transform(folded, folded.begin(), [](char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+  });
   return folded;
 }
 
@@ -60,12 +58,6 @@ std::optional<SimWideRegistry::Id> SimWideRegistry::IdOf(KeyHandle root, Registr
   return Id{root, v, std::move(folded)};
 }
 
-bool SimWideRegistry::Refused(KeyHandle root) const {
-  const bool refused = denied_.count(root) != 0;
-  if (refused) faults_.Hit();
-  return refused;
-}
-
 SimWideRegistry::Keys::iterator SimWideRegistry::Existing(KeyHandle root, RegistryView view,
                                                           std::u16string_view path,
                                                           Operation operation, Status& status) {
@@ -74,8 +66,13 @@ SimWideRegistry::Keys::iterator SimWideRegistry::Existing(KeyHandle root, Regist
     return keys_.end();
   }
   const auto key = keys_.find(*id);
+  const bool deletes = operation == Operation::kDeleteValue || operation == Operation::kDeleteKey;
   if (key == keys_.end()) {
     status = kFileNotFound;
+  } else if (deletes && denied_.contains(root)) {
+    faults_.Hit();
+    status = kAccessDenied;
+    return keys_.end();
   }
   return key;
 }
@@ -135,7 +132,8 @@ Status SimWideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16st
   if (!id || faults_.Take(Operation::kWrite, status)) {
     return status;
   }
-  if (Refused(root)) {
+  if (denied_.contains(root)) {
+    faults_.Hit();
     return kAccessDenied;
   }
   // The key and every missing parent, each keeping the case it is created with.
@@ -160,8 +158,8 @@ Status SimWideRegistry::DeleteValue(KeyHandle root, RegistryView view, std::u16s
                                     std::u16string_view name) {
   Status status = kSuccess;
   const auto key = Existing(root, view, path, Operation::kDeleteValue, status);
-  if (key == keys_.end() || Refused(root)) {
-    return key == keys_.end() ? status : kAccessDenied;
+  if (key == keys_.end()) {
+    return status;
   }
   auto& values = key->second.values;
   const auto it = Named(values, name);
@@ -176,8 +174,8 @@ Status SimWideRegistry::DeleteEmptyKey(KeyHandle root, RegistryView view,
                                        std::u16string_view path) {
   Status status = kSuccess;
   const auto key = Existing(root, view, path, Operation::kDeleteKey, status);
-  if (key == keys_.end() || Refused(root)) {
-    return key == keys_.end() ? status : kAccessDenied;
+  if (key == keys_.end()) {
+    return status;
   }
   std::vector<std::u16string> children;
   if (!key->second.values.empty() ||

@@ -59,9 +59,8 @@ class SimWideRegistry : public WideRegistry {
 
   std::optional<Id> IdOf(KeyHandle root, RegistryView view, std::u16string_view path,
                          Status& status) const;
-  // Whether writes under `root` are refused (counted as a fault hit).
-  bool Refused(KeyHandle root) const;
-  // The key at `path`, or keys_.end() with `status` saying why not (kFileNotFound: no such key).
+  // The key at `path`, or keys_.end() with `status` saying why not (kFileNotFound: no such key,
+  // kAccessDenied: a delete under a refused root).
   Keys::iterator Existing(KeyHandle root, RegistryView view, std::u16string_view path,
                           Operation operation, Status& status);
 
