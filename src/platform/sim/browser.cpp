@@ -82,31 +82,24 @@ ConnectionPtr SimBrowser::Subscribe(BrowserEvents& events) {
 }
 
 bool SimBrowser::FireBeforeNavigate2(const std::string& url, const Variant& frame) {
-  NavigateArgs args;
-  args.browser = std::holds_alternative<std::monostate>(frame) ? Self() : frame;
-  args.url = url;
-  args.flags = std::int32_t{0};
-  args.target_frame_name = std::string();
-  args.post_data = std::monostate{};
-  args.headers = std::string();
+  const NavigateArgs args{std::holds_alternative<std::monostate>(frame) ? Self() : frame,
+                          url,
+                          std::int32_t{0},
+                          std::string(),
+                          std::monostate{},
+                          std::string()};
   bool cancel = false;
   subscribers_.Deliver([&](BrowserEvents& e) { e.BeforeNavigate2(args, &cancel); });
-  if (cancel) {
-    ++navigations_cancelled;
-  } else {
-    ++navigations_started;
-  }
+  ++(cancel ? navigations_cancelled : navigations_started);
   return cancel;
 }
 
 void SimBrowser::FireNavigateComplete2(const Variant& frame, const std::string& url) {
-  const Variant u = url;
-  subscribers_.Deliver([&](BrowserEvents& e) { e.NavigateComplete2(frame, u); });
+  subscribers_.Deliver([&](BrowserEvents& e) { e.NavigateComplete2(frame, Variant(url)); });
 }
 
 void SimBrowser::FireDocumentComplete(const Variant& frame, const std::string& url) {
-  const Variant u = url;
-  subscribers_.Deliver([&](BrowserEvents& e) { e.DocumentComplete(frame, u); });
+  subscribers_.Deliver([&](BrowserEvents& e) { e.DocumentComplete(frame, Variant(url)); });
 }
 
 void SimBrowser::FireDownloadBegin() {
@@ -118,19 +111,14 @@ void SimBrowser::FireDownloadComplete() {
 }
 
 void SimBrowser::FireCommandStateChange(std::int32_t command, bool enable) {
-  const Variant c = command;
-  const Variant e = enable;
-  subscribers_.Deliver([&](BrowserEvents& events) { events.CommandStateChange(c, e); });
+  subscribers_.Deliver(
+      [&](BrowserEvents& e) { e.CommandStateChange(Variant(command), Variant(enable)); });
 }
 
 bool SimBrowser::FireNewWindow2() {
   bool cancel = false;
   subscribers_.Deliver([&](BrowserEvents& e) { e.NewWindow2(&cancel); });
-  if (cancel) {
-    ++windows_blocked;
-  } else {
-    ++windows_opened;
-  }
+  windows_blocked += cancel ? 1 : 0;
   return cancel;
 }
 
@@ -140,7 +128,6 @@ struct SimBrowserShell::State {
   SimBrowserShell* owner = nullptr;  // cleared when the shell goes
   std::vector<std::shared_ptr<SimBrowser>> windows;
   Subscribers<ShellWindowsEvents> subscribers;
-  int lists_created = 0;
 };
 
 namespace {
@@ -170,10 +157,9 @@ class SimShellWindowList : public ShellWindowList {
 
   ConnectionPtr Subscribe(ShellWindowsEvents& events) override {
     const auto state = state_.lock();
-    if (!state || state->owner == nullptr || state->owner->fail_subscribe) {
-      if (state && state->owner != nullptr) {
-        ++state->owner->faults_hit;
-      }
+    SimBrowserShell* const owner = state ? state->owner : nullptr;
+    if (owner == nullptr || owner->fail_subscribe) {
+      if (owner != nullptr) ++owner->faults_hit;
       Fail(static_cast<Status>(0x80040200), "The shell window list offers no window events");
     }
     return state->subscribers.Add(events);
@@ -196,7 +182,6 @@ SimBrowserShell::~SimBrowserShell() {
 std::unique_ptr<ShellWindowList> SimBrowserShell::CreateShellWindows() {
   FailIf(fail_create, faults_hit, static_cast<Status>(0x80040154),
          "Creating the shell window list failed");
-  ++state_->lists_created;
   return std::make_unique<SimShellWindowList>(state_);
 }
 
@@ -245,10 +230,6 @@ const std::vector<std::shared_ptr<SimBrowser>>& SimBrowserShell::windows() const
 
 std::size_t SimBrowserShell::LiveSubscriptions() const {
   return state_->subscribers.Live();
-}
-
-int SimBrowserShell::lists_created() const {
-  return state_->lists_created;
 }
 
 }  // namespace velqor::platform::sim

@@ -3,27 +3,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ranges>
 
 namespace velqor::platform::sim {
 
-// The real implementation retries a held lock 20 times; here nothing can release it meanwhile,
-// so the attempts are only counted.
-constexpr std::size_t kLockAttempts = 20;
-
 std::vector<std::string> SimDisk::FileNames() const {
-  std::vector<std::string> names;
-  for (const auto& entry : files_) {
-    names.push_back(entry.first);
-  }
-  return names;
+  const auto names = std::views::keys(files_);
+  return {names.begin(), names.end()};
 }
 
 std::optional<std::string> SimDisk::File(std::string_view name) const {
   const auto it = files_.find(name);
-  if (it == files_.end()) {
-    return std::nullopt;
-  }
-  return it->second;
+  return it != files_.end() ? std::optional<std::string>(it->second) : std::nullopt;
 }
 
 void SimDisk::SetFile(std::string_view name, std::string contents) {
@@ -113,9 +104,9 @@ Status SimJournalFile::Lock(std::unique_ptr<JournalLock>& out) {
     ++disk_.faults_hit_;
     return kAccessDenied;
   }
+  // Nothing here can let the lock go while the real implementation would retry it.
   if (disk_.locked_ || disk_.held_) {
     disk_.faults_hit_ += disk_.held_ ? 1 : 0;
-    disk_.lock_retries_ += kLockAttempts;
     return kSharingViolation;
   }
   out = std::make_unique<SimJournalLock>(*this);

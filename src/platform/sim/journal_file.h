@@ -45,12 +45,10 @@ class SimDisk {
   // crashes: that append throws SimCrash, and every later call of that copy does nothing.
   void CrashAfterAppends(std::size_t count) { crash_countdown_ = count; }
 
-  // What the copies did: appends that reached the disk, the flushes among them, atomic replaces,
-  // and attempts to take the lock that found it held.
+  // What the copies did: appends that reached the disk, the flushes among them, atomic replaces.
   std::size_t appends() const { return appends_; }
   std::size_t flushes() const { return flushes_; }
   std::size_t replaces() const { return replaces_; }
-  std::size_t lock_retries() const { return lock_retries_; }
   // Whether a copy holds exclusive access now.
   bool locked() const { return locked_; }
   // Writes and exclusive access that one of the faults above made fail (reads that fail are not
@@ -74,7 +72,6 @@ class SimDisk {
   std::size_t appends_ = 0;
   std::size_t flushes_ = 0;
   std::size_t replaces_ = 0;
-  std::size_t lock_retries_ = 0;
   std::size_t faults_hit_ = 0;
   std::uint32_t next_copy_ = 1;
 };
@@ -96,8 +93,6 @@ class SimJournalFile : public JournalFile {
 
   // The time the next records are stamped with.
   void SetNow(std::string utc) { now_ = std::move(utc); }
-  // Whether this copy crashed (see SimDisk::CrashAfterAppends).
-  bool crashed() const { return crashed_; }
 
   static constexpr char kFileName[] = "changes.txt";
   static constexpr int kLocalOffsetMinutes = 60;
@@ -108,7 +103,7 @@ class SimJournalFile : public JournalFile {
   SimDisk& disk_;
   std::uint32_t copy_;
   std::string now_ = "2026-01-01T00:00:00Z";
-  bool crashed_ = false;
+  bool crashed_ = false;  // see SimDisk::CrashAfterAppends
 };
 
 }  // namespace velqor::platform::sim

@@ -35,9 +35,7 @@ class HeadlessBackend final : public forms::FormBackend {
   void CreateControl(ControlId, const ControlSpec&) override {}
   void SetMenu(const std::vector<Menu>&) override { ++records_.menu_bar_count; }
   void SetMenuEntryEnabled(std::string_view, bool) override {}
-  void SetCaption(std::string_view caption) override {
-    records_.caption_history.emplace_back(caption);
-  }
+  void SetCaption(std::string_view) override {}
   Status SetIcon(std::string_view ico_path) override {
     if (!ui_.FileExists(ico_path)) {
       ++ui_.missing_file_loads_;
@@ -67,13 +65,12 @@ class HeadlessBackend final : public forms::FormBackend {
   void SetSelection(ControlId, int) override {}
   // Counts every character as 8 pixels, as wide as a character of the message font gets.
   void FitHorizontalExtent(ControlId id, const std::vector<std::string>& rows) override {
-    std::size_t widest = 0;
+    // Characters, not bytes, of UTF-8 text: continuation bytes are not counted.
+    std::ptrdiff_t widest = 0;
     for (const std::string& row : rows) {
-      // Characters, not bytes, of UTF-8 text: continuation bytes are not counted.
-      widest = std::max(widest,
-                        static_cast<std::size_t>(std::count_if(row.begin(), row.end(), [](char ch) {
+      widest = std::max(widest, std::ranges::count_if(row, [](char ch) {
                           return (static_cast<unsigned char>(ch) & 0xC0U) != 0x80U;
-                        })));
+                        }));
     }
     records_.extents[id] = static_cast<int>(widest) * 8;
   }
@@ -280,12 +277,10 @@ bool HeadlessUi::FileExists(std::string_view path) const {
 }
 
 HeadlessWindow* HeadlessUi::FindWindow(std::string_view name) const {
-  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
-    if ((*it)->IsOpen() && (*it)->name() == name) {
-      return *it;
-    }
-  }
-  return nullptr;
+  const auto it = std::find_if(windows_.rbegin(), windows_.rend(), [&](const HeadlessWindow* w) {
+    return w->IsOpen() && w->name() == name;
+  });
+  return it != windows_.rend() ? *it : nullptr;
 }
 
 void HeadlessUi::Forget(HeadlessWindow* window) {

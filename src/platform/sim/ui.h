@@ -34,12 +34,11 @@ struct MessageBoxRecord {
 struct HeadlessRecords {
   int show_count = 0;
   int repaint_count = 0;
-  int menu_bar_count = 0;                    // how many times the whole menu bar was set
-  std::vector<std::string> caption_history;  // every caption set after creation, in order
-  std::vector<std::string> icon_history;     // every icon file set successfully, in order
-  std::map<ControlId, int> extents;          // horizontal extents of lists
-  ControlId focus = kNoControl;              // the control last given the focus by the program
-  std::set<ControlId> not_redrawing;         // controls with drawing stopped
+  int menu_bar_count = 0;                 // how many times the whole menu bar was set
+  std::vector<std::string> icon_history;  // every icon file set successfully, in order
+  std::map<ControlId, int> extents;       // horizontal extents of lists
+  ControlId focus = kNoControl;           // the control last given the focus by the program
+  std::set<ControlId> not_redrawing;      // controls with drawing stopped
   std::map<ControlId, int> rows_added_undrawn;
   std::map<ControlId, std::vector<std::string>> rows;  // the rows each list box shows
   std::map<ControlId, std::vector<Row>> report_rows;   // the rows each report list shows
@@ -136,7 +135,7 @@ class HeadlessUi final : public Ui {
   void DoEvents() override;
   // Records the request and returns the next scripted answer; without one, cancelled.
   std::optional<std::string> SaveAs(const SaveAsRequest& request) override;
-  void Quit() override { ++quit_count_; }
+  void Quit() override { quit_requested_ = true; }
 
   // --- Set-up by tests. ---
 
@@ -164,11 +163,9 @@ class HeadlessUi final : public Ui {
   const MessageBoxRecord* last_message_box() const {
     return message_boxes_.empty() ? nullptr : &message_boxes_.back();
   }
-  std::size_t pending_answers() const { return answers_.size(); }
   const std::vector<SaveAsRecord>& save_as_dialogs() const { return save_as_dialogs_; }
   int do_events_count() const { return do_events_count_; }
-  bool quit_requested() const { return quit_count_ > 0; }
-  int quit_count() const { return quit_count_; }
+  bool quit_requested() const { return quit_requested_; }
   // The newest window of that name that is still open, or nullptr.
   HeadlessWindow* FindWindow(std::string_view name) const;
   // Every window that exists (open or closed but not destroyed), in creation order.
@@ -189,7 +186,7 @@ class HeadlessUi final : public Ui {
   std::set<std::string> files_;  // normalised
   Handler do_events_callback_;
   int do_events_count_ = 0;
-  int quit_count_ = 0;
+  bool quit_requested_ = false;
   int forms_created_ = 0;
   int missing_file_loads_ = 0;
   std::vector<HeadlessWindow*> windows_;
