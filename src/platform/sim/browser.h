@@ -20,51 +20,37 @@ namespace velqor::platform::sim {
 template <typename Events>
 class Subscribers {
  public:
-  Subscribers() : entries_(std::make_shared<std::vector<Entry>>()) {}
-
   // Adds a subscriber; it stays until the returned connection is destroyed.
   ConnectionPtr Add(Events& events) {
-    const std::uint64_t id = ++next_id_;
-    entries_->push_back({id, &events});
-    return std::make_unique<Token>(entries_, id);
+    auto token = std::make_unique<Token>();
+    token->events = std::make_shared<Events*>(&events);
+    std::erase_if(entries_, [](const auto& entry) { return entry.expired(); });
+    entries_.push_back(token->events);
+    return token;
   }
   // Calls `deliver` on every subscriber present now that is still subscribed when its turn comes.
   template <typename Fn>
   void Deliver(Fn&& deliver) const {
-    const auto entries = entries_;  // kept alive even if the owner goes during delivery
-    const std::vector<Entry> snapshot = *entries;
-    for (const Entry& entry : snapshot) {
-      if (std::any_of(entries->begin(), entries->end(),
-                      [&](const Entry& live) { return live.id == entry.id; })) {
-        deliver(*entry.events);
+    const auto snapshot = entries_;  // a copy: the owner may go during delivery
+    for (const std::weak_ptr<Events*>& entry : snapshot) {
+      if (const auto events = entry.lock()) {
+        deliver(**events);
       }
     }
   }
   // How many subscriptions are live.
-  std::size_t Live() const { return entries_->size(); }
+  std::size_t Live() const {
+    return static_cast<std::size_t>(
+        std::ranges::count_if(entries_, [](const auto& entry) { return !entry.expired(); }));
+  }
 
  private:
-  struct Entry {
-    std::uint64_t id;
-    Events* events;
-  };
-  class Token : public Connection {
-   public:
-    Token(std::weak_ptr<std::vector<Entry>> entries, std::uint64_t id)
-        : entries_(std::move(entries)), id_(id) {}
-    ~Token() override {
-      if (const auto entries = entries_.lock()) {
-        std::erase_if(*entries, [this](const Entry& e) { return e.id == id_; });
-      }
-    }
-
-   private:
-    std::weak_ptr<std::vector<Entry>> entries_;
-    std::uint64_t id_;
+  // The only owner of its entry: destroying it ends the subscription.
+  struct Token : Connection {
+    std::shared_ptr<Events*> events;
   };
 
-  std::shared_ptr<std::vector<Entry>> entries_;
-  std::uint64_t next_id_ = 0;
+  std::vector<std::weak_ptr<Events*>> entries_;
 };
 
 // A simulated HTML document.
@@ -135,7 +121,6 @@ class SimBrowser : public BrowserObject, public std::enable_shared_from_this<Sim
   int go_forward_calls = 0;
   int navigations_started = 0;
   int navigations_cancelled = 0;
-  int windows_opened = 0;   // NewWindow2 requests let through
   int windows_blocked = 0;  // NewWindow2 requests cancelled
 
  private:
@@ -169,7 +154,6 @@ class SimBrowserShell : public BrowserShell {
   const std::vector<std::shared_ptr<SimBrowser>>& windows() const;
   // Live subscriptions to the shell window events, over all list objects.
   std::size_t LiveSubscriptions() const;
-  int lists_created() const;
 
   // Runs during every enumeration, before the item at the given 0-based position is handed out;
   // lets a test deliver events while a rebuild is enumerating.
