@@ -1,5 +1,6 @@
 #include "platform/sim/codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -27,12 +28,9 @@ char FromCodePoint(char32_t code_point) {
   if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) {
     return static_cast<char>(code_point);
   }
-  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == code_point) {
-      return static_cast<char>(0x80 + i);
-    }
-  }
-  return '?';
+  const auto found = std::ranges::find(kHighControls, code_point);
+  return found != kHighControls.end() ? static_cast<char>(0x80 + (found - kHighControls.begin()))
+                                      : '?';
 }
 
 }  // namespace
@@ -78,9 +76,7 @@ char FoldCp1252(char byte) {
 
 std::string FoldCp1252(std::string_view text) {
   std::string out(text);
-  for (char& byte : out) {
-    byte = FoldCp1252(byte);
-  }
+  std::ranges::transform(out, out.begin(), [](char byte) { return FoldCp1252(byte); });
   return out;
 }
 

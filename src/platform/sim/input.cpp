@@ -5,13 +5,8 @@ namespace velqor::platform::sim {
 std::int16_t SimInput::GetAsyncKeyState(int virtual_key) {
   ++queries[virtual_key];
   Key& key = keys_[virtual_key];
-  std::uint16_t state = 0;
-  if (key.down) {
-    state |= kKeyDownNow;
-  }
-  if (key.latched) {
-    state |= kKeyPressedSinceLastQuery;
-  }
+  const unsigned state =
+      (key.down ? kKeyDownNow : 0U) | (key.latched ? kKeyPressedSinceLastQuery : 0U);
   key.latched = false;
   return static_cast<std::int16_t>(state);
 }

@@ -20,17 +20,10 @@ void SimLauncher::StartProgram(std::string_view command_line, int show) {
 
 void SimLauncher::ShellOpen(WindowHandle owner, std::string_view operation, std::string_view file,
                             std::string_view parameters, int show) {
-  ShellOpenRecord record{owner,
-                         std::string(operation),
-                         std::string(file),
-                         std::string(parameters),
-                         show,
-                         ShellOpenRecord::kShellOpenSucceeded};
-  if (shell_open_error_ != 0) {
-    record.result = shell_open_error_;
-    ++faults_hit_;
-  }
-  shell_opens_.push_back(std::move(record));
+  faults_hit_ += shell_open_error_ != 0 ? 1 : 0;
+  shell_opens_.push_back(
+      {owner, std::string(operation), std::string(file), std::string(parameters), show,
+       shell_open_error_ != 0 ? shell_open_error_ : ShellOpenRecord::kShellOpenSucceeded});
 }
 
 void SimLauncher::FailStart(std::string_view command, Status status) {

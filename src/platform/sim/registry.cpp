@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ranges>
 #include <unordered_map>
 #include <utility>
 
@@ -49,13 +50,8 @@ Status CopyData(const SimRegistry::Value& value, std::uint8_t* data, std::uint32
 
 std::vector<std::string> SplitPath(std::string_view path) {
   std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t end = std::min(path.find('\\', start), path.size());
-    if (end > start) {
-      parts.emplace_back(path.substr(start, end - start));
-    }
-    start = end + 1;
+  for (const auto part : std::views::split(path, '\\')) {
+    if (!part.empty()) parts.emplace_back(part.begin(), part.end());
   }
   return parts;
 }
@@ -228,18 +224,15 @@ Status SimRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
   // The data first: when they do not fit, the name buffer is left as it was.
   status = CopyData(value, data, data_length);
   if (status == kSuccess) {
+    // As much of the name as fits goes in with its NUL, even when not all of it does.
     const auto length = static_cast<std::uint32_t>(value.name.size());
-    if (length >= name_length) {
-      status = kMoreData;
-      if (name_length != 0) {
-        std::memcpy(name, value.name.data(), name_length - 1);
-        name[name_length - 1] = '\0';
-      }
-    } else {
-      std::memcpy(name, value.name.data(), length);
-      name[length] = '\0';
-      name_length = length;
+    if (name_length != 0) {
+      const std::uint32_t copied = std::min(length, name_length - 1);
+      std::memcpy(name, value.name.data(), copied);
+      name[copied] = '\0';
     }
+    status = length >= name_length ? kMoreData : kSuccess;
+    name_length = status == kSuccess ? length : name_length;
   }
   if (type != nullptr) *type = value.type;
   return status;

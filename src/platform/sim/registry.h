@@ -131,8 +131,9 @@ class SimRegistry : public Registry {
   Status OpenOrCreate(KeyHandle root, std::string_view path, std::uint32_t access, bool create,
                       KeyHandle& out);
   Key* RootKey(KeyHandle root) const;
-  const Key* FindKey(KeyHandle root, std::string_view utf8_path) const;
-  Key& MakeKey(KeyHandle root, std::string_view utf8_path);
+  // The key at the UTF-8 path, nullptr when missing; with `create` (a test's seed, which ignores
+  // every fault) it is made with its parents.
+  Key* WalkKey(KeyHandle root, std::string_view utf8_path, bool create) const;
 
   std::unique_ptr<Key> current_user_;
   std::unique_ptr<Key> local_machine_;

@@ -40,32 +40,20 @@ void SimRegistry::DenyKey(KeyHandle root, std::string_view path, std::uint32_t d
   denials_.push_back(Denial{root, SplitPath(FoldCp1252(Utf8ToCp1252(path))), denied_rights});
 }
 
-SimRegistry::Key& SimRegistry::MakeKey(KeyHandle root, std::string_view utf8_path) {
+SimRegistry::Key* SimRegistry::WalkKey(KeyHandle root, std::string_view utf8_path,
+                                       bool create) const {
   Key* key = RootKey(root);
   for (const std::string& part : SplitPath(Utf8ToCp1252(utf8_path))) {
+    if (key == nullptr) break;
     Key* child = key->Child(part);
-    key = child != nullptr ? child : key->AddChild(part);
-  }
-  return *key;
-}
-
-const SimRegistry::Key* SimRegistry::FindKey(KeyHandle root, std::string_view utf8_path) const {
-  const Key* key = RootKey(root);
-  if (key == nullptr) {
-    return nullptr;
-  }
-  for (const std::string& part : SplitPath(Utf8ToCp1252(utf8_path))) {
-    key = key->Child(part);
-    if (key == nullptr) {
-      return nullptr;
-    }
+    key = child == nullptr && create ? key->AddChild(part) : child;
   }
   return key;
 }
 
 void SimRegistry::Seed(KeyHandle root, std::string_view path, std::string_view name,
                        std::uint32_t type, std::vector<std::uint8_t> bytes) {
-  MakeKey(root, path).Put(Utf8ToCp1252(name), type, std::move(bytes));
+  WalkKey(root, path, true)->Put(Utf8ToCp1252(name), type, std::move(bytes));
 }
 
 void SimRegistry::SeedText(KeyHandle root, std::string_view path, std::string_view name,
@@ -79,12 +67,12 @@ void SimRegistry::SeedDword(KeyHandle root, std::string_view path, std::string_v
 }
 
 void SimRegistry::SeedKey(KeyHandle root, std::string_view path) {
-  MakeKey(root, path);
+  WalkKey(root, path, true);
 }
 
 std::optional<SimRegistry::Value> SimRegistry::Find(KeyHandle root, std::string_view path,
                                                     std::string_view name) const {
-  const Key* key = FindKey(root, path);
+  const Key* key = WalkKey(root, path, false);
   if (key == nullptr) {
     return std::nullopt;
   }
@@ -117,11 +105,11 @@ std::optional<std::uint32_t> SimRegistry::FindDword(KeyHandle root, std::string_
 }
 
 bool SimRegistry::KeyExists(KeyHandle root, std::string_view path) const {
-  return FindKey(root, path) != nullptr;
+  return WalkKey(root, path, false) != nullptr;
 }
 
 std::string SimRegistry::StoredKeyName(KeyHandle root, std::string_view path) const {
-  const Key* key = FindKey(root, path);
+  const Key* key = WalkKey(root, path, false);
   return key == nullptr ? std::string() : Cp1252ToUtf8(key->name);
 }
 
