@@ -13,10 +13,8 @@ std::int16_t SimInput::GetAsyncKeyState(int virtual_key) {
 
 Point SimInput::ScreenToClient(std::int32_t window, Point screen) {
   const auto it = client_origin.find(window);
-  if (it == client_origin.end()) {
-    return screen;
-  }
-  return {screen.x - it->second.x, screen.y - it->second.y};
+  return it != client_origin.end() ? Point{screen.x - it->second.x, screen.y - it->second.y}
+                                   : screen;
 }
 
 void SimInput::Beep(unsigned frequency_hz, unsigned duration_ms) {

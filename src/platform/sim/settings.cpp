@@ -17,10 +17,7 @@ std::optional<std::string> SimSettingsStore::GetSetting(std::string_view applica
                                                         std::string_view section,
                                                         std::string_view key) {
   const auto it = values_.find({std::string(application), std::string(section), std::string(key)});
-  if (it == values_.end()) {
-    return std::nullopt;
-  }
-  return it->second;
+  return it != values_.end() ? std::optional(it->second) : std::nullopt;
 }
 
 }  // namespace velqor::platform::sim
