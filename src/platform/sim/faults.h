@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 
 #include "platform/failure.h"
 
@@ -14,16 +15,17 @@ class Faults {
  public:
   // The next call of `operation` fails with `status` and has no effect.
   void FailNext(Operation operation, Status status) { planted_[operation] = status; }
-  // Whether a fault waits for `operation`; if so it is used up and `status` says what it was.
-  bool Take(Operation operation, Status& status) {
+  // The status of the fault waiting for `operation` (kSuccess too), used up; nothing when none
+  // waits.
+  std::optional<Status> Take(Operation operation) {
     const auto it = planted_.find(operation);
     if (it == planted_.end()) {
-      return false;
+      return std::nullopt;
     }
-    status = it->second;
+    const Status status = it->second;
     planted_.erase(it);
     Hit();
-    return true;
+    return status;
   }
   void Clear() { planted_.clear(); }
   // Counts a call that another fault (a refusal, a missing folder) made fail; callable where the

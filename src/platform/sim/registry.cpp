@@ -96,27 +96,23 @@ bool SimRegistry::Refused(KeyHandle root, const std::vector<std::string>& folded
   return refused;
 }
 
-bool SimRegistry::Use(KeyHandle key, Operation operation, std::uint32_t needed, OpenHandle& open,
-                      Status& status) {
-  if (faults_.Take(operation, status)) {
-    return false;
-  }
-  status = Resolve(key, open);
+std::optional<Status> SimRegistry::Use(KeyHandle key, Operation operation, std::uint32_t needed,
+                                       OpenHandle& open) {
+  if (const auto fault = faults_.Take(operation)) return fault;
+  if (const Status status = Resolve(key, open); status != kSuccess) return status;
   // A predefined key is always open with every right; a user without rights is refused there.
-  if (status == kSuccess &&
-      ((open.access & needed) == 0 ||
-       (needed == kKeySetValue && open.key == RootKey(key) && Refused(key, {}, kKeySetValue)))) {
-    status = kAccessDenied;
+  if ((open.access & needed) == 0 ||
+      (needed == kKeySetValue && open.key == RootKey(key) && Refused(key, {}, kKeySetValue))) {
+    return kAccessDenied;
   }
-  return status == kSuccess;
+  return std::nullopt;
 }
 
 Status SimRegistry::OpenOrCreate(KeyHandle root, std::string_view path, std::uint32_t access,
                                  bool create, KeyHandle& out) {
   out = 0;
-  Status status = kSuccess;
-  if (faults_.Take(create ? Operation::kCreateKey : Operation::kOpenKey, status)) {
-    return status;
+  if (const auto fault = faults_.Take(create ? Operation::kCreateKey : Operation::kOpenKey)) {
+    return *fault;
   }
   OpenHandle base;
   if (const Status resolved = Resolve(root, base); resolved != kSuccess) {
@@ -173,10 +169,7 @@ Status SimRegistry::CreateKey(KeyHandle root, std::string_view path, std::uint32
 Status SimRegistry::SetValue(KeyHandle key, std::string_view name, std::uint32_t type,
                              const std::uint8_t* data, std::uint32_t length) {
   OpenHandle open;
-  Status status = kSuccess;
-  if (!Use(key, Operation::kSetValue, kKeySetValue, open, status)) {
-    return status;
-  }
+  if (const auto refused = Use(key, Operation::kSetValue, kKeySetValue, open)) return *refused;
   if (data == nullptr && length != 0) {
     return kInvalidParameter;
   }
@@ -185,10 +178,7 @@ Status SimRegistry::SetValue(KeyHandle key, std::string_view name, std::uint32_t
 }
 
 Status SimRegistry::CloseKey(KeyHandle key) {
-  Status status = kSuccess;
-  if (faults_.Take(Operation::kCloseKey, status)) {
-    return status;
-  }
+  if (const auto fault = faults_.Take(Operation::kCloseKey)) return *fault;
   if (RootKey(key) != nullptr) {
     return kSuccess;  // closing a predefined key does nothing
   }
@@ -197,10 +187,8 @@ Status SimRegistry::CloseKey(KeyHandle key) {
 
 Status SimRegistry::QueryInfoKey(KeyHandle key, std::uint32_t* subkeys, std::uint32_t* values) {
   OpenHandle open;
-  Status status = kSuccess;
-  if (!Use(key, Operation::kQueryInfoKey, kKeyQueryValue, open, status)) {
-    return status;
-  }
+  if (const auto refused = Use(key, Operation::kQueryInfoKey, kKeyQueryValue, open))
+    return *refused;
   if (subkeys != nullptr) *subkeys = static_cast<std::uint32_t>(open.key->children.size());
   if (values != nullptr) *values = static_cast<std::uint32_t>(open.key->values.size());
   return kSuccess;
@@ -210,10 +198,7 @@ Status SimRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
                               std::uint32_t& name_length, std::uint32_t* type, std::uint8_t* data,
                               std::uint32_t* data_length) {
   OpenHandle open;
-  Status status = kSuccess;
-  if (!Use(key, Operation::kEnumValue, kKeyQueryValue, open, status)) {
-    return status;
-  }
+  if (const auto refused = Use(key, Operation::kEnumValue, kKeyQueryValue, open)) return *refused;
   if (name == nullptr || (data != nullptr && data_length == nullptr)) {
     return kInvalidParameter;
   }
@@ -222,7 +207,7 @@ Status SimRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
   }
   const Value& value = open.key->values[index];
   // The data first: when they do not fit, the name buffer is left as it was.
-  status = CopyData(value, data, data_length);
+  Status status = CopyData(value, data, data_length);
   if (status == kSuccess) {
     // As much of the name as fits goes in with its NUL, even when not all of it does.
     const auto length = static_cast<std::uint32_t>(value.name.size());
@@ -241,10 +226,7 @@ Status SimRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
 Status SimRegistry::QueryValue(KeyHandle key, std::string_view name, std::uint32_t* type,
                                std::uint8_t* data, std::uint32_t* data_length) {
   OpenHandle open;
-  Status status = kSuccess;
-  if (!Use(key, Operation::kQueryValue, kKeyQueryValue, open, status)) {
-    return status;
-  }
+  if (const auto refused = Use(key, Operation::kQueryValue, kKeyQueryValue, open)) return *refused;
   if (data != nullptr && data_length == nullptr) {
     return kInvalidParameter;
   }
@@ -258,10 +240,7 @@ Status SimRegistry::QueryValue(KeyHandle key, std::string_view name, std::uint32
 
 Status SimRegistry::DeleteValue(KeyHandle key, std::string_view name) {
   OpenHandle open;
-  Status status = kSuccess;
-  if (!Use(key, Operation::kDeleteValue, kKeySetValue, open, status)) {
-    return status;
-  }
+  if (const auto refused = Use(key, Operation::kDeleteValue, kKeySetValue, open)) return *refused;
   Value* value = open.key->FindValue(name);
   if (value == nullptr) {
     return kFileNotFound;

@@ -123,11 +123,11 @@ class SimRegistry : public Registry {
   Status Resolve(KeyHandle handle, OpenHandle& out) const;
   bool Refused(KeyHandle root, const std::vector<std::string>& folded_path,
                std::uint32_t access) const;
-  // Whether `key` may be used for an operation that needs `needed` (kKeyQueryValue or
-  // kKeySetValue); when not, `status` says why: a planted fault (which may even be kSuccess, and
+  // Nothing when `key` may be used for an operation that needs `needed` (kKeyQueryValue or
+  // kKeySetValue); else the status to fail with: a planted fault (which may even be kSuccess, and
   // still nothing is done), kInvalidHandle or kAccessDenied.
-  bool Use(KeyHandle key, Operation operation, std::uint32_t needed, OpenHandle& open,
-           Status& status);
+  std::optional<Status> Use(KeyHandle key, Operation operation, std::uint32_t needed,
+                            OpenHandle& open);
   Status OpenOrCreate(KeyHandle root, std::string_view path, std::uint32_t access, bool create,
                       KeyHandle& out);
   Key* RootKey(KeyHandle root) const;

@@ -40,19 +40,13 @@ bool SimStartupFolders::Denied(std::u16string_view path) const {
 }
 
 Status SimStartupFolders::FolderPath(StartupFolder folder, std::u16string& out) {
-  Status status = kSuccess;
-  if (faults_.Take(Operation::kFolderPath, status)) {
-    return status;
-  }
+  if (const auto fault = faults_.Take(Operation::kFolderPath)) return *fault;
   out = folder == StartupFolder::kCurrentUser ? kSimUserStartup : kSimCommonStartup;
   return kSuccess;
 }
 
 Status SimStartupFolders::ListFiles(std::u16string_view folder, std::vector<std::u16string>& out) {
-  Status status = kSuccess;
-  if (faults_.Take(Operation::kList, status)) {
-    return status;
-  }
+  if (const auto fault = faults_.Take(Operation::kList)) return *fault;
   const std::u16string folded = Fold(folder);
   if (!folders_.contains(folded)) {
     faults_.Hit();  // both folders exist unless a test removed one
@@ -69,10 +63,7 @@ Status SimStartupFolders::ListFiles(std::u16string_view folder, std::vector<std:
 }
 
 Status SimStartupFolders::ReadFile(std::u16string_view path, std::string& out) {
-  Status status = kSuccess;
-  if (faults_.Take(Operation::kRead, status)) {
-    return status;
-  }
+  if (const auto fault = faults_.Take(Operation::kRead)) return *fault;
   const auto it = files_.find(Fold(path));
   if (it == files_.end()) {
     return folders_.contains(Fold(Parent(path))) ? kFileNotFound : kPathNotFound;
@@ -82,10 +73,7 @@ Status SimStartupFolders::ReadFile(std::u16string_view path, std::string& out) {
 }
 
 Status SimStartupFolders::WriteFile(std::u16string_view path, std::string_view bytes) {
-  Status status = kSuccess;
-  if (faults_.Take(Operation::kWrite, status)) {
-    return status;
-  }
+  if (const auto fault = faults_.Take(Operation::kWrite)) return *fault;
   if (Denied(path)) {
     return kAccessDenied;
   }
@@ -101,10 +89,7 @@ Status SimStartupFolders::WriteFile(std::u16string_view path, std::string_view b
 }
 
 Status SimStartupFolders::RemoveFile(std::u16string_view path) {
-  Status status = kSuccess;
-  if (faults_.Take(Operation::kDelete, status)) {
-    return status;
-  }
+  if (const auto fault = faults_.Take(Operation::kDelete)) return *fault;
   const auto it = files_.find(Fold(path));
   if (it == files_.end()) {
     return folders_.contains(Fold(Parent(path))) ? kFileNotFound : kPathNotFound;
@@ -117,10 +102,7 @@ Status SimStartupFolders::RemoveFile(std::u16string_view path) {
 }
 
 Status SimStartupFolders::ReadShortcut(std::u16string_view path, ShortcutTarget& out) {
-  Status status = kSuccess;
-  if (faults_.Take(Operation::kReadShortcut, status)) {
-    return status;
-  }
+  if (const auto fault = faults_.Take(Operation::kReadShortcut)) return *fault;
   std::string bytes;
   if (const Status read = ReadFile(path, bytes); read != kSuccess) {
     return read;

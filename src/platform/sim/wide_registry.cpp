@@ -62,7 +62,9 @@ SimWideRegistry::Keys::iterator SimWideRegistry::Existing(KeyHandle root, Regist
                                                           std::u16string_view path,
                                                           Operation operation, Status& status) {
   const auto id = IdOf(root, view, path, status);
-  if (!id || faults_.Take(operation, status)) {
+  const auto fault = id ? faults_.Take(operation) : std::nullopt;
+  if (!id || fault) {
+    status = fault.value_or(status);
     return keys_.end();
   }
   const auto key = keys_.find(*id);
@@ -129,8 +131,9 @@ Status SimWideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16st
                                    const WideValue& value) {
   Status status = kSuccess;
   const auto id = IdOf(root, view, path, status);
-  if (!id || faults_.Take(Operation::kWrite, status)) {
-    return status;
+  const auto fault = id ? faults_.Take(Operation::kWrite) : std::nullopt;
+  if (!id || fault) {
+    return fault.value_or(status);
   }
   if (denied_.contains(root)) {
     faults_.Hit();
