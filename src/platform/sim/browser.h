@@ -33,9 +33,9 @@ class Subscribers {
   void Deliver(Fn&& deliver) const {
     const auto snapshot = entries_;  // a copy: the owner may go during delivery
     for (const std::weak_ptr<Events*>& entry : snapshot) {
-      if (const auto events = entry.lock()) {
-        deliver(**events);
-      }
+      // Not held during its delivery: a subscription it ends there is over at once.
+      Events* const events = entry.expired() ? nullptr : *entry.lock();
+      if (events != nullptr) deliver(*events);
     }
   }
   // How many subscriptions are live.

@@ -49,11 +49,10 @@ std::string Utf8ToCp1252(std::string_view utf8) {
 }
 
 std::string Cp1252ToUtf8(std::string_view ansi) {
-  std::u16string wide;
-  wide.reserve(ansi.size());
-  for (const char byte : ansi) {
-    wide.push_back(static_cast<char16_t>(ToCodePoint(static_cast<unsigned char>(byte))));
-  }
+  std::u16string wide(ansi.size(), u'\0');
+  std::ranges::transform(ansi, wide.begin(), [](char byte) {
+    return static_cast<char16_t>(ToCodePoint(static_cast<unsigned char>(byte)));
+  });
   return Utf8(wide);
 }
 

@@ -42,9 +42,7 @@ Status SimLauncher::FailureOf(std::string_view command) const {
 std::vector<std::string> SimLauncher::StartedCommands() const {
   std::vector<std::string> commands;
   for (const StartRecord& start : starts_) {
-    if (!start.failed) {
-      commands.push_back(start.command);
-    }
+    if (!start.failed) commands.push_back(start.command);
   }
   return commands;
 }

@@ -138,14 +138,13 @@ Status SimRegistry::OpenOrCreate(KeyHandle root, std::string_view path, std::uin
   if (missing && !create) {
     return kFileNotFound;
   }
-  if (missing && Refused(base.root, folded, kKeyCreateSubKey)) {
-    return kAccessDenied;
-  }
+  // Making a subkey needs that right on the deepest key there is; the key asked for, `access`.
   std::vector<std::string> full = folded;
   for (std::size_t i = depth; i < parts.size(); ++i) {
     full.push_back(FoldCp1252(parts[i]));
   }
-  if (Refused(base.root, full, access)) {
+  if ((missing && Refused(base.root, folded, kKeyCreateSubKey)) ||
+      Refused(base.root, full, access)) {
     return kAccessDenied;
   }
   for (; depth < parts.size(); ++depth) {

@@ -8,10 +8,6 @@
 namespace velqor::platform::sim {
 namespace {
 
-const char* RootName(KeyHandle root) {
-  return root == kHkeyCurrentUser ? "HKCU" : "HKLM";
-}
-
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
@@ -125,8 +121,8 @@ std::string SimRegistry::Snapshot() const {
       self(self, *child, path + '\\' + Cp1252ToUtf8(child->name));
     }
   };
-  dump(dump, *current_user_, RootName(kHkeyCurrentUser));
-  dump(dump, *local_machine_, RootName(kHkeyLocalMachine));
+  dump(dump, *current_user_, "HKCU");
+  dump(dump, *local_machine_, "HKLM");
   return out.str();
 }
 

@@ -76,9 +76,7 @@ bool SimScriptHost::IsMissing(std::string_view command) const {
 std::vector<std::string> SimScriptHost::RunCommands() const {
   std::vector<std::string> commands;
   for (const ScriptCall& call : calls_) {
-    if (call.verb == "Run" && !call.failed) {
-      commands.push_back(call.path);
-    }
+    if (call.verb == "Run" && !call.failed) commands.push_back(call.path);
   }
   return commands;
 }

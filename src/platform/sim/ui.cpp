@@ -146,11 +146,8 @@ bool HeadlessWindow::SelectRow(ControlId list, int row) {
 
 bool HeadlessWindow::ClickOffRows(ControlId list) {
   const bool report = ListSpec(list).kind == ControlKind::kReportList;
-  if (!UserMayAct()) {
-    return false;
-  }
   // The system's report lists drop their selection there; a list box keeps its own.
-  return report ? UserSelected(list, -1) : Responds(list);
+  return UserMayAct() && (report ? UserSelected(list, -1) : Responds(list));
 }
 
 const ControlSpec& HeadlessWindow::ListSpec(ControlId list) const {

@@ -15,10 +15,7 @@ std::u16string Fold(std::u16string_view text) {
 namespace {
 
 std::u16string_view Trimmed(std::u16string_view path) {
-  while (!path.empty() && path.back() == u'\\') {
-    path.remove_suffix(1);
-  }
-  return path;
+  return path.substr(0, path.find_last_not_of(u'\\') + 1);  // back-slashes alone: npos + 1 is 0
 }
 
 // Only HKLM\SOFTWARE has a 32-bit view of its own; the rest of the registry is shared.
@@ -34,10 +31,6 @@ auto Named(Values& values, std::u16string_view name) {
   const std::u16string folded = Fold(name);
   return std::find_if(values.begin(), values.end(),
                       [&](const WideValue& value) { return Fold(value.name) == folded; });
-}
-
-std::u16string RootName(KeyHandle root) {
-  return root == kHkeyCurrentUser ? u"HKCU" : u"HKLM";
 }
 
 }  // namespace
@@ -144,8 +137,7 @@ Status SimWideRegistry::WriteValue(KeyHandle root, RegistryView view, std::u16st
   for (std::size_t end = 0; end != std::u16string_view::npos;) {
     end = trimmed.find(u'\\', end + 1);
     const std::u16string_view part = trimmed.substr(0, end);
-    Id part_id{root, std::get<1>(*id), Fold(part)};
-    keys_.try_emplace(std::move(part_id), Key{std::u16string(part), {}});
+    keys_.try_emplace(Id{root, std::get<1>(*id), Fold(part)}, Key{std::u16string(part), {}});
   }
   std::vector<WideValue>& values = keys_[*id].values;
   if (const auto existing = Named(values, value.name); existing != values.end()) {
@@ -205,8 +197,9 @@ void SimWideRegistry::ClearFaults() {
 std::map<std::u16string, WideValue> SimWideRegistry::Snapshot() const {
   std::map<std::u16string, WideValue> all;
   for (const auto& [id, key] : keys_) {
-    const std::u16string place = RootName(std::get<0>(id)) + u"|" +
-                                 (std::get<1>(id) != 0 ? u"32" : u"") + u"|" + key.path + u"|";
+    const std::u16string root = std::get<0>(id) == kHkeyCurrentUser ? u"HKCU" : u"HKLM";
+    const std::u16string place =
+        root + u"|" + (std::get<1>(id) != 0 ? u"32" : u"") + u"|" + key.path + u"|";
     for (const WideValue& value : key.values) {
       all[place + value.name] = value;
     }
