@@ -107,8 +107,7 @@ class Win32ShellWindowList : public ShellWindowList {
       }
       if ((V_VT(&item.value) == VT_DISPATCH || V_VT(&item.value) == VT_UNKNOWN) &&
           V_UNKNOWN(&item.value) != nullptr) {
-        const BrowserRef browser = WrapBrowser(V_UNKNOWN(&item.value));
-        visit(browser);
+        visit(WrapBrowser(V_UNKNOWN(&item.value)));
       }
     }
   }

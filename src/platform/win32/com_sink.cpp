@@ -328,22 +328,20 @@ ConnectionPtr Advise(IUnknown* source, ComPtr<DispatchSink> sink, const std::str
   if (source == nullptr) {
     throw MakeFailure(ErrorDomain::kHresult, E_POINTER, what + " is not there");
   }
+  const auto check = [&what](HRESULT hr, bool got, const char* failed) {
+    if (FAILED(hr) || !got) {
+      throw MakeFailure(ErrorDomain::kHresult, hr, what + failed);
+    }
+  };
   ComPtr<IConnectionPointContainer> container;
   HRESULT hr = source->QueryInterface(IID_PPV_ARGS(&container));
-  if (FAILED(hr) || !container) {
-    throw MakeFailure(ErrorDomain::kHresult, hr,
-                      what + " offers no events (it has no connection points)");
-  }
+  check(hr, container != nullptr, " offers no events (it has no connection points)");
   ComPtr<IConnectionPoint> point;
   hr = container->FindConnectionPoint(sink->events(), &point);
-  if (FAILED(hr) || !point) {
-    throw MakeFailure(ErrorDomain::kHresult, hr, what + " offers no events of the kind needed");
-  }
+  check(hr, point != nullptr, " offers no events of the kind needed");
   DWORD cookie = 0;
   hr = point->Advise(static_cast<IDispatch*>(sink.Get()), &cookie);
-  if (FAILED(hr)) {
-    throw MakeFailure(ErrorDomain::kHresult, hr, what + " refused the subscription to its events");
-  }
+  check(hr, true, " refused the subscription to its events");
   return std::make_unique<AdviseToken>(std::move(point), cookie, std::move(sink));
 }
 

@@ -203,13 +203,8 @@ ControlWindows CreateControlWindows(const ControlSpec& def, HWND parent, int id,
 }
 
 void UseClassicLook(HWND control) noexcept {
-  using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-  static const auto set_window_theme = []() -> SetWindowThemeFunction {
-    HMODULE uxtheme = LoadSystemDll(L"uxtheme.dll");
-    return uxtheme == nullptr ? nullptr
-                              : reinterpret_cast<SetWindowThemeFunction>(reinterpret_cast<void*>(
-                                    GetProcAddress(uxtheme, "SetWindowTheme")));
-  }();
+  static const auto set_window_theme = ProcIn<HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR)>(
+      LoadSystemDll(L"uxtheme.dll"), "SetWindowTheme");
   if (set_window_theme != nullptr && control != nullptr) {
     set_window_theme(control, L"", L"");
   }

@@ -144,18 +144,17 @@ Status Win32JournalFile::Lock(std::unique_ptr<JournalLock>& out) {
   }
   UniqueFile lock;
   const auto delay = static_cast<DWORD>(options_.delay_ms);
-  Status status =
-      OpenRetrying(path + L".lock", GENERIC_READ, 0, OPEN_ALWAYS, options_.attempts, delay, lock);
-  if (status != kSuccess) {
+  if (const Status status = OpenRetrying(path + L".lock", GENERIC_READ, 0, OPEN_ALWAYS,
+                                         options_.attempts, delay, lock);
+      status != kSuccess) {
     return status;
   }
   auto held = std::make_unique<Win32JournalLock>(path, std::move(lock), options_.attempts, delay);
-  status = held->OpenData(OPEN_EXISTING);
-  if (status != kSuccess) {
-    return status;
+  const Status status = held->OpenData(OPEN_EXISTING);
+  if (status == kSuccess) {
+    out = std::move(held);
   }
-  out = std::move(held);
-  return kSuccess;
+  return status;
 }
 
 Status Win32JournalFile::Read(std::string& contents) {
@@ -197,10 +196,10 @@ Status Win32JournalFile::Size(std::uint64_t& size) {
 
 std::string Win32JournalFile::Location() const {
   wchar_t app_data[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data))) {
-    return Narrow(L"%APPDATA%\\" + options_.folder + L"\\" + options_.file);
-  }
-  return Narrow(std::wstring(app_data) + L"\\" + options_.folder + L"\\" + options_.file);
+  const bool found =
+      SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data));
+  return Narrow(std::wstring(found ? app_data : L"%APPDATA%") + L"\\" + options_.folder + L"\\" +
+                options_.file);
 }
 
 std::uint32_t Win32JournalFile::CopyId() const {

@@ -9,10 +9,8 @@ namespace velqor::platform::win32 {
 void RestrictDllSearch() noexcept {
   SetDllDirectoryW(L"");
   // Newer than the oldest Windows served: looked up, so that the program still loads there.
-  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
   const auto set_default_dll_directories =
-      reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(
-          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+      ProcIn<BOOL(WINAPI*)(DWORD)>(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
   if (set_default_dll_directories != nullptr) {
     set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   }
@@ -37,9 +35,8 @@ HMODULE LoadCommonControls(DWORD classes) noexcept {
   if (comctl32 == nullptr) {
     return nullptr;
   }
-  using InitCommonControlsExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  const auto init = reinterpret_cast<InitCommonControlsExFunction>(
-      reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
+  const auto init =
+      ProcIn<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(comctl32, "InitCommonControlsEx");
   if (init != nullptr) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);

@@ -18,6 +18,15 @@ void RestrictDllSearch() noexcept;
 // nullptr when it is not there.
 HMODULE LoadSystemDll(const wchar_t* name) noexcept;
 
+// The function `name` of `dll` as a `Function` pointer; nullptr when either is missing (a null
+// module would otherwise mean the program's own file).
+template <typename Function>
+Function ProcIn(HMODULE dll, const char* name) noexcept {
+  return dll == nullptr
+             ? nullptr
+             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
 // Loads the common controls and registers `classes` (ICC_*); returns the DLL (nullptr if it
 // could not be loaded), in which any other of its functions is looked up with GetProcAddress:
 // the program does not import comctl32, so that it loads only after RestrictDllSearch. It is

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32/files.h"
+#include "platform/win32/system_dll.h"
 
 namespace velqor::platform::win32 {
 
@@ -13,12 +14,10 @@ WindowsVersion Win32SystemInfo::Version() const {
   info.dwOSVersionInfoSize = sizeof(info);
   // RtlGetVersion tells the truth whatever the manifest says; it is looked up, not imported,
   // because the loader of an old system would refuse a program that imports what it lacks.
-  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-  if (const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
-    const auto proc = reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion"));
-    if (proc != nullptr && reinterpret_cast<RtlGetVersionFn>(proc)(&info) == 0) {
-      return {info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
-    }
+  const auto rtl_get_version =
+      ProcIn<LONG(WINAPI*)(OSVERSIONINFOW*)>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+  if (rtl_get_version != nullptr && rtl_get_version(&info) == 0) {
+    return {info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
   }
   info = {};
   info.dwOSVersionInfoSize = sizeof(info);

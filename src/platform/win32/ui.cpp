@@ -59,12 +59,8 @@ std::optional<std::string> Win32Ui::SaveAs(const SaveAsRequest& request) {
   dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   // comdlg32 imports the common controls, which import uxtheme: imported by the program, it would
   // load before the DLL search is restricted, and a uxtheme.dll beside the program would run.
-  using GetSaveFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
-  HMODULE comdlg32 = LoadSystemDll(L"comdlg32.dll");
   const auto get_save_file_name =
-      comdlg32 == nullptr ? nullptr
-                          : reinterpret_cast<GetSaveFileNameFunction>(reinterpret_cast<void*>(
-                                GetProcAddress(comdlg32, "GetSaveFileNameW")));
+      ProcIn<BOOL(WINAPI*)(OPENFILENAMEW*)>(LoadSystemDll(L"comdlg32.dll"), "GetSaveFileNameW");
   if (get_save_file_name == nullptr || !get_save_file_name(&dialog)) {
     return std::nullopt;  // cancelled, or the dialog could not be shown
   }
