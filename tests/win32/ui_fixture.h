@@ -49,7 +49,7 @@ inline RECT RectInParent(HWND hwnd) {
 
 inline ControlSpec Def(ControlKind kind, const char* name, ControlId parent, const char* caption,
                        TwipRect rect) {
-  // Built whole: assigning the names into a default spec trips GCC 12's -Wrestrict on i686.
+  // Built whole: assigning the names into a default-made one trips GCC 12's -Wrestrict on i686.
   return ControlSpec{
       .kind = kind, .name = name, .parent = parent, .caption = caption, .rect = rect};
 }
