@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ranges>
 
 namespace velqor::platform::sim {
 
 std::vector<std::string> SimDisk::FileNames() const {
-  const auto names = std::views::keys(files_);
-  return {names.begin(), names.end()};
+  std::vector<std::string> names(files_.size());
+  std::transform(files_.begin(), files_.end(), names.begin(),
+                 [](const auto& f) { return f.first; });
+  return names;
 }
 
 std::optional<std::string> SimDisk::File(std::string_view name) const {
@@ -62,9 +63,7 @@ class SimJournalLock : public JournalLock {
       return status;
     }
     ++disk().appends_;
-    if (flush == Flush::kNow) {
-      ++disk().flushes_;
-    }
+    disk().flushes_ += flush == Flush::kNow ? 1 : 0;
     if (disk().crash_countdown_ && --*disk().crash_countdown_ == 0) {
       disk().crash_countdown_.reset();
       owner_.crashed_ = true;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ranges>
 #include <unordered_map>
 #include <utility>
 
@@ -49,9 +48,11 @@ Status CopyData(const SimRegistry::Value& value, std::uint8_t* data, std::uint32
 }  // namespace
 
 std::vector<std::string> SplitPath(std::string_view path) {
+  // Not views::split: clang 14, which builds the fuzz targets, cannot use libstdc++ 12's.
   std::vector<std::string> parts;
-  for (const auto part : std::views::split(path, '\\')) {
-    if (!part.empty()) parts.emplace_back(part.begin(), part.end());
+  for (std::size_t start = 0, end = 0; start <= path.size(); start = end + 1) {
+    end = std::min(path.find('\\', start), path.size());
+    if (end > start) parts.emplace_back(path.substr(start, end - start));
   }
   return parts;
 }
